@@ -1,0 +1,3 @@
+#include "frame/cgic.h"
+
+int main() { return cgi_main(); }

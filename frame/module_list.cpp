@@ -1,0 +1,30 @@
+// The modules' route tables, registered before main() in the fixed order of
+// the recorder (storage, status, video, cameras, record, network, playback,
+// PTZ, system, general settings, alarm). One registrar keeps the order
+// certain; modules not built into this program yet are absent from the list.
+#include <array>
+
+#include "frame/dispatchreq.h"
+
+namespace {
+
+std::array<std::span<const WebRes>, 1> module_tables() {
+  return {
+      system_route_table(),
+  };
+}
+
+struct ModuleRegistrar {
+  ModuleRegistrar() {
+    for (auto table : module_tables())
+      WebResRegister(table.data(), static_cast<int32_t>(table.size()));
+  }
+  ~ModuleRegistrar() {
+    for (auto table : module_tables())
+      WebResUnregister(table.data(), static_cast<int32_t>(table.size()));
+  }
+};
+
+const ModuleRegistrar registrar;
+
+}  // namespace

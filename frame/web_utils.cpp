@@ -1,0 +1,196 @@
+#include "frame/web_utils.h"
+
+#include <fcntl.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "frame/cgic.h"
+#include "platform/device_path.h"
+
+int32_t cgi_writeback_webserver(int kind, const char* body) {
+  if (!body) return -1;
+  if (kind == kRespText)
+    fputs("Content-type: text/plain\r\n\r\n", stdout);
+  else if (kind == kRespJson)
+    fputs("Content-type: application/json\r\n\r\n", stdout);
+  fputs(body, stdout);
+  fflush(stdout);
+  return 0;
+}
+
+int32_t cgi_error_to_webserver(int kind) {
+  if (kind == kRespText) cgi_writeback_webserver(kRespText, "CGI ERROR");
+  if (kind == kRespJson) cgi_writeback_webserver(kRespJson, "{status:\"CGI ERROR\"}");
+  return 0;
+}
+
+int32_t cgi_log(const char* file, int line, const char* function, const char* format, ...) {
+  char message[2048];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(message, sizeof message, format, args);
+  va_end(args);
+
+  time_t now = time(nullptr);
+  struct tm local;
+  localtime_r(&now, &local);
+  char stamp[64];
+  snprintf(stamp, sizeof stamp, "%4d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+           local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+
+  FILE* log = fopen(nvr::dev_path(nvr::devpath::kDebugLog).c_str(), "a");
+  if (!log) return -1;
+  fprintf(log, "[varnek debug] %s  %s:%d in %s: %s\n", stamp, file ? file : "", line,
+          function ? function : "", message);
+  fflush(log);
+  fclose(log);
+  return 0;
+}
+
+int32_t web_system(const nvr::ShellCommand& command) {
+  if (!command.valid()) {
+    CGI_LOG("refused command: %s", command.text().c_str());
+    return -1;
+  }
+  fflush(stdout);
+  int status = system(command.text().c_str());
+  if (status == -1 || WIFSIGNALED(status) || !WIFEXITED(status)) return -1;
+  // 127: the shell could not run the command.
+  return WEXITSTATUS(status) == 0 ? 0 : -1;
+}
+
+int32_t file_lock(const char* path) {
+  if (!path) return -1;
+  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  while (lockf(fd, F_LOCK, 0) != 0) {
+    if (errno != EINTR) {
+      close(fd);
+      return -1;
+    }
+  }
+  return fd;
+}
+
+void file_unlock(int32_t descriptor) {
+  if (descriptor < 0) return;
+  lockf(descriptor, F_ULOCK, 0);
+  close(descriptor);
+}
+
+int32_t get_current_username(char* buffer, size_t size) {
+  if (!buffer || size == 0) return -1;
+  const char* found = strstr(cgiCookie ? cgiCookie : "", "userName");
+  if (!found) return -1;
+  // "userName=" is nine characters; a cookie that ends right after the name
+  // gives an empty user rather than a read past its end.
+  const char* start = found + strnlen(found, 9);
+  size_t length = strcspn(start, ";");
+  if (length >= size) length = size - 1;
+  memcpy(buffer, start, length);
+  buffer[length] = '\0';
+  if (char* eq = strchr(buffer, '=')) memmove(buffer, eq + 1, strlen(eq + 1) + 1);
+  return 0;
+}
+
+namespace {
+
+void mac_of_interface(const char* name, char* out, const char* fallback) {
+  snprintf(out, 18, "%s", fallback);
+  int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (sock < 0) {
+    perror("create socket fail\n");
+    return;
+  }
+  struct ifreq request;
+  memset(&request, 0, sizeof request);
+  snprintf(request.ifr_name, sizeof request.ifr_name, "%.15s", name);
+  if (ioctl(sock, SIOCGIFHWADDR, &request) == 0) {
+    const unsigned char* hw = reinterpret_cast<unsigned char*>(request.ifr_hwaddr.sa_data);
+    snprintf(out, 18, "%02X:%02X:%02X:%02X:%02X:%02X", hw[0], hw[1], hw[2], hw[3], hw[4], hw[5]);
+  }
+  close(sock);
+}
+
+}  // namespace
+
+int32_t get_mac_addr(char* eth0, char* eth1) {
+  if (eth0) mac_of_interface("eth0", eth0, "02:7F:4D:0A:19:C8");
+  if (eth1) mac_of_interface("eth1", eth1, "02:7F:4D:0A:19:C9");
+  return 0;
+}
+
+char* qv_get_file_data(const char* path, int32_t* length) {
+  if (length) *length = 0;
+  if (!path) return nullptr;
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX) {
+    close(fd);
+    return nullptr;
+  }
+  size_t size = static_cast<size_t>(st.st_size);
+  // One spare byte so that a zero-length file still gets a buffer to free.
+  char* data = static_cast<char*>(malloc(size + 1));
+  if (!data) {
+    close(fd);
+    return nullptr;
+  }
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = read(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  if (length) *length = static_cast<int32_t>(done);
+  return data;
+}
+
+int32_t qv_wirte_file_data(const char* path, const void* data, int32_t length) {
+  if (!path || length < 0 || (!data && length > 0)) return -1;
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  const char* bytes = static_cast<const char*>(data);
+  int32_t done = 0;
+  while (done < length) {
+    ssize_t n = write(fd, bytes + done, static_cast<size_t>(length - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<int32_t>(n);
+  }
+  close(fd);
+  return done == length ? 0 : -1;
+}
+
+int32_t get_chip_info(char* buffer, int32_t size) {
+  if (!buffer || size <= 0) return -1;
+  const std::string path = nvr::dev_path("/tmp/chipinfo.txt");
+  qv_system(nvr::ShellCommand("qvchip_update -r 32 > %s", {path}));
+  FILE* file = fopen(path.c_str(), "r");
+  if (!file) return -1;
+  int32_t result = -1;
+  char line[128];
+  while (fgets(line, sizeof line, file)) {
+    if (!strstr(line, "Read old:")) continue;
+    snprintf(buffer, static_cast<size_t>(size), "%s", strlen(line) > 9 ? line + 9 : "");
+    result = 0;
+    break;
+  }
+  fclose(file);
+  qv_system(nvr::ShellCommand("rm -f %s", {path}));
+  return result;
+}

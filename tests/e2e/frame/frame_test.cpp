@@ -1,0 +1,60 @@
+// The built program as the web server runs it: routes, empty answers and
+// upload temporaries.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+
+namespace nvr::test {
+namespace {
+
+TEST(Frame, DownloadRouteAnswersPlainText) {
+  DeviceRoot root;
+  auto r = get(root, "/dw.cgi");
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.out, kTextHeader + "NG download");
+}
+
+TEST(Frame, UnknownRoutesAndMethodsGiveAnEmptyResponse) {
+  DeviceRoot root;
+  EXPECT_EQ(get(root, "/9999").out, "");
+  EXPECT_EQ(get(root, "/DW.CGI").out, "");
+  EXPECT_EQ(get(root, "").out, "");
+  CgiRequest put;
+  put.method = "PUT";
+  put.path_info = "/dw.cgi";
+  put.body = "x";
+  EXPECT_EQ(run_cgi(root, put).out, "");
+  CgiRequest text;
+  text.method = "POST";
+  text.path_info = "/dw.cgi";
+  text.content_type = "text/plain";
+  text.body = "x";
+  EXPECT_EQ(run_cgi(root, text).out, "");
+  EXPECT_EQ(post_json(root, "/dw.cgi", "{}").out, kTextHeader + "NG download");
+}
+
+TEST(Frame, UploadThatDoesNothingLeavesNoTemporaryFile) {
+  DeviceRoot root;
+  const std::string boundary = "b0undary";
+  CgiRequest r;
+  r.method = "POST";
+  r.path_info = "/1019";
+  r.content_type = "multipart/form-data; boundary=" + boundary;
+  r.body = "--" + boundary +
+           "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"x.bin\"\r\n\r\n" +
+           std::string(200000, 'z') + "\r\n--" + boundary + "--\r\n";
+  auto result = run_cgi(root, r);
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_TRUE(root.list("/tmp").empty());
+}
+
+TEST(Frame, RouteTableOverflowIsNotHitByTheBuiltTables) {
+  // The debug log stays free of the overflow line in an ordinary run.
+  DeviceRoot root;
+  get(root, "/dw.cgi");
+  EXPECT_EQ(root.read_file("/mnt/nand/cgi_log.txt").find("WEBREQ exceeded"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nvr::test

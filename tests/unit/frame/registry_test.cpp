@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/dispatchreq.h"
+
+namespace {
+
+std::string g_called;
+
+void record_handler(char* data) { g_called = data; }
+void other_handler(char*) { g_called = "other"; }
+
+std::vector<WebRes> make_routes(int count, int first) {
+  std::vector<WebRes> routes(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    snprintf(routes[static_cast<size_t>(i)].code, sizeof(WebRes::code), "/%d", first + i);
+    routes[static_cast<size_t>(i)].handler = record_handler;
+  }
+  return routes;
+}
+
+class Registry : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (auto& table : registered_) WebResUnregister(table.data(), static_cast<int>(table.size()));
+    ASSERT_EQ(WebResUsedCount(), 0);
+    g_called.clear();
+  }
+  int add(std::vector<WebRes> table) {
+    registered_.push_back(std::move(table));
+    auto& t = registered_.back();
+    return WebResRegister(t.data(), static_cast<int>(t.size()));
+  }
+  std::vector<std::vector<WebRes>> registered_;
+};
+
+TEST_F(Registry, RefusesEmptyAndNullTables) {
+  WebRes one[] = {{"/a", record_handler}};
+  EXPECT_EQ(WebResRegister(nullptr, 3), -1);
+  EXPECT_EQ(WebResRegister(one, 0), -1);
+  EXPECT_EQ(WebResRegister(one, -1), -1);
+  EXPECT_EQ(WebResUnregister(nullptr, 1), -1);
+  EXPECT_EQ(WebResUnregister(one, 0), -1);
+  EXPECT_EQ(WebResUsedCount(), 0);
+}
+
+TEST_F(Registry, HoldsAtMost511Entries) {
+  ASSERT_EQ(add(make_routes(500, 10000)), 0);
+  EXPECT_EQ(add(make_routes(12, 20000)), -1);
+  EXPECT_EQ(WebResUsedCount(), 500);
+  EXPECT_EQ(FindWebRes("/20000"), nullptr);
+  EXPECT_EQ(add(make_routes(11, 30000)), 0);
+  EXPECT_EQ(WebResUsedCount(), 511);
+  EXPECT_NE(FindWebRes("/30010"), nullptr);
+}
+
+TEST_F(Registry, DispatchesToTheRegisteredHandler) {
+  ASSERT_EQ(add({{"/json", record_handler}, {"/6100", other_handler}}), 0);
+  char data[] = "{\"a\":1}";
+  DispatchWebReq("/json", data);
+  EXPECT_EQ(g_called, "{\"a\":1}");
+  DispatchWebReq("/6100", data);
+  EXPECT_EQ(g_called, "other");
+}
+
+TEST_F(Registry, CodesCompareExactly) {
+  ASSERT_EQ(add({{"/json", record_handler}, {"/123456", record_handler}}), 0);
+  char data[] = "x";
+  DispatchWebReq("/JSON", data);
+  DispatchWebReq("/1234567", data);
+  DispatchWebReq("/123456789", data);
+  DispatchWebReq("/js", data);
+  DispatchWebReq(nullptr, data);
+  EXPECT_EQ(g_called, "");
+  EXPECT_EQ(FindWebRes(nullptr), nullptr);
+  EXPECT_NE(FindWebRes("/123456"), nullptr);
+  // A stored code is cut to 7 characters, so longer codes never match.
+  WebRes long_code{};
+  memcpy(long_code.code, "/abcdefg", 8);
+  long_code.handler = record_handler;
+  ASSERT_EQ(add({long_code}), 0);
+  EXPECT_EQ(FindWebRes("/abcdefg"), nullptr);
+  EXPECT_NE(FindWebRes("/abcdef"), nullptr);
+}
+
+TEST_F(Registry, RemovedCodesFindNothingAndSlotsAreReusedLowestFirst) {
+  auto first = make_routes(3, 100);
+  ASSERT_EQ(add(first), 0);
+  ASSERT_EQ(add(make_routes(2, 200)), 0);
+  const WebRes* slot0 = FindWebRes("/100");
+  ASSERT_EQ(WebResUnregister(first.data(), 3), 0);
+  EXPECT_EQ(FindWebRes("/101"), nullptr);
+  EXPECT_EQ(WebResUsedCount(), 2);
+  ASSERT_EQ(add({{"/300", record_handler}}), 0);
+  EXPECT_EQ(FindWebRes("/300"), slot0);
+}
+
+}  // namespace

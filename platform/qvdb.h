@@ -19,7 +19,9 @@
 //       DB_FIELD_J(Motion, mask, "tri_channel_mask", DbType::U64, ""),  // not in JSON
 //   };
 //   constexpr DbRecord kMotion{"motion", "chnid", sizeof(Motion), kMotionFields};
-//   int read_motion(const char* path, Motion* m, int chn) { return db_read(path, kMotion, m, chn); }
+//   int read_motion(const char* path, Motion* m, int chn) {
+//     return db_read(path, kMotion, m, chn);
+//   }
 //   int write_motion(const char* path, const Motion* m) { return db_write(path, kMotion, m); }
 //
 // Column names are compared without regard to letter case (as SQLite does):
@@ -138,8 +140,7 @@ void db_field_size_does_not_fit_type();  // not constexpr: names the fault at co
 constexpr DbField db_make_field(const char* column, DbType type, size_t offset, size_t size,
                                 const char* json) {
   uint32_t width = db_type_width(type);
-  if (size == 0 || width == 0 || size % width != 0 ||
-      (type == DbType::F64 && size != 8))
+  if (size == 0 || width == 0 || size % width != 0 || (type == DbType::F64 && size != 8))
     db_field_size_does_not_fit_type();
   return DbField{column, type, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), json};
 }
@@ -149,16 +150,20 @@ constexpr DbField db_make_field(const char* column, DbType type, size_t offset, 
 #define DB_FIELD_J(Struct, member, column, type, json) \
   db_make_field(column, type, offsetof(Struct, member), sizeof(Struct::member), json)
 // Element i of an array member.
-#define DB_FIELD_AT(Struct, member, i, column, type)                                   \
+#define DB_FIELD_AT(Struct, member, i, column, type)                                      \
   db_make_field(column, type, offsetof(Struct, member) + (i) * sizeof(Struct::member[0]), \
                 sizeof(Struct::member[0]), nullptr)
-#define DB_FIELD_AT_J(Struct, member, i, column, type, json)                           \
+#define DB_FIELD_AT_J(Struct, member, i, column, type, json)                              \
   db_make_field(column, type, offsetof(Struct, member) + (i) * sizeof(Struct::member[0]), \
                 sizeof(Struct::member[0]), json)
 
 // ---- generic record access --------------------------------------------------------
 // `table` overrides desc.table when not empty (for the named tables that one
-// record kind is stored in per event type).
+// record kind is stored in per event type). Each name is a table of its own,
+// and every run parses the whole schema when it opens the file (about 5 us per
+// table): families with many names are better kept in one table with the name
+// in a column, as the schedules and action parameters are
+// (platform/qvdb_schedule.h, platform/qvdb_actions.h).
 
 // The row whose key column holds `key` (desc without key: the one row).
 int db_read(const char* path, const DbRecord& desc, void* record, int64_t key,
@@ -193,9 +198,11 @@ int copy_table_column_int(const char* path, const char* table, const char* colum
 // ---- lists of rows selected by column values --------------------------------------
 // For records kept as lists (several rows per event source, in stored order).
 
+// A column and the value it must hold: an integer, or a text when `text` is set.
 struct DbMatch {
   const char* column;
   int64_t value;
+  const char* text = nullptr;
 };
 // The rows whose match columns all hold their values (all rows for an empty
 // match), in stored order, at most `max`.

@@ -22,12 +22,12 @@ namespace nvr::test {
 
 std::string build_dir() {
   const char* dir = getenv("NVR_BUILD_DIR");
-  return dir && *dir ? dir : "build";
+  return dir && *dir ? dir : NVR_BUILD_DIR_DEFAULT;
 }
 
 std::string source_dir() {
   const char* dir = getenv("NVR_SOURCE_DIR");
-  return dir && *dir ? dir : ".";
+  return dir && *dir ? dir : NVR_SOURCE_DIR_DEFAULT;
 }
 
 DeviceRoot::DeviceRoot() {

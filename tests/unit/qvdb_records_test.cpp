@@ -129,13 +129,13 @@ TEST(QvdbRecords, JsonKeysAndWidthsFollowTheDescriptor) {
       nvr::json_parse(R"({"u32": -5, "i8": 1000, "textKey": 12, "u16": "9", "flags": [5]})");
   AllTypes into = extreme_record(1);
   db_record_from_json(kKeyed, request.get(), &into);
-  EXPECT_EQ(into.u32, 0u);
-  EXPECT_EQ(into.i8, INT8_MAX);
+  EXPECT_EQ(+into.u32, 0u);
+  EXPECT_EQ(+into.i8, INT8_MAX);
   EXPECT_STREQ(into.text, "");
-  EXPECT_EQ(into.u16, 0);
-  EXPECT_EQ(into.flags[0], 5);
-  EXPECT_EQ(into.flags[1], -1);  // elements the array lacks are left alone
-  EXPECT_EQ(into.i64, INT64_MIN + 1);
+  EXPECT_EQ(+into.u16, 0);
+  EXPECT_EQ(+into.flags[0], 5);
+  EXPECT_EQ(+into.flags[1], -1);  // elements the array lacks are left alone
+  EXPECT_EQ(+into.i64, INT64_MIN + 1);
 }
 
 TEST(QvdbRecords, MissingFileTableOrRowLeavesRecordAndCreatesNothing) {
@@ -162,7 +162,7 @@ TEST(QvdbRecords, MissingFileTableOrRowLeavesRecordAndCreatesNothing) {
 
   Named found{};
   EXPECT_EQ(db_read_where(path.c_str(), kNamed, &found, "name", "x"), 0);
-  EXPECT_EQ(found.value, 1);
+  EXPECT_EQ(+found.value, 1);
   EXPECT_EQ(db_read_where(path.c_str(), kNamed, &found, "name", "y"), -1);
 }
 
@@ -179,9 +179,9 @@ TEST(QvdbRecords, WriteReplacesReadAllOrdersDeleteRemoves) {
   int count = 0;
   ASSERT_EQ(db_read_all(path.c_str(), kKeyed, read, 4, &count), 0);
   ASSERT_EQ(count, 3);
-  EXPECT_EQ(read[0].id, 1);
-  EXPECT_EQ(read[2].id, 3);
-  EXPECT_EQ(read[2].i8, 5);
+  EXPECT_EQ(+read[0].id, 1);
+  EXPECT_EQ(+read[2].id, 3);
+  EXPECT_EQ(+read[2].i8, 5);
 
   ASSERT_EQ(db_delete(path.c_str(), kKeyed, 2), 0);
   ASSERT_EQ(db_read_all(path.c_str(), kKeyed, read, 1, &count), 0);  // bounded by max
@@ -192,8 +192,8 @@ TEST(QvdbRecords, WriteReplacesReadAllOrdersDeleteRemoves) {
   ASSERT_EQ(db_copy_masked(path.c_str(), kKeyed, &rows[0], (uint64_t{1} << 63) | 1), 0);
   AllTypes copy{};
   ASSERT_EQ(db_read(path.c_str(), kKeyed, &copy, 63), 0);
-  EXPECT_EQ(copy.id, 63);
-  EXPECT_EQ(copy.i8, 5);
+  EXPECT_EQ(+copy.id, 63);
+  EXPECT_EQ(+copy.i8, 5);
 }
 
 // An older descriptor wrote the table; a newer one with an extra column reads
@@ -211,8 +211,8 @@ TEST(QvdbRecords, ColumnAddedLaterIsAddedToTheExistingTable) {
   AllTypes read{};
   read.f64 = 2.5;
   ASSERT_EQ(db_read(path.c_str(), new_desc, &read, 1), 0);
-  EXPECT_EQ(read.u32, UINT32_MAX);
-  EXPECT_EQ(read.f64, 2.5);
+  EXPECT_EQ(+read.u32, UINT32_MAX);
+  EXPECT_EQ(+read.f64, 2.5);
 
   ASSERT_EQ(db_write(path.c_str(), new_desc, &record), 0);
   qvdb_close_all();

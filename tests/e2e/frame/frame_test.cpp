@@ -49,6 +49,26 @@ TEST(Frame, UploadThatDoesNothingLeavesNoTemporaryFile) {
   EXPECT_TRUE(root.list("/tmp").empty());
 }
 
+TEST(Frame, JsonBodyInAnyLetterCaseReachesItsHandler) {
+  DeviceRoot root;
+  CgiRequest login;
+  login.method = "Post";
+  login.path_info = "/1000";
+  login.content_type = "Application/JSON; charset=UTF-8";
+  login.body = R"({"userName":"nobody","md5":"00000000000000000000000000000000"})";
+  // No such account: the login handler read the body and refused it.
+  EXPECT_EQ(run_cgi(root, login).out, kTextHeader + R"({ "type": -1 })");
+}
+
+TEST(Frame, QueryQuotesAreDecodedForTheHandler) {
+  DeviceRoot root;
+  auto decoded = get(root, "/1015", "{%22lan%22:%22en-US%22}");
+  EXPECT_EQ(decoded.out.rfind(kJsonHeader + "{ \"mainType\"", 0), 0u) << decoded.out;
+  // Other escapes stay as they are: the text is no JSON object then.
+  EXPECT_EQ(get(root, "/1015", "%7B%22lan%22:%22en-US%22%7D").out.find("mainType"),
+            std::string::npos);
+}
+
 TEST(Frame, RouteTableOverflowIsNotHitByTheBuiltTables) {
   // The debug log stays free of the overflow line in an ordinary run.
   DeviceRoot root;

@@ -1,0 +1,95 @@
+// Device log records and their conversions (see devlog_codec.h).
+#include "modules/system/devlog_codec.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+
+int32_t log_main_type_index(int32_t main_type) {
+  switch (main_type) {
+    case 1:
+      return 1;
+    case 2:
+      return 2;
+    case 4:
+      return 3;
+    case 8:
+      return 4;
+    case 32:
+      return 5;
+    case 64:
+      return 6;
+    default:
+      return -1;
+  }
+}
+
+const char* log_main_type_word(int32_t main_type) {
+  static constexpr const char* kWords[] = {"All",         "Event",     "Operation",
+                                           "Information", "Exception", "Debug"};
+  int32_t index = log_main_type_index(main_type);
+  return index < 0 ? "" : kWords[index - 1];
+}
+
+std::string log_ip_text(const char* ip, size_t size) {
+  std::string text(ip, strnlen(ip, size));
+  constexpr std::string_view kMapped = "::ffff:";
+  if (text.starts_with(kMapped) && text.find('.') != std::string::npos)
+    return text.substr(kMapped.size());
+  if (size_t zone = text.find('%'); zone != std::string::npos) text.resize(zone);
+  return text;
+}
+
+void log_detail_to_words(const uint8_t* detail, int32_t words[128]) {
+  for (int i = 0; i < 128; ++i) {
+    const uint8_t* b = detail + 4 * i;
+    uint32_t word = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+    words[i] = static_cast<int32_t>(word);
+  }
+}
+
+void log_detail_from_words(const int32_t words[128], uint8_t* detail) {
+  for (int i = 0; i < 128; ++i) {
+    uint32_t word = static_cast<uint32_t>(words[i]);
+    detail[4 * i] = static_cast<uint8_t>(word >> 24);
+    detail[4 * i + 1] = static_cast<uint8_t>(word >> 16);
+    detail[4 * i + 2] = static_cast<uint8_t>(word >> 8);
+    detail[4 * i + 3] = static_cast<uint8_t>(word);
+  }
+}
+
+int32_t expand_operation_sub_types(std::span<const int64_t> values, int64_t* out) {
+  static constexpr int64_t kBases[3] = {101, 131, 200};
+  int32_t count = 0;
+  for (size_t w = 0; w < 3 && w < values.size(); ++w) {
+    // A value below 10 selects nothing (it is not a bit set of any sub type).
+    if (values[w] < kLogSubTypeAll) continue;
+    uint64_t bits = static_cast<uint64_t>(values[w] - kLogSubTypeAll);
+    for (int b = 0; b < 30; ++b)
+      if (bits & (uint64_t{1} << b)) out[count++] = kBases[w] + b;
+  }
+  return count;
+}
+
+bool parse_log_time(const char* text, const char* format, int32_t* seconds) {
+  struct tm local {};
+  if (text == nullptr || strptime(text, format, &local) == nullptr) return false;
+  local.tm_isdst = -1;
+  time_t value = mktime(&local);
+  if (value > INT32_MAX) value = INT32_MAX;
+  if (value < INT32_MIN) value = INT32_MIN;
+  *seconds = static_cast<int32_t>(value);
+  return true;
+}
+
+std::string log_time_text(int64_t seconds) {
+  time_t value = static_cast<time_t>(seconds);
+  struct tm local {};
+  if (localtime_r(&value, &local) == nullptr) return "";
+  char text[64];
+  snprintf(text, sizeof text, "%4d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+           local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}

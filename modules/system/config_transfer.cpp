@@ -1,0 +1,79 @@
+// Configuration export, download and import through the profile tool.
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "frame/ipc.h"
+#include "frame/web_utils.h"
+#include "modules/system/maintenance.h"
+#include "modules/system/maintenance_wire.h"
+#include "modules/system/transfer_files.h"
+#include "platform/device_path.h"
+
+namespace {
+
+// The marker's text: the device path of the exported file, without a line end.
+std::string read_export_marker(size_t limit) {
+  std::string text;
+  FILE* marker = fopen(nvr::dev_path(kExportMarker).c_str(), "r");
+  if (marker == nullptr) return text;
+  text.resize(limit);
+  text.resize(fread(text.data(), 1, limit, marker));
+  fclose(marker);
+  text.resize(strnlen(text.c_str(), text.size()));
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+// "/1007"
+void on_export_config(char*) {
+  if (web_system(nvr::ShellCommand("qvprofile -e %s", {nvr::dev_path(kExportFolder)})) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  const std::string exported = read_export_marker(256);
+  cgi_send_operation_log(kLogSubExport, kLogParamSystem, 0);
+  const size_t slash = exported.rfind('/');
+  if (slash == std::string::npos) {
+    cgi_writeback_webserver(kRespText, "OK");
+    return;
+  }
+  const std::string answer = "OK filename=" + exported.substr(slash + 1) + "\r\n";
+  cgi_writeback_webserver(kRespText, answer.c_str());
+}
+
+// "/1013": the exported file, once; it is removed after sending.
+void on_download_config(char*) {
+  const std::string exported = read_export_marker(1168);
+  if (exported.empty() || exported[0] != '/') return;
+  const std::string path = nvr::dev_path(exported);
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return;
+  write_download_headers(exported);
+  char piece[4095];
+  size_t got = 0;
+  while ((got = fread(piece, 1, sizeof piece, file)) > 0) fwrite(piece, 1, got, stdout);
+  fflush(stdout);
+  fclose(file);
+  web_system(nvr::ShellCommand("/bin/rm %s", {path}));
+}
+
+// "/1008": request data is the uploaded file's path (and " & " a parameter).
+void on_import_config(char* data) {
+  if (data == nullptr) return;
+  std::string_view request(data);
+  request = request.substr(0, request.find(" & "));
+  // Only an uploaded file may be imported, and so removed afterwards.
+  const std::optional<std::string> upload = uploaded_file(request);
+  if (!upload || web_system(nvr::ShellCommand("qvprofile -i %s", {*upload})) != 0 ||
+      web_system(nvr::ShellCommand("/bin/rm %s", {*upload})) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  cgi_writeback_webserver(kRespText, "OK");
+  cgi_send_operation_log(kLogSubImport, kLogParamSystem, 0);
+}

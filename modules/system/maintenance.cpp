@@ -1,0 +1,146 @@
+// Restart, restore, the restart-state poll and the maintenance settings
+// (retention, automatic reboot).
+#include "modules/system/maintenance.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "frame/ipc.h"
+#include "frame/json.h"
+#include "frame/web_utils.h"
+#include "modules/system/maintenance_records.h"
+#include "modules/system/maintenance_wire.h"
+#include "platform/device_path.h"
+
+namespace {
+
+// Sent without waiting: the daemon acts on it and answers nothing.
+void notify_daemon(int32_t request_id, const void* payload = nullptr, int32_t length = 0) {
+  cgi_start_ipc(on_maintenance_ipc_callback, request_id, length, payload, 1);
+  cgi_stop_ipc();
+}
+
+// An integer member cut to int32; absent or not an integer reads as 0.
+int32_t int32_or_zero(json_object* object, const char* key) {
+  int64_t value = nvr::json_int_or(object, key, 0);
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+nvr::Json parse_object(const char* data) {
+  if (data == nullptr) return nullptr;
+  nvr::Json object = nvr::json_parse(data);
+  if (!nvr::json_is(object.get(), json_type_object)) return nullptr;
+  return object;
+}
+
+}  // namespace
+
+void send_restart_request() {
+  cgi_send_operation_log(kLogSubRestart, kLogParamSystem, 0);
+  notify_daemon(kReqRestart);
+}
+
+bool is_allowed_retention(int64_t value) {
+  if (value >= -1 && value <= 1) return true;
+  return value >= 2 && value <= 12 && value % 2 == 0;
+}
+
+// "/1004"
+void on_restart_device(char*) {
+  send_restart_request();
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+// "/1005": the web pages poll this while the device restarts.
+void on_get_restart_state(char*) {
+  normalise_channel0_motion_intervals();
+  const bool core_up = access(nvr::dev_path(kCoreReadyFile).c_str(), R_OK) == 0;
+  cgi_writeback_webserver(kRespText, core_up ? "OK" : "NO OK");
+}
+
+// "/1006"
+void on_restore_device(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) return;
+  RestorePayload payload{};
+  payload.keepIp = int32_or_zero(request.get(), "keepIp");
+  payload.keepUser = int32_or_zero(request.get(), "keepUser");
+
+  // The restart at the end takes the web service down: answer first.
+  cgi_writeback_webserver(kRespText, "OK");
+  notify_daemon(kReqRestore, &payload, sizeof payload);
+  notify_daemon(kReqRestoreDone);
+  cgi_send_operation_log(kLogSubRestore, kLogParamSystem, 0);
+  notify_daemon(kReqRestart);
+}
+
+// "/1016"
+void on_get_auto_maintenance(char*) {
+  DiskMaintainInfo info{};
+  read_disk_maintain_info(nvr::qvdb_path(), &info);
+  nvr::Json answer(db_record_to_json(kDiskMaintainRecord, &info));
+  if (!answer) return;
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+}
+
+// "/1017"
+void on_set_auto_maintenance(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) return;
+  DiskMaintainInfo info{};
+  int64_t log_retention = 0;
+  int64_t photo_retention = 0;
+  if (!nvr::json_read_int(request.get(), "logRetention", &log_retention) ||
+      !nvr::json_read_int(request.get(), "photoRetention", &photo_retention) ||
+      !is_allowed_retention(log_retention) || !is_allowed_retention(photo_retention))
+    return;
+  info.logRetention = static_cast<int32_t>(log_retention);
+  info.photoRetention = static_cast<int32_t>(photo_retention);
+  if (write_disk_maintain_info(nvr::qvdb_path(), &info) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  notify_daemon(kReqRetentionChanged);
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+// "/1032"
+void on_get_auto_reboot(char*) {
+  AutoRebootConf conf{};
+  read_autoreboot_conf(nvr::qvdb_path(), &conf);
+  nvr::Json answer(db_record_to_json(kAutoRebootRecord, &conf));
+  if (!answer) return;
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+}
+
+// "/1033": the five fields are replaced whole; the daemon checks the times.
+void on_set_auto_reboot(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) return;
+  AutoRebootConf conf{};
+  read_autoreboot_conf(nvr::qvdb_path(), &conf);
+  conf.enable = int32_or_zero(request.get(), "enable");
+  conf.wday = int32_or_zero(request.get(), "wday");
+  conf.hour = int32_or_zero(request.get(), "hour");
+  conf.minutes = int32_or_zero(request.get(), "minutes");
+  conf.seconds = int32_or_zero(request.get(), "seconds");
+  if (write_autoreboot_conf(nvr::qvdb_path(), &conf) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  notify_daemon(kReqAutoRebootChanged);
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {
+  if (header == nullptr || payload == nullptr) return;
+  switch (ipc_reply_id(header)) {
+    case kReplyDiagnosis:
+      on_export_diagnosis_cb(ipc_reply_size(header), payload);
+      break;
+    default:
+      break;
+  }
+}

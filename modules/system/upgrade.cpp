@@ -1,0 +1,317 @@
+// Firmware upgrade routes: the recorder's image "/dev/shm/updateFM.bin", the
+// cameras' image "/dev/shm/updateIPCFM.bin", online versions and downloads.
+// The upgrades themselves are the core daemon's work.
+#include "modules/system/upgrade.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "frame/ipc.h"
+#include "frame/json.h"
+#include "frame/web_utils.h"
+#include "modules/system/maintenance.h"
+#include "modules/system/maintenance_wire.h"
+#include "modules/system/upgrade_wire.h"
+#include "platform/device_path.h"
+#include "platform/qvstd.h"
+
+namespace {
+
+constexpr int32_t kTypeRecorder = 0;
+constexpr int32_t kTypeCamera = 1;
+
+int32_t callback_flag() { return g_callback_done.load(std::memory_order_acquire); }
+
+void notify_daemon(int32_t request_id) {
+  cgi_start_ipc(on_upgrade_ipc_callback, request_id, 0, nullptr, 1);
+  cgi_stop_ipc();
+}
+
+// A waiting request whose reply callback answers; `error_kind` is written
+// when nothing answered in time.
+void query_daemon(int32_t request_id, const void* payload, int32_t length, int error_kind) {
+  cgi_start_ipc(on_upgrade_ipc_callback, request_id, length, payload, 0);
+  if (callback_flag() == 0) cgi_error_to_webserver(error_kind);
+  cgi_stop_ipc();
+}
+
+// Request 1713. The flag is 1 for success, another number for a failure the
+// daemon reported, 0 when nothing answered.
+int32_t upgrade_recorder(int32_t reset) {
+  cgi_start_ipc(on_upgrade_ipc_callback, kReqUpgradeRecorder, sizeof reset, &reset, 0);
+  const int32_t flag = callback_flag();
+  cgi_stop_ipc();
+  return flag;
+}
+
+bool file_exists(std::string_view device_path) {
+  return access(nvr::dev_path(device_path).c_str(), F_OK) == 0;
+}
+
+nvr::Json parse_object(const char* data) {
+  if (data == nullptr) return nullptr;
+  nvr::Json object = nvr::json_parse(data);
+  if (!nvr::json_is(object.get(), json_type_object)) return nullptr;
+  return object;
+}
+
+// The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
+int32_t image_type(json_object* request) {
+  int32_t type = -1;
+  if (!nvr::json_read_int(request, "type", &type)) return -1;
+  return type == kTypeRecorder || type == kTypeCamera ? type : -1;
+}
+
+void answer_res(int64_t result) {
+  nvr::Json answer = nvr::json_new_object();
+  nvr::json_add_int(answer.get(), "res", result);
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+}
+
+nvr::Json version_json(const FirmwareVersion& version) {
+  nvr::Json object = nvr::json_new_object();
+  nvr::json_add_int(object.get(), "state", version.state);
+  nvr::json_add_int(object.get(), "fileSize", version.fileSize);
+  nvr::json_add(object.get(), "softversion",
+                nvr::json_new_string_bounded(version.softversion, sizeof version.softversion));
+  nvr::json_add(object.get(), "url", nvr::json_new_string_bounded(version.url, sizeof version.url));
+  nvr::json_add(object.get(), "description",
+                nvr::json_new_string_bounded(version.description, sizeof version.description));
+  return object;
+}
+
+// ---- reply callbacks --------------------------------------------------------------
+
+// Reply 6713 answers nothing: the handler does, from the flag.
+void on_upgrade_system_cb(uint32_t size, const void* payload) {
+  int32_t status = 0;
+  if (size < sizeof status) return;
+  memcpy(&status, payload, sizeof status);
+  cgi_set_callback_done(status == 0 ? 1 : status);
+}
+
+void on_start_upgrade_camera_cb(uint32_t size, const void* payload) {
+  if (size / sizeof(CameraUpgradeResult) == 0) {
+    cgi_error_to_webserver(kRespJson);
+    cgi_set_callback_done();
+    return;
+  }
+  CameraUpgradeResult first{};
+  memcpy(&first, payload, sizeof first);
+  nvr::Json answer = nvr::json_new_object();
+  nvr::json_add_int(answer.get(), "chnid", first.channel);
+  nvr::json_add_int(answer.get(), "status", first.status);
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  cgi_set_callback_done();
+}
+
+// Replies 6716 and 6717: {"res": result}.
+void on_result_cb(uint32_t size, const void* payload) {
+  int32_t result = 0;
+  if (size < sizeof result) {
+    cgi_error_to_webserver(kRespText);
+  } else {
+    memcpy(&result, payload, sizeof result);
+    answer_res(result);
+  }
+  cgi_set_callback_done();
+}
+
+void on_check_nvr_online_upgrade_cb(uint32_t size, const void* payload) {
+  if (size < sizeof(FirmwareVersion)) {
+    cgi_error_to_webserver(kRespText);
+  } else {
+    FirmwareVersion version{};
+    memcpy(&version, payload, sizeof version);
+    cgi_writeback_webserver(kRespJson, nvr::json_text(version_json(version)));
+  }
+  cgi_set_callback_done();
+}
+
+void on_check_ipc_online_upgrade_cb(uint32_t size, const void* payload) {
+  size_t count = size / sizeof(FirmwareVersion);
+  if (count > kMaxChannels) count = kMaxChannels;
+  nvr::Json versions = nvr::json_new_array();
+  for (size_t i = 0; i < count; ++i) {
+    FirmwareVersion version{};
+    memcpy(&version, static_cast<const char*>(payload) + i * sizeof version, sizeof version);
+    nvr::json_append(versions.get(), version_json(version));
+  }
+  nvr::Json answer = nvr::json_new_object();
+  nvr::json_add(answer.get(), "check", std::move(versions));
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  cgi_set_callback_done();
+}
+
+}  // namespace
+
+void on_upgrade_ipc_callback(void*, const void* header, const void* payload) {
+  if (header == nullptr || payload == nullptr) return;
+  const uint32_t size = ipc_reply_size(header);
+  switch (ipc_reply_id(header)) {
+    case kReplyUpgradeRecorder:
+      on_upgrade_system_cb(size, payload);
+      break;
+    case kReplyUpgradeCamera:
+      on_start_upgrade_camera_cb(size, payload);
+      break;
+    case kReplyDownloadImage:
+    case kReplyDeleteCameraImage:
+      on_result_cb(size, payload);
+      break;
+    case kReplyCheckRecorderOnline:
+      on_check_nvr_online_upgrade_cb(size, payload);
+      break;
+    case kReplyCheckCamerasOnline:
+      on_check_ipc_online_upgrade_cb(size, payload);
+      break;
+    default:
+      break;
+  }
+}
+
+int32_t upgrade_reset_flag(const char* data) {
+  if (data == nullptr) return 0;
+  const char* rest = strstr(data, " & ");
+  if (rest == nullptr) return 0;
+  rest += 3;
+  while (*rest != '\0' && isspace(static_cast<unsigned char>(*rest))) ++rest;
+  const std::string word(rest, strcspn(rest, " \t\r\n\v\f"));
+  return word.find("reset") != std::string::npos ? 1 : 0;
+}
+
+uint64_t upgrade_channel_mask(const char* text) {
+  uint64_t mask = 0;
+  for (int i = 0; text != nullptr && i < kMaxChannels; ++i) {
+    if (text[i] == '1')
+      mask |= uint64_t{1} << i;
+    else if (text[i] != '0')
+      break;
+  }
+  return mask;
+}
+
+// "/1010": the request data is "temp & " and the query string; the image is
+// already in shared memory.
+void on_upgrade_system(char* data) {
+  const int32_t reset = upgrade_reset_flag(data);
+  cgi_send_operation_log(kLogSubUpgrade, kLogParamSystem, 0);
+  const int32_t flag = upgrade_recorder(reset);
+  if (flag != 1) {
+    cgi_writeback_webserver(kRespText, std::to_string(flag).c_str());
+    return;
+  }
+  cgi_writeback_webserver(kRespText, "OK");
+  send_restart_request();
+}
+
+// "/1011"
+void on_clean_upgrade_files(char*) {
+  cgi_writeback_webserver(kRespText, file_exists(kRecorderImage) ? "Error" : "OK");
+}
+
+// "/1034"
+void on_cgi_upgrade_system_init(char*) {
+  notify_daemon(kReqPrepareUpgrade);
+  usleep(500 * 1000);  // the daemon frees memory for the image
+  answer_res(0);
+}
+
+// "/6082"
+void on_upgrade_camera(char*) {
+  cgi_writeback_webserver(kRespText, file_exists(kCameraImage) ? "OK" : "Error");
+}
+
+// "/6083"
+void on_start_upgrade_camera(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  int32_t channel = 0;
+  int32_t reset = 0;
+  nvr::json_read_int(request.get(), "chnid", &channel);
+  nvr::json_read_int(request.get(), "reset", &reset);
+  CameraUpgradeRequest payload{};
+  payload.channel = channel;
+  payload.reset = reset;
+  memcpy(payload.path, kCameraImage.data(), kCameraImage.size());
+  query_daemon(kReqUpgradeCamera, &payload, sizeof payload, kRespText);
+}
+
+// "/6084"
+void on_stop_upgrade_camera(char*) {
+  qv_system(nvr::ShellCommand("rm %s", {nvr::dev_path(kCameraImage)}));
+  notify_daemon(kReqStopCameraUpgrade);
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+// "/6085": the daemon downloads the image of the type from the URL.
+void on_get_online_upgrade(char* data) {
+  nvr::Json request = parse_object(data);
+  const int32_t type = image_type(request.get());
+  if (type < 0) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  DownloadImageRequest payload{};
+  nvr::json_copy_string(request.get(), "url", payload.url, sizeof payload.url);
+  const std::string_view image = type == kTypeRecorder ? kRecorderImage : kCameraImage;
+  memcpy(payload.path, image.data(), image.size());
+  notify_daemon(kReqPrepareUpgrade);
+  query_daemon(kReqDownloadImage, &payload, sizeof payload, kRespText);
+}
+
+// "/6086"
+void on_del_online_upgrade(char* data) {
+  nvr::Json request = parse_object(data);
+  const int32_t type = image_type(request.get());
+  if (type < 0) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  if (type == kTypeCamera) {
+    query_daemon(kReqDeleteCameraImage, nullptr, 0, kRespText);
+    return;
+  }
+  const std::string image = nvr::dev_path(kRecorderImage);
+  if (qv_check_file_exist(image.c_str()) == 0) unlink(image.c_str());
+  answer_res(0);
+}
+
+// "/6087"
+void on_check_nvr_online_upgrade(char*) {
+  query_daemon(kReqCheckRecorderOnline, nullptr, 0, kRespText);
+}
+
+// "/6088": the recorder image that "/6085" had downloaded.
+void on_nvr_online_upgrade(char*) {
+  notify_daemon(kReqPrepareUpgrade);
+  cgi_send_operation_log(kLogSubUpgrade, kLogParamSystem, 0);
+  const int32_t flag = upgrade_recorder(0);
+  answer_res(flag == 1 ? 0 : flag);
+  if (flag == 1) send_restart_request();
+}
+
+// "/6089"
+void on_check_ipc_online_upgrade(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  const uint64_t mask = upgrade_channel_mask(nvr::json_string(request.get(), "ch"));
+  query_daemon(kReqCheckCamerasOnline, &mask, sizeof mask, kRespText);
+}
+
+// "/1019": an upload whose file the frame removes at the end of the run.
+void on_upload_nothing(char*) {}
+
+// "/dw.cgi": downloads through this path are refused.
+void on_download_refused(char*) { cgi_writeback_webserver(kRespText, "NG download"); }

@@ -1,0 +1,193 @@
+// Alarm audio files: uploads become files in "/tmp" named by the Base64 form
+// of their display name, which the core daemon then takes over.
+#include "modules/system/audio.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "frame/ipc.h"
+#include "frame/json.h"
+#include "frame/web_utils.h"
+#include "modules/system/audio_records.h"
+#include "platform/device_path.h"
+#include "platform/qvbase64.h"
+
+namespace {
+
+constexpr int64_t kLogSubChangeSettings = 204;
+constexpr int32_t kLogParamAudioFile = 925;
+
+// The display name of a list record; nothing when it is not a Base64 text of
+// a non-empty name.
+std::optional<std::string> decode_name(const AlarmAudioFile& record) {
+  char name[kAudioNameSize];
+  int length =
+      base64DecodeUrl(name, sizeof name - 1, record.name, strnlen(record.name, sizeof record.name));
+  if (length <= 0 || memchr(name, '\0', static_cast<size_t>(length)) != nullptr)
+    return std::nullopt;
+  return std::string(name, static_cast<size_t>(length));
+}
+
+// The encoded form of a display name; false when it does not fit 127 characters.
+bool encode_name(const char* name, char (&encoded)[kAudioNameSize]) {
+  // The whole field is sent to the daemon: no stray bytes after the NUL.
+  memset(encoded, 0, sizeof encoded);
+  return name != nullptr && base64EncodeUrl(encoded, sizeof encoded, name, strlen(name)) > 0;
+}
+
+void on_get_audio_file_list_cb(uint32_t count, const void* payload) {
+  if (count < 1) return;
+  nvr::Json answer = nvr::json_new_object();
+  nvr::Json list = nvr::json_new_array();
+  const auto* bytes = static_cast<const uint8_t*>(payload);
+  for (uint32_t i = 0; i < count; ++i) {
+    AlarmAudioFile record;
+    memcpy(&record, bytes + i * sizeof record, sizeof record);
+    if (record.enable != 1) continue;
+    nvr::Json file = nvr::json_new_object();
+    nvr::json_add_int(file.get(), "id", record.id);
+    nvr::json_add_int(file.get(), "enable", record.enable);
+    if (std::optional<std::string> name = decode_name(record))
+      nvr::json_add_string(file.get(), "name", *name);
+    nvr::json_append(list.get(), std::move(file));
+  }
+  nvr::json_add(answer.get(), "audioFileList", std::move(list));
+  nvr::json_add_int(answer.get(), "status", 0);
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  cgi_set_callback_done(1);
+}
+
+// Sends a request and waits for its answer; true when the reply callback answered.
+bool ask_daemon(int32_t request_id, const void* payload, int32_t length) {
+  cgi_start_ipc(on_audio_ipc_callback, request_id, length, payload, 0);
+  const bool answered = g_callback_done.load(std::memory_order_acquire) != 0;
+  cgi_stop_ipc();
+  return answered;
+}
+
+// A change the daemon answered goes to the operation log; no answer is an error.
+void log_change_or_error(bool answered) {
+  if (answered)
+    cgi_send_operation_log(kLogSubChangeSettings, kLogParamAudioFile, 0);
+  else
+    cgi_error_to_webserver(kRespJson);
+}
+
+// Audio uploads are WAV files: ".wav" or ".WAV" in the name.
+bool is_wav_name(const char* file_name) {
+  return strstr(file_name, ".wav") != nullptr || strstr(file_name, ".WAV") != nullptr;
+}
+
+// Renames the upload at `real_path` ("/tmp/<file name>") to the Base64 form
+// of its file name; 0 or -1 (the upload is then removed).
+int32_t rename_upload(const std::string& real_path, const char* file_name,
+                      char (&encoded)[kAudioNameSize]) {
+  if (encode_name(file_name, encoded) &&
+      web_system(nvr::ShellCommand(
+          "/bin/mv %s %s", {real_path, nvr::dev_path(std::string("/tmp/") + encoded)})) == 0)
+    return 0;
+  encoded[0] = '\0';
+  web_system(nvr::ShellCommand("/bin/rm -f %s", {real_path}));
+  return -1;
+}
+
+}  // namespace
+
+void on_audio_ipc_callback(void*, const void* header, const void* payload) {
+  if (payload == nullptr) return;
+  const uint32_t size = ipc_reply_size(header);
+  switch (ipc_reply_id(header)) {
+    case kReplyAudioFileList:
+      on_get_audio_file_list_cb(size / sizeof(AlarmAudioFile), payload);
+      break;
+    case kReplyAudioFileAdd:
+    case kReplyAudioFileDelete:
+    case kReplyAudioFileRename:
+    case kReplyAudioFileSelect:
+      on_cgi_common_json_cb(size / sizeof(int32_t), payload);
+      break;
+    default:
+      break;
+  }
+}
+
+void on_get_audio_file_list(char*) {
+  if (!ask_daemon(kReqAudioFileList, nullptr, 0)) cgi_error_to_webserver(kRespJson);
+}
+
+// The request data is the path of the upload in "/tmp", under its safe name.
+// Only that one file is renamed or removed, never other uploads waiting in
+// "/tmp".
+void on_upload_audio_file(char* data) {
+  const char* path = data ? data : "";
+  const std::string folder = nvr::dev_path(nvr::devpath::kTmp) + "/";
+  const char* file_name =
+      strncmp(path, folder.c_str(), folder.size()) == 0 ? path + folder.size() : "";
+  char encoded[kAudioNameSize] = "";
+  int32_t status = -1;
+  std::optional<std::string> upload = nvr::regular_file_in_folder(nvr::devpath::kTmp, file_name);
+  if (upload && access(upload->c_str(), R_OK) == 0) {
+    if (!is_wav_name(file_name)) {
+      remove(upload->c_str());
+      CGI_LOG("dovrin upload_audio_file ret:[%d], pData:[%s], name:[%s]", status, path, encoded);
+    } else {
+      status = rename_upload(*upload, file_name, encoded);
+    }
+  }
+  on_cgi_common_text_cb(1, status, encoded);
+}
+
+void on_add_audio_file(char* data) {
+  nvr::Json request = nvr::json_parse(data ? data : "");
+  const char* upload_name = nvr::json_string(request.get(), "uploadName");
+  char encoded[kAudioNameSize];
+  // Only a plain file name: the upload must not be taken from outside "/tmp".
+  std::optional<std::string> upload =
+      upload_name && nvr::is_plain_file_name(upload_name)
+          ? nvr::regular_file_in_folder(nvr::devpath::kTmp, upload_name)
+          : std::nullopt;
+  if (!upload || access(upload->c_str(), R_OK) != 0 ||
+      !encode_name(nvr::json_string(request.get(), "name"), encoded) ||
+      rename(upload->c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) != 0) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  log_change_or_error(ask_daemon(kReqAudioFileAdd, encoded, sizeof encoded));
+}
+
+void on_del_audio_files(char* data) {
+  nvr::Json request = nvr::json_parse(data ? data : "");
+  int32_t id_mask = 0;
+  if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  log_change_or_error(ask_daemon(kReqAudioFileDelete, &id_mask, sizeof id_mask));
+}
+
+void on_rename_audio_file(char* data) {
+  nvr::Json request = nvr::json_parse(data ? data : "");
+  AlarmAudioFile record{};
+  record.enable = 1;
+  if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name)) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  nvr::json_read_int(request.get(), "id", &record.id);
+  log_change_or_error(ask_daemon(kReqAudioFileRename, &record, sizeof record));
+}
+
+void on_send_audio_file_id(char* data) {
+  nvr::Json request = nvr::json_parse(data ? data : "");
+  int32_t id = 0;
+  if (!request) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  nvr::json_read_int(request.get(), "id", &id);
+  if (!ask_daemon(kReqAudioFileSelect, &id, sizeof id)) cgi_error_to_webserver(kRespJson);
+}

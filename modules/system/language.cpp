@@ -1,0 +1,140 @@
+// Web languages: the language list file ("/1001") and the translated text
+// sections of the pages ("/json").
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "frame/cgic.h"
+#include "frame/json.h"
+#include "frame/web_utils.h"
+#include "modules/system/sysinfo.h"
+#include "platform/device_path.h"
+
+namespace {
+
+constexpr std::string_view kLanguageList = "/opt/app/www/webfile/json/languages.json";
+constexpr std::string_view kLanguageListBackup = "/opt/app/www/webfile/json/languages_bak.json";
+constexpr std::string_view kLockFile = "/tmp/cgilockfile";
+constexpr size_t kMinLanguages = 19;
+constexpr size_t kSectionLimit = 307200;  // bytes of the answer, its NUL included
+constexpr size_t kLineSize = 1024;
+constexpr int kQueryValueSize = 128;
+
+// {"defaultLan": non-empty text, "list": [at least 19 x {"value": text,
+// "name": text, "isDefault": boolean}]} and nothing else.
+int check_language_list(json_object* request) {
+  if (!nvr::json_is(request, json_type_object) || json_object_object_length(request) != 2)
+    return -1;
+  const char* default_language = nvr::json_string(request, "defaultLan");
+  if (default_language == nullptr || default_language[0] == '\0') return -1;
+  json_object* list = nvr::json_get(request, "list");
+  if (!nvr::json_is(list, json_type_array) || nvr::json_array_size(list) < kMinLanguages) return -1;
+  for (size_t i = 0; i < nvr::json_array_size(list); ++i) {
+    json_object* language = nvr::json_at(list, i);
+    if (nvr::json_string(language, "value") == nullptr ||
+        nvr::json_string(language, "name") == nullptr ||
+        !nvr::json_is(nvr::json_get(language, "isDefault"), json_type_boolean))
+      return -1;
+  }
+  return 0;
+}
+
+// Writes the list to the backup file and moves it over the list file, so a
+// reader never sees a half-written list. False when either step failed.
+bool replace_language_list(const char* text) {
+  const std::string backup = nvr::dev_path(kLanguageListBackup);
+  FILE* file = fopen(backup.c_str(), "w");
+  if (file == nullptr) return false;
+  const size_t length = strlen(text);
+  bool written = fwrite(text, 1, length, file) == length && fputc('\n', file) != EOF;
+  written = fclose(file) == 0 && written;
+  if (!written) {
+    // A cut list must not replace the good one.
+    remove(backup.c_str());
+    return false;
+  }
+  return qv_system(nvr::ShellCommand("mv %s %s", {backup, nvr::dev_path(kLanguageList)})) == 0;
+}
+
+// The value after `key` up to the next '&'; empty when absent.
+std::string query_value(const char* query, const char* key) {
+  char value[kQueryValueSize] = "";
+  if (cgi_get_query_param(query, key, value, sizeof value) != 0) return {};
+  return value;
+}
+
+// A value that would reach outside the language folder, were it a file name.
+bool leaves_folder(const std::string& value) {
+  return value.find('/') != std::string::npos || value.find('\\') != std::string::npos ||
+         value.find("..") != std::string::npos;
+}
+
+// The lines between the section's start and end marker lines, in braces.
+std::string read_section(FILE* file, const std::string& start, const std::string& end) {
+  std::string answer;
+  auto append = [&answer](std::string_view text) {
+    size_t room = kSectionLimit - 1 - answer.size();
+    answer.append(text.substr(0, room));
+  };
+  char line[kLineSize];
+  bool begun = false;
+  while (fgets(line, sizeof line, file) != nullptr) {
+    if (!begun) {
+      if (strstr(line, start.c_str()) != nullptr) {
+        begun = true;
+        append("{\n");
+      }
+      continue;
+    }
+    if (strstr(line, end.c_str()) != nullptr) {
+      append("\n}");
+      break;
+    }
+    append(line);
+  }
+  return answer;
+}
+
+}  // namespace
+
+void on_change_language(char* data) {
+  nvr::Json request = nvr::json_parse(data ? data : "");
+  if (check_language_list(request.get()) != 0) return;
+
+  const int lock = file_lock(nvr::dev_path(kLockFile).c_str());
+  const bool replaced = replace_language_list(data);
+  file_unlock(lock);
+  if (!replaced) {
+    CGI_LOG("language list not replaced");
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+void on_get_lang_section(char* data) {
+  const char* query = data ? data : "";
+  const std::string language = query_value(query, "lang=");
+  const std::string page = query_value(query, "page=");
+  const std::string sub = query_value(query, "sub=");
+  if (page.empty() || leaves_folder(page) || leaves_folder(sub)) {
+    cgi_writeback_webserver(kRespJson, "ERROR PAGE.");
+    return;
+  }
+  if (leaves_folder(language)) {
+    cgi_writeback_webserver(kRespJson, "ERROR LANG.");
+    return;
+  }
+
+  const std::string marker = sub.empty() ? page + ".json" : page + "=" + sub + ".json";
+  const std::string path = nvr::dev_path(nvr::devpath::kLangDir) + "/" + language + ".json";
+  FILE* file = fopen(path.c_str(), "r");
+  if (file == nullptr) {
+    cgi_writeback_webserver(kRespJson, "ERROR LANG.");
+    return;
+  }
+  const std::string answer = read_section(file, "{//" + marker, "}//" + marker);
+  fclose(file);
+  cgi_writeback_webserver(kRespJson, answer.c_str());
+}

@@ -1,0 +1,148 @@
+// What the recorder is: device information, host name and device id.
+#include "modules/system/sysinfo.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "frame/ipc.h"
+#include "frame/json.h"
+#include "frame/web_utils.h"
+#include "modules/system/sysinfo_records.h"
+#include "platform/device_path.h"
+
+namespace {
+
+constexpr int32_t kReqDeviceId = 1705;       // int32 device id
+constexpr int32_t kReqConfigChanged = 1702;  // char[32]: which settings changed
+constexpr size_t kConfigNameSize = 32;
+constexpr size_t kUptimeSize = 64;
+
+// The output of "uptime", cut to the part the pages show.
+void get_uptime_text(char* buffer, size_t size) {
+  buffer[0] = '\0';
+  FILE* pipe = popen("uptime", "r");
+  if (pipe == nullptr) return;
+  size_t length = fread(buffer, 1, size - 1, pipe);
+  buffer[length] = '\0';
+  pclose(pipe);
+  cut_uptime_text(buffer);
+}
+
+// A text parameter with its default, bounded to size - 1 characters.
+std::string param_text(const char* key, size_t size, const char* default_value) {
+  std::string text(size, '\0');
+  get_param_value(nvr::qvdb_path(), key, text.data(), static_cast<int>(size), default_value);
+  text.resize(strnlen(text.data(), size - 1));
+  return text;
+}
+
+void add_bounded(json_object* object, const char* key, const char* text, size_t size) {
+  nvr::json_add(object, key, nvr::json_new_string_bounded(text, size));
+}
+
+void on_get_system_info_cb(uint32_t count, const void* payload) {
+  if (count < 1) return;
+  DeviceInfo info;
+  memcpy(&info, payload, sizeof info);
+  const char* db = nvr::qvdb_path();
+  char uptime[kUptimeSize];
+  get_uptime_text(uptime, sizeof uptime);
+
+  nvr::Json answer = nvr::json_new_object();
+  json_object* o = answer.get();
+  nvr::json_add_string(o, "hostName", "");
+  add_bounded(o, "deviceName", info.model, sizeof info.model);
+  nvr::json_add_int(o, "deviceId", info.device_id);
+  add_bounded(o, "product", info.model, sizeof info.model);
+  add_bounded(o, "hwver", info.hardware, sizeof info.hardware);
+  add_bounded(o, "software", info.software, sizeof info.software);
+  nvr::json_add_int(o, "oemversion", info.oem_version);
+  add_bounded(o, "sn", info.serial, sizeof info.serial);
+  add_bounded(o, "prefix", info.prefix, sizeof info.prefix);
+  nvr::json_add_string(o, "pluginVersion", param_text("plugin_version", 32, "1.0"));
+  nvr::json_add_string(o, "mpluginVersion", param_text("mplugin_version", 32, "1.0"));
+  add_bounded(o, "macAddress", info.mac, sizeof info.mac);
+  nvr::json_add_int(o, "qvddns", info.ddns);
+  nvr::json_add_string(o, "uptime", uptime);
+  add_bounded(o, "sncode", info.serial, sizeof info.serial);
+
+  nvr::Json resource = nvr::json_new_object();
+  nvr::json_add_int(resource.get(), "displayNum", info.display_count);
+  nvr::json_add_int(resource.get(), "maxAudioOut", info.max_audio_out);
+  nvr::json_add_int(resource.get(), "maxNetworkLan", info.network_ports);
+  nvr::json_add_int(resource.get(), "maxSensor", info.max_sensors);
+  nvr::json_add_int(resource.get(), "maxAlarm", info.max_alarms);
+  nvr::json_add_int(resource.get(), "maxCameras", info.max_cameras);
+  nvr::json_add_int(resource.get(), "masRs485", info.rs485_count);
+  nvr::json_add(o, "resource", std::move(resource));
+
+  nvr::json_add_int(o, "qvfsDbup", get_param_int(db, "qvfs_dbup", 0));
+  nvr::json_add_int(o, "transProtocol", get_param_int(db, "transport_protocol", 0));
+  nvr::json_add_int(o, "streamInfo", get_param_int(db, "stream_information", 0));
+  nvr::json_add_int(o, "oemonlineupdate", get_param_int(db, "oemupdateonline", 0));
+  nvr::json_add_string(o, "company", param_text("company", 64, "Vantrell"));
+  nvr::json_add_int(o, "isSupportTalk", info.talk_support);
+
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  cgi_set_callback_done(1);
+}
+
+// {"hostName": non-empty text, "deviceId": 1..255}.
+int check_system_info(json_object* request, char* host_name, size_t size, int32_t* device_id) {
+  const char* name = nvr::json_string(request, "hostName");
+  if (name == nullptr || name[0] == '\0') return -1;
+  if (!nvr::json_read_int(request, "deviceId", device_id, 1, 255)) return -1;
+  snprintf(host_name, size, "%s", name);
+  return 0;
+}
+
+}  // namespace
+
+void send_device_id_and_host_name(int32_t device_id) {
+  cgi_start_ipc(on_sysinfo_ipc_callback, kReqDeviceId, sizeof device_id, &device_id, 1);
+  cgi_stop_ipc();
+  char changed[kConfigNameSize] = "hostname";
+  cgi_start_ipc(on_sysinfo_ipc_callback, kReqConfigChanged, sizeof changed, changed, 1);
+  cgi_stop_ipc();
+}
+
+void cut_uptime_text(char* text) {
+  if (const char* users = strstr(text, "users")) {
+    if (users - text >= 5) text[users - text - 5] = '\0';
+    return;
+  }
+  if (const char* l = strchr(text, 'l')) {
+    if (l - text >= 2) text[l - text - 2] = '\0';
+  }
+}
+
+void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
+  if (payload == nullptr) return;
+  if (ipc_reply_id(header) == kReplySystemInfo)
+    on_get_system_info_cb(ipc_reply_size(header) / sizeof(DeviceInfo), payload);
+}
+
+void on_get_system_info(char*) {
+  cgi_start_ipc(on_sysinfo_ipc_callback, kReqSystemInfo, 0, nullptr, 0);
+  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespJson);
+  cgi_stop_ipc();
+}
+
+void on_set_system_info(char* data) {
+  nvr::Json request = nvr::json_parse(data ? data : "");
+  char host_name[kHostNameSize];
+  int32_t device_id = 0;
+  if (check_system_info(request.get(), host_name, sizeof host_name, &device_id) != 0) return;
+
+  const char* db = nvr::qvdb_path();
+  write_host_name(db, host_name);
+  store_param_int(db, "deviceid", device_id);
+  send_device_id_and_host_name(device_id);
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+void on_clear_qvfs_dbup(char*) {
+  store_param_int(nvr::qvdb_path(), "qvfs_dbup", 0);
+  cgi_writeback_webserver(kRespText, "OK");
+}

@@ -1,0 +1,122 @@
+// The address filter that decides which clients may reach the recorder, and
+// the UPnP mapping of its web and RTSP ports.
+#include "modules/system/access.h"
+
+#include <cstdio>
+
+#include "frame/ipc.h"
+#include "frame/json.h"
+#include "frame/web_utils.h"
+#include "modules/system/access_records.h"
+#include "platform/device_path.h"
+#include "platform/qvdb.h"
+
+namespace {
+
+// The daemon answers neither request of this area.
+void on_access_ipc_callback(void*, const void*, const void*) {}
+
+void store_param_int(const char* key, int32_t value) {
+  if (check_param_key(nvr::qvdb_path(), key) == 0) {
+    set_param_int(nvr::qvdb_path(), key, value);
+    return;
+  }
+  char text[16];
+  snprintf(text, sizeof text, "%d", value);
+  add_param_value(nvr::qvdb_path(), key, text);
+}
+
+int32_t int_or_zero(json_object* object, const char* key) {
+  int32_t value = 0;
+  nvr::json_read_int(object, key, &value);
+  return value;
+}
+
+// Parses request data that must be a JSON object; null otherwise.
+nvr::Json parse_object(const char* data) {
+  if (data == nullptr) return nullptr;
+  nvr::Json request = nvr::json_parse(data);
+  if (!nvr::json_is(request.get(), json_type_object)) return nullptr;
+  return request;
+}
+
+}  // namespace
+
+// "/6300"
+void on_get_access_filter(char*) {
+  AccessFilterEntry entries[kMaxAccessFilters] = {};
+  int count = 0;
+  read_access_filter(nvr::qvdb_path(), entries, &count);
+
+  nvr::Json answer = nvr::json_new_object();
+  nvr::json_add_int(answer.get(), "filterEnable",
+                    get_param_int(nvr::qvdb_path(), "access_filter_enable", 0));
+  nvr::json_add_int(answer.get(), "filterType",
+                    get_param_int(nvr::qvdb_path(), "access_filter_type", 1));
+  nvr::Json list = nvr::json_new_array();
+  for (int i = 0; i < count; ++i) {
+    nvr::Json item = nvr::json_new_object();
+    nvr::json_add_int(item.get(), "address_type", entries[i].address_type);
+    nvr::json_add(item.get(), "address",
+                  nvr::json_new_string_bounded(entries[i].address, sizeof entries[i].address));
+    nvr::json_append(list.get(), std::move(item));
+  }
+  nvr::json_add(answer.get(), "filterList", std::move(list));
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+}
+
+// "/6301"
+void on_set_access_filter(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) return;
+
+  store_param_int("access_filter_enable", int_or_zero(request.get(), "filterEnable"));
+  store_param_int("access_filter_type", int_or_zero(request.get(), "filterType"));
+
+  json_object* list = nvr::json_get(request.get(), "filterList");
+  AccessFilterEntry entries[kMaxAccessFilters] = {};
+  int count = 0;
+  for (; count < kMaxAccessFilters && static_cast<size_t>(count) < nvr::json_array_size(list);
+       ++count) {
+    json_object* item = nvr::json_at(list, static_cast<size_t>(count));
+    entries[count].address_type = int_or_zero(item, "address_type");
+    nvr::json_copy_string(item, "address", entries[count].address, sizeof entries[count].address);
+  }
+  write_access_filter(nvr::qvdb_path(), entries, count);
+
+  cgi_start_ipc(on_access_ipc_callback, kReqAccessFilterChanged, 0, nullptr, 1);
+  cgi_stop_ipc();
+  cgi_writeback_webserver(kRespText, "OK");
+}
+
+// "/1030"
+void on_get_upnp_info(char*) {
+  UpnpInfo upnp{};
+  read_upnp(nvr::qvdb_path(), &upnp);
+  int32_t http_port = 0;
+  int32_t rtsp_port = 0;
+  read_local_ports(nvr::qvdb_path(), &http_port, &rtsp_port);
+
+  nvr::Json answer(db_record_to_json(kUpnpRecord, &upnp));
+  if (!answer) return;
+  nvr::json_add_int(answer.get(), "http_port", http_port);
+  nvr::json_add_int(answer.get(), "rtsp_port", rtsp_port);
+  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+}
+
+// "/1031": the core daemon maps the ports and keeps the record itself.
+void on_set_upnp_info(char* data) {
+  nvr::Json request = parse_object(data);
+  if (!request) return;
+
+  UpnpInfo upnp{};
+  read_upnp(nvr::qvdb_path(), &upnp);
+  upnp.enable = int_or_zero(request.get(), "enable");
+  upnp.type = int_or_zero(request.get(), "type");
+  upnp.external_http_port = int_or_zero(request.get(), "external_http_port");
+  upnp.external_rtsp_port = int_or_zero(request.get(), "external_rtsp_port");
+
+  cgi_start_ipc(on_access_ipc_callback, kReqSetUpnp, sizeof upnp, &upnp, 1);
+  cgi_stop_ipc();
+  cgi_writeback_webserver(kRespText, "OK");
+}

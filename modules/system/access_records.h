@@ -1,0 +1,65 @@
+// Access filter, UPnP and camera address records of the configuration
+// database, and the UPnP record the core daemon takes (request 3720).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/qvdb.h"
+
+constexpr int kMaxAccessFilters = 100;
+constexpr int32_t kReqAccessFilterChanged = 1722;  // no payload
+constexpr int32_t kReqSetUpnp = 3720;              // UpnpInfo, stored by the core daemon
+
+#pragma pack(push, 1)
+//  OFFSET  SIZE  DESCRIPTION (one address filter entry)
+//       0     4  address kind                          "address_type"
+//       4    32  address, NUL-terminated               "address"
+struct AccessFilterEntry {
+  int32_t address_type;
+  char address[32];
+};
+
+//  OFFSET  SIZE  DESCRIPTION (UPnP port mapping)
+//       0     4  mapping on (0/1)                      "enable"
+//       4     4  mapping kind                          "type"
+//       8   128  kept by the core daemon
+//     136     4  external port of the web server       "external_http_port"
+//     140     4  state of the web port's mapping       "http_status"
+//     144     4  external port of the RTSP server      "external_rtsp_port"
+//     148     4  state of the RTSP port's mapping      "rtsp_status"
+struct UpnpInfo {
+  int32_t enable;
+  int32_t type;
+  uint8_t reserved[128];
+  int32_t external_http_port;
+  int32_t http_status;
+  int32_t external_rtsp_port;
+  int32_t rtsp_status;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(AccessFilterEntry) == 36);
+static_assert(offsetof(AccessFilterEntry, address) == 4);
+static_assert(sizeof(UpnpInfo) == 152);
+static_assert(offsetof(UpnpInfo, type) == 4);
+static_assert(offsetof(UpnpInfo, external_http_port) == 136);
+static_assert(offsetof(UpnpInfo, http_status) == 140);
+static_assert(offsetof(UpnpInfo, external_rtsp_port) == 144);
+static_assert(offsetof(UpnpInfo, rtsp_status) == 148);
+
+extern const DbRecord kUpnpRecord;  // table "upnp", one row
+
+// The stored list in its order (at most kMaxAccessFilters entries).
+int read_access_filter(const char* path, AccessFilterEntry* entries, int* count);
+// Replaces the stored list with `count` entries.
+int write_access_filter(const char* path, const AccessFilterEntry* entries, int count);
+
+int read_upnp(const char* path, UpnpInfo* record);
+int write_upnp(const char* path, const UpnpInfo* record);  // the core daemon's side
+
+// The web server's and RTSP server's local ports, from the port settings.
+int read_local_ports(const char* path, int32_t* http_port, int32_t* rtsp_port);
+
+// Sets the address of one camera channel, leaving its other settings alone.
+int write_camera_ip(const char* path, int32_t channel, const char* address);

@@ -1,0 +1,4 @@
+// Factory option route "/vb.htm".
+#pragma once
+
+void on_http_option(char* data);

@@ -82,7 +82,9 @@ void parse_content_type() {
   }
 }
 
-void route_code(char* out, size_t size) { snprintf(out, size, "%.*s", static_cast<int>(size - 1), cgiPathInfo); }
+void route_code(char* out, size_t size) {
+  snprintf(out, size, "%.*s", static_cast<int>(size - 1), cgiPathInfo);
+}
 
 }  // namespace
 
@@ -175,8 +177,8 @@ void cgiHeaderCookieSetString(const char* name, const char* value, int seconds_t
   fprintf(cgiOut ? cgiOut : stdout,
           "Set-Cookie: %s=%s; domain=%s; expires=%s, %02d-%s-%04d %02d:%02d:%02d GMT; path=%s\r\n",
           name ? name : "", value ? value : "", domain ? domain : "", kDays[gmt.tm_wday],
-          gmt.tm_mday, kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min,
-          gmt.tm_sec, path ? path : "");
+          gmt.tm_mday, kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min, gmt.tm_sec,
+          path ? path : "");
 }
 
 int cgi_main() {

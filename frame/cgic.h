@@ -55,12 +55,12 @@ void cgiHeaderCookieSetString(const char* name, const char* value, int seconds_t
 // ---- multipart form entries -------------------------------------------------
 
 struct cgiFormEntry {
-  char* attr = nullptr;           // field name
-  char* value = nullptr;          // content of a non-file part, "" for a file part
-  int valueLength = 0;            // number of content bytes
-  char* fileName = nullptr;       // filename attribute as sent
-  char* contentType = nullptr;    // the part's Content-Type
-  char* tfileName = nullptr;      // temporary file of a file part, "" otherwise
+  char* attr = nullptr;         // field name
+  char* value = nullptr;        // content of a non-file part, "" for a file part
+  int valueLength = 0;          // number of content bytes
+  char* fileName = nullptr;     // filename attribute as sent
+  char* contentType = nullptr;  // the part's Content-Type
+  char* tfileName = nullptr;    // temporary file of a file part, "" otherwise
   cgiFormEntry* next = nullptr;
 };
 

@@ -2,11 +2,11 @@
 // completion flag, and the operation-log record.
 #pragma once
 
+#include <json-c/json.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-
-#include <json-c/json.h>
 
 // Reply dispatcher of a module: (context, 24-byte reply header, payload).
 using IpcCallback = void (*)(void* context, const void* header, const void* payload);
@@ -21,8 +21,8 @@ extern std::atomic<int32_t> g_callback_done;
 // (release) and wakes the waiting handler at once.
 void cgi_set_callback_done(int32_t verdict = 1);
 
-int32_t cgi_start_ipc(IpcCallback callback, int32_t request_id, int32_t length,
-                      const void* payload, int32_t nowait);
+int32_t cgi_start_ipc(IpcCallback callback, int32_t request_id, int32_t length, const void* payload,
+                      int32_t nowait);
 int32_t cgi_stop_ipc();
 
 // Number of 40 ms polls a waiting request gets (by request id).
@@ -36,19 +36,19 @@ void on_cgi_common_text_cb(uint32_t count, int32_t status, const char* data);
 
 #pragma pack(push, 1)
 struct QvLogInfo {
-  int32_t main_type;      // "mainTypeValue": 4 = operation
+  int32_t main_type;  // "mainTypeValue": 4 = operation
   uint8_t reserved0[4];
-  int64_t sub_type;       // "subTypeValue": 200..227
+  int64_t sub_type;  // "subTypeValue": 200..227
   uint8_t reserved1[8];
-  int64_t pts;            // "pts": seconds since the epoch (0 when sent)
-  int32_t param_type;     // "parameterValue": 900..925
-  int32_t remote;         // "remote": 1
-  int32_t chan_no;        // "chanNo": channel counted from 1, else 0
-  char ip[46];            // "ip": client address
-  char user[64];          // "user": current user name
+  int64_t pts;         // "pts": seconds since the epoch (0 when sent)
+  int32_t param_type;  // "parameterValue": 900..925
+  int32_t remote;      // "remote": 1
+  int32_t chan_no;     // "chanNo": channel counted from 1, else 0
+  char ip[46];         // "ip": client address
+  char user[64];       // "user": current user name
   uint8_t pad[2];
-  int32_t detail_size;    // "size": written by qvfs_log_pack_detail
-  uint8_t detail[512];    // "detail"
+  int32_t detail_size;  // "size": written by qvfs_log_pack_detail
+  uint8_t detail[512];  // "detail"
   uint8_t reserved2[8];
 };
 struct QvLogInfoMask {

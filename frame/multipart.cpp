@@ -19,8 +19,8 @@ cgiFormEntry* cgiFormEntryFirst = nullptr;
 
 namespace {
 
-constexpr size_t kLineSize = 1024;            // header lines and attribute values
-constexpr size_t kValueStart = 256;           // first size of an in-memory value
+constexpr size_t kLineSize = 1024;   // header lines and attribute values
+constexpr size_t kValueStart = 256;  // first size of an in-memory value
 // Field values are small (names, options); a larger one counts as out of memory.
 constexpr size_t kValueLimit = 1u << 20;
 constexpr size_t kRingSize = 1024;
@@ -38,7 +38,7 @@ class BodyReader {
     if (pos_ == filled_) {
       if (remaining_ <= 0) return EOF;
       size_t want = remaining_ < static_cast<int32_t>(kRingSize) ? static_cast<size_t>(remaining_)
-                                                                  : kRingSize;
+                                                                 : kRingSize;
       // read(2), not stdio: nothing past CONTENT_LENGTH is taken from the input.
       ssize_t got = read(fileno(cgiIn), ring_, want);
       if (got < 0 && errno == EINTR) return get();
@@ -416,8 +416,7 @@ int cgi_get_query_param(const char* text, const char* key, char* buffer, int siz
 int cgi_sanitize_file_name(char* buffer, int size, const char* name) {
   if (!buffer || size <= 0) return -1;
   buffer[0] = '\0';
-  if (!name || !*name || strlen(name) >= static_cast<size_t>(size) || strstr(name, ".."))
-    return -1;
+  if (!name || !*name || strlen(name) >= static_cast<size_t>(size) || strstr(name, "..")) return -1;
   size_t out = 0;
   for (const char* p = name; *p; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);

@@ -7,9 +7,9 @@ namespace nvr {
 namespace {
 
 bool is_literal_for_shell(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '_' || c == '-' || c == '.' || c == '/' || c == ':' || c == ',' || c == '+' ||
-         c == '@' || c == '%' || c == '=';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-' || c == '.' || c == '/' || c == ':' || c == ',' || c == '+' || c == '@' ||
+         c == '%' || c == '=';
 }
 
 }  // namespace

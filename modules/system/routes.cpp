@@ -6,6 +6,8 @@
 
 namespace {
 
+// The order of these rows is the table's order.
+// clang-format off
 constexpr WebRes kSystemRoutes[] = {
 #include "modules/system/routes_login.inc"
 #include "modules/system/routes_users.inc"
@@ -17,6 +19,7 @@ constexpr WebRes kSystemRoutes[] = {
 #include "modules/system/routes_access.inc"
 #include "modules/system/routes_factory.inc"
 };
+// clang-format on
 
 }  // namespace
 

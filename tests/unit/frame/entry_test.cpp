@@ -1,11 +1,10 @@
 // The entry point run in a child process against echo handlers: which
 // reading path a request takes, and the exact request data a handler gets.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +27,8 @@ void echo(char* data) {
   // Uploads: show what the form-entry list held, so tests can see values.
   for (cgiFormEntry* e = cgiFormEntryFirst; e; e = e->next) {
     struct stat st;
-    int mode = *e->tfileName && stat(e->tfileName, &st) == 0 ? static_cast<int>(st.st_mode & 0777) : 0;
+    int mode =
+        *e->tfileName && stat(e->tfileName, &st) == 0 ? static_cast<int>(st.st_mode & 0777) : 0;
     printf("\n[%s|%s|%d|%s|%o]", e->attr, e->fileName, e->valueLength, e->value, mode);
   }
 }
@@ -45,8 +45,9 @@ struct RunResult {
 class Entry : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("nvr-entry-" + std::to_string(getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = fs::temp_directory_path() /
+            ("nvr-entry-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(root_ / "tmp");
     fs::create_directories(root_ / "mnt/nand");
   }
@@ -87,7 +88,7 @@ class Entry : public ::testing::Test {
   }
 
   RunResult post(const std::string& content_type, const std::string& body,
-           const std::string& route = "/echo", const std::string& query = "") {
+                 const std::string& route = "/echo", const std::string& query = "") {
     return run({{"REQUEST_METHOD", "POST"},
                 {"PATH_INFO", route},
                 {"CONTENT_TYPE", content_type},
@@ -126,7 +127,7 @@ TEST_F(Entry, OtherMethodsAndMediaTypesGiveNothing) {
   for (const char* method : {"PUT", "HEAD", "DELETE", ""})
     EXPECT_EQ(run({{"REQUEST_METHOD", method}, {"PATH_INFO", "/echo"}}, "x").out, "") << method;
   EXPECT_EQ(post("text/plain", "{}").out, "");
-  EXPECT_EQ(post("application/json", "{}", "").out, "");     // no route code
+  EXPECT_EQ(post("application/json", "{}", "").out, "");       // no route code
   EXPECT_EQ(post("application/json", "{}", "/none").out, "");  // unknown route
 }
 
@@ -245,7 +246,7 @@ TEST_F(Entry, HostileBodiesNeverCrashOrLeaveFiles) {
       "",
       "--" + kB,
       "--" + kB + "\r\n",
-      "--" + kB + "\r\n\r\n\r\n",                                       // part without headers
+      "--" + kB + "\r\n\r\n\r\n",                                            // part without headers
       "--" + kB + "\r\n" + line1023 + std::string(5000, 'x') + "\r\n\r\nv",  // over-long header
       "--" + kB + "\r\nContent-Disposition: attachment; name=\"file\"\r\n\r\nskipped\r\n--" + kB +
           "--",
@@ -278,10 +279,10 @@ TEST_F(Entry, BoundarySplitAcrossReadsAndPartialMatchesInContent) {
 }
 
 TEST_F(Entry, FailedParseEndsTheRunAndRemovesEarlierFiles) {
-  std::string body = file_part(kB, "one.bin", "1") +
-                     part(kB, "Content-Disposition: form-data; name=\"big\"",
-                          std::string(2u << 20, 'v')) +
-                     "--" + kB + "--\r\n";
+  std::string body =
+      file_part(kB, "one.bin", "1") +
+      part(kB, "Content-Disposition: form-data; name=\"big\"", std::string(2u << 20, 'v')) + "--" +
+      kB + "--\r\n";
   auto r = post(kMultipart, body, "/up");
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(r.out, "");

@@ -99,3 +99,26 @@ TEST_F(Registry, RemovedCodesFindNothingAndSlotsAreReusedLowestFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SystemTable, SixtyThreeRoutesInTheirOrder) {
+  auto table = system_route_table();
+  ASSERT_EQ(table.size(), 63u);
+  std::string codes;
+  for (const WebRes& route : table) {
+    ASSERT_NE(route.handler, nullptr) << route.code;
+    codes += std::string(route.code) + " ";
+  }
+  EXPECT_EQ(codes.rfind("/1000 /1014 /1018 /6070 ", 0), 0u) << codes;
+  EXPECT_NE(codes.find(" /oem /1019 /dw.cgi /1009 "), std::string::npos) << codes;
+  EXPECT_NE(codes.find(" /1031 /ipc /vb.htm "), std::string::npos) << codes;
+  // Registered alone it takes the first 63 slots.
+  ASSERT_EQ(WebResRegister(table.data(), 63), 0);
+  ASSERT_NE(FindWebRes("/1000"), nullptr);
+  EXPECT_EQ(FindWebRes("/vb.htm") - FindWebRes("/1000"), 62);
+  WebResUnregister(table.data(), 63);
+  EXPECT_EQ(WebResUsedCount(), 0);
+}
+
+}  // namespace

@@ -1,15 +1,14 @@
 // Response writer, cookie and redirect headers, debug log lines, file helpers.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cstring>
 #include <sstream>
 #include <string>
 
@@ -49,7 +48,8 @@ TEST(Response, KindsAndErrorAnswers) {
             "Content-type: text/plain\r\n\r\nOK");
   EXPECT_EQ(stdout_of([] { cgi_writeback_webserver(5, "body"); }), "body");
   EXPECT_EQ(stdout_of([] { EXPECT_EQ(cgi_writeback_webserver(1, nullptr), -1); }), "");
-  EXPECT_EQ(stdout_of([] { cgi_error_to_webserver(0); }), "Content-type: text/plain\r\n\r\nCGI ERROR");
+  EXPECT_EQ(stdout_of([] { cgi_error_to_webserver(0); }),
+            "Content-type: text/plain\r\n\r\nCGI ERROR");
   EXPECT_EQ(stdout_of([] { cgi_error_to_webserver(1); }),
             "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}");
   EXPECT_EQ(stdout_of([] { cgi_error_to_webserver(2); }), "");

@@ -1,3 +1,5 @@
+#include "platform/shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,7 +9,6 @@
 
 #include "frame/web_utils.h"
 #include "platform/device_path.h"
-#include "platform/shell.h"
 
 namespace {
 
@@ -22,9 +23,8 @@ TEST(ShellCommand, OrdinaryValuesKeepTheCommandTextAsWritten) {
 }
 
 TEST(ShellCommand, HostileValuesStayOneWord) {
-  const char* hostile[] = {"a'b",       "x; rm -rf /", "$(reboot)", "`id`",   "a\nb",
-                           "a b",       "*",           "a|b",       "a>b",    "\"q\"",
-                           "a\\b",      "~root",       "$HOME",     "!x",     "a&&b"};
+  const char* hostile[] = {"a'b", "x; rm -rf /", "$(reboot)", "`id`",  "a\nb",  "a b", "*",   "a|b",
+                           "a>b", "\"q\"",       "a\\b",      "~root", "$HOME", "!x",  "a&&b"};
   for (const char* value : hostile) {
     ShellCommand cmd("printf %%s %s", {value});
     ASSERT_TRUE(cmd.valid()) << value;

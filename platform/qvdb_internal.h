@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/qvdb.h"
+
 namespace qvdb_internal {
 
 // Serialises database work of the threads of one process (the main thread
@@ -71,5 +73,11 @@ int ensure_table(sqlite3* db, std::string_view table, const ColumnList& columns,
 // again. So schema work costs nothing on the usual path.
 int prepare_write(sqlite3* db, Statement* stmt, const std::string& sql, std::string_view table,
                   const ColumnList& columns, const char* key_column);
+
+// Integer fields of every width, read and written through their bytes (records
+// are packed, so fields may be unaligned).
+bool is_integer(DbType type);
+int64_t load_int(DbType type, const unsigned char* p);
+void store_int(DbType type, unsigned char* p, int64_t value);
 
 }  // namespace qvdb_internal

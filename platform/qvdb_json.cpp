@@ -5,46 +5,11 @@
 
 #include "frame/json.h"
 #include "platform/qvdb.h"
+#include "platform/qvdb_internal.h"
+
+using namespace qvdb_internal;
 
 namespace {
-
-bool is_integer(DbType type) {
-  return type != DbType::F64 && type != DbType::Text && type != DbType::Blob;
-}
-
-int64_t load_int(DbType type, const unsigned char* p) {
-  switch (type) {
-    case DbType::I8:
-      return static_cast<int8_t>(*p);
-    case DbType::U8:
-      return *p;
-    case DbType::I16: {
-      int16_t v;
-      memcpy(&v, p, 2);
-      return v;
-    }
-    case DbType::U16: {
-      uint16_t v;
-      memcpy(&v, p, 2);
-      return v;
-    }
-    case DbType::I32: {
-      int32_t v;
-      memcpy(&v, p, 4);
-      return v;
-    }
-    case DbType::U32: {
-      uint32_t v;
-      memcpy(&v, p, 4);
-      return v;
-    }
-    default: {
-      int64_t v;
-      memcpy(&v, p, 8);
-      return v;
-    }
-  }
-}
 
 nvr::Json int_json(DbType type, const unsigned char* p) {
   int64_t v = load_int(type, p);

@@ -22,28 +22,10 @@
 
 using namespace qvdb_internal;
 
-namespace {
+namespace qvdb_internal {
 
 bool is_integer(DbType type) {
   return type != DbType::F64 && type != DbType::Text && type != DbType::Blob;
-}
-
-uint32_t element_count(const DbField& f) { return f.size / db_type_width(f.type); }
-
-bool is_array(const DbField& f) { return is_integer(f.type) && element_count(f) > 1; }
-
-const char* sql_type(const DbField& f) {
-  if (is_array(f)) return "TEXT";
-  switch (f.type) {
-    case DbType::F64:
-      return "REAL";
-    case DbType::Text:
-      return "TEXT";
-    case DbType::Blob:
-      return "BLOB";
-    default:
-      return "INTEGER";
-  }
 }
 
 int64_t load_int(DbType type, const unsigned char* p) {
@@ -100,6 +82,28 @@ void store_int(DbType type, unsigned char* p, int64_t value) {
     default:
       memcpy(p, &value, 8);
       break;
+  }
+}
+
+}  // namespace qvdb_internal
+
+namespace {
+
+uint32_t element_count(const DbField& f) { return f.size / db_type_width(f.type); }
+
+bool is_array(const DbField& f) { return is_integer(f.type) && element_count(f) > 1; }
+
+const char* sql_type(const DbField& f) {
+  if (is_array(f)) return "TEXT";
+  switch (f.type) {
+    case DbType::F64:
+      return "REAL";
+    case DbType::Text:
+      return "TEXT";
+    case DbType::Blob:
+      return "BLOB";
+    default:
+      return "INTEGER";
   }
 }
 

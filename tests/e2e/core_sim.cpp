@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -84,6 +85,24 @@ void CoreSim::start() {
   if (running()) return;
   std::string program = build_dir() + "/nvr-cored";
   std::string log = root_.path() + "/var/lib/nvr-cored/test-stderr.log";
+  // Everything the child needs is made before the fork: a thread of the test
+  // may hold the allocator's lock at that moment.
+  std::vector<std::string> env_strings{"NVR_ROOT=" + root_.path()};
+  for (char** e = environ; *e; ++e)
+    if (strncmp(*e, "NVR_ROOT=", 9) != 0) env_strings.emplace_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : env_strings) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string root = root_.path();
+  const char* argv[] = {program.c_str(),
+                        "--root",
+                        root.c_str(),
+                        "--script",
+                        script_file_.c_str(),
+                        "--record",
+                        record_file_.c_str(),
+                        "--foreground",
+                        nullptr};
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -92,10 +111,7 @@ void CoreSim::start() {
       dup2(fd, 1);
       dup2(fd, 2);
     }
-    setenv("NVR_ROOT", root_.path().c_str(), 1);
-    execl(program.c_str(), program.c_str(), "--root", root_.path().c_str(), "--script",
-          script_file_.c_str(), "--record", record_file_.c_str(), "--foreground",
-          static_cast<char*>(nullptr));
+    execve(program.c_str(), const_cast<char* const*>(argv), envp.data());
     _exit(127);
   }
   pid_ = pid;

@@ -54,8 +54,12 @@ double ms_since(Clock::time_point start) {
 }
 
 // Runs `body` in a child process with the device root and time scale given.
+// `in_parent` runs in the test process while the child works: a thread of the
+// test must never be running at the fork (the child could inherit a lock it
+// holds, such as the allocator's).
 Outcome run_client(const DeviceRoot& root, const char* time_scale,
-                   const std::function<void(Outcome&)>& body) {
+                   const std::function<void(Outcome&)>& body,
+                   const std::function<void()>& in_parent = {}) {
   void* shared =
       mmap(nullptr, sizeof(Outcome), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   auto* outcome = new (shared) Outcome();
@@ -70,6 +74,7 @@ Outcome run_client(const DeviceRoot& root, const char* time_scale,
     fflush(stdout);
     _exit(0);
   }
+  if (in_parent) in_parent();
   int status = 0;
   waitpid(pid, &status, 0);
   Outcome copy = *outcome;
@@ -205,11 +210,11 @@ TEST(IpcClient, DaemonKilledWhileTheClientWaits) {
   DeviceRoot root;
   CoreSim sim(root);
   sim.never(3433);
-  std::thread killer([&] {
-    if (sim.wait_for(3433, 10)) sim.kill();
-  });
-  Outcome o = run_client(root, "0.01", [](Outcome& o) { request(o, 3433); });
-  killer.join();
+  Outcome o = run_client(
+      root, "0.01", [](Outcome& o) { request(o, 3433); },
+      [&] {
+        if (sim.wait_for(3433, 10)) sim.kill();
+      });
   EXPECT_EQ(o.flag, 0);
   EXPECT_GE(o.wait_ms, 400.0);
   EXPECT_LT(o.stop_ms, 500.0);
@@ -230,13 +235,13 @@ TEST(IpcClient, DaemonStartingDuringTheRetriesGetsTheRequest) {
   DeviceRoot root;
   CoreSim sim(root, /*start=*/false);
   sim.reply(3433, 8433, CoreSim::bytes<int32_t>(0));
-  std::thread starter([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    sim.start();
-  });
   // Retries 1 ms apart for 3 s at this scale.
-  Outcome o = run_client(root, "0.1", [](Outcome& o) { request(o, 3433); });
-  starter.join();
+  Outcome o = run_client(
+      root, "0.1", [](Outcome& o) { request(o, 3433); },
+      [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sim.start();
+      });
   EXPECT_EQ(o.flag, 1);
   EXPECT_EQ(sim.messages(3433).size(), 1u);
 }

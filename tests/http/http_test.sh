@@ -132,7 +132,7 @@ check "GET with %22: main types" "$(json '[m["key"] for m in j["mainType"]]')" \
 printf 'RIFF\0\0\0\0WAVEfmt test bytes\r\n--not-a-boundary\r\n' > "$work/bell.wav"
 request -F "file=@$work/bell.wav" "$base/1019"
 check "upload to /1019: taken, nothing answered" "$code" 500
-check "upload to /1019: no file left in /tmp" "$(ls -A "$root/tmp")" ""
+check "upload to /1019: no file left in /tmp" "$(ls -A "$root/tmp" | grep -vx qvcore)" ""
 
 request -F "file=@$work/bell.wav;filename=C:\\sounds\\bell.wav" "$base/6321"
 check "upload to /6321 (alarm audio): answer" "${body%%, data:*}" "CGI OK status:[0]"

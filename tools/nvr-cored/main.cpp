@@ -444,6 +444,10 @@ int run(int argc, char** argv) {
   if (listen_fd < 0) return 1;
   if (!options.foreground) daemonize();
   int signal_fd = signalfd(-1, &mask, SFD_CLOEXEC);
+  // The recorder's core service marks that it runs with this file; the pages
+  // watch it across a restart.
+  const std::string ready_file = dev_path("/tmp/qvcore");
+  if (FILE* ready = fopen(ready_file.c_str(), "w")) fclose(ready);
 
   while (!stopping()) {
     pollfd fds[2] = {{listen_fd, POLLIN, 0}, {signal_fd, POLLIN, 0}};
@@ -459,6 +463,7 @@ int run(int argc, char** argv) {
   }
   ::close(listen_fd);
   ::unlink(socket_path.c_str());
+  ::unlink(ready_file.c_str());
   stop_connections();
   fflush(nullptr);
   _exit(0);  // connection threads that outlived the grace time end with us

@@ -147,6 +147,17 @@ inline bool json_copy_string(json_object* object, const char* key, char* buffer,
   return true;
 }
 
+// A JSON value into a text field: a string is copied bounded and
+// NUL-terminated, anything else gives the empty text.
+inline void json_copy_text(json_object* value, char* field, size_t size) {
+  if (size == 0) return;
+  memset(field, 0, size);
+  if (!json_is(value, json_type_string)) return;
+  size_t length = static_cast<size_t>(json_object_get_string_len(value));
+  if (length > size - 1) length = size - 1;
+  memcpy(field, json_object_get_string(value), length);
+}
+
 // Number of elements of an array (0 for anything else).
 inline size_t json_array_size(json_object* value) {
   return json_is(value, json_type_array) ? json_object_array_length(value) : 0;

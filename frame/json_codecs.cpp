@@ -8,16 +8,6 @@
 
 namespace {
 
-// Text of a JSON element into field[size]: strings copied bounded and
-// NUL-terminated, anything else gives the empty text.
-void copy_text(char* field, size_t size, json_object* value) {
-  memset(field, 0, size);
-  if (!nvr::json_is(value, json_type_string)) return;
-  size_t length = static_cast<size_t>(json_object_get_string_len(value));
-  if (length > size - 1) length = size - 1;
-  memcpy(field, json_object_get_string(value), length);
-}
-
 // An integer element, 0 when it is missing or not an integer (read wide,
 // clamped to int32).
 int32_t int_of(json_object* value) {
@@ -78,8 +68,8 @@ int read_schedule(json_object* object, const char* key, ScheduleBlock* block, in
     for (int s = 0; s < slots; ++s) {
       json_object* slot = nvr::json_at(day, s);
       ScheduleSlot& to = block->days[d].slots[s];
-      copy_text(to.startTime, sizeof to.startTime, nvr::json_at(slot, 0));
-      copy_text(to.endTime, sizeof to.endTime, nvr::json_at(slot, 1));
+      nvr::json_copy_text(nvr::json_at(slot, 0), to.startTime, sizeof to.startTime);
+      nvr::json_copy_text(nvr::json_at(slot, 1), to.endTime, sizeof to.endTime);
       if (!ipc) to.actionType = int_of(nvr::json_at(slot, 2));
     }
     if (ipc) block->days[d].valid = 1;
@@ -196,7 +186,7 @@ int get_event_chn_alarmout_by_object(int32_t index, json_object* object, const c
     if (element == nullptr) continue;
     entries[i].index = index;
     entries[i].entry = i;
-    copy_text(entries[i].list, sizeof entries[i].list, element);
+    nvr::json_copy_text(element, entries[i].list, sizeof entries[i].list);
   }
   return 0;
 }
@@ -283,9 +273,9 @@ int get_http_params_by_json(int32_t channel, HttpNotifyParam* record, json_objec
   json_object* params = member(object, key);
   memset(record, 0, sizeof *record);
   record->chnId = channel;
-  copy_text(record->url, sizeof record->url, nvr::json_get(params, "url"));
-  copy_text(record->username, sizeof record->username, nvr::json_get(params, "username"));
-  copy_text(record->password, sizeof record->password, nvr::json_get(params, "password"));
+  nvr::json_copy_text(nvr::json_get(params, "url"), record->url, sizeof record->url);
+  nvr::json_copy_text(nvr::json_get(params, "username"), record->username, sizeof record->username);
+  nvr::json_copy_text(nvr::json_get(params, "password"), record->password, sizeof record->password);
   return 0;
 }
 

@@ -16,14 +16,6 @@ bool slot_in_use(const ScheduleSlot& slot) {
   return slot.startTime[0] != '\0' || slot.endTime[0] != '\0' || slot.actionType != 0;
 }
 
-void copy_text(char* field, size_t size, json_object* value) {
-  memset(field, 0, size);
-  if (!nvr::json_is(value, json_type_string)) return;
-  size_t length = static_cast<size_t>(json_object_get_string_len(value));
-  if (length > size - 1) length = size - 1;
-  memcpy(field, json_object_get_string(value), length);
-}
-
 // Every schedule lives in one table: a table per schedule family would add
 // its schema to what every run parses when it opens the file.
 constexpr const char* kScheduleTable = "schedules";
@@ -70,8 +62,8 @@ bool schedule_from_text(const char* text, ScheduleBlock* block) {
     for (size_t s = 0; s < kScheduleSlotPlaces && s < nvr::json_array_size(slots); ++s) {
       json_object* item = nvr::json_at(slots, s);
       ScheduleSlot& slot = day.slots[s];
-      copy_text(slot.startTime, sizeof slot.startTime, nvr::json_at(item, 0));
-      copy_text(slot.endTime, sizeof slot.endTime, nvr::json_at(item, 1));
+      nvr::json_copy_text(nvr::json_at(item, 0), slot.startTime, sizeof slot.startTime);
+      nvr::json_copy_text(nvr::json_at(item, 1), slot.endTime, sizeof slot.endTime);
       slot.actionType = static_cast<int32_t>(nvr::json_int64(nvr::json_at(item, 2)).value_or(0));
     }
   }

@@ -149,6 +149,9 @@ class Connection : public Peer {
     alive_ = false;
     ::shutdown(fd_, SHUT_RDWR);
   }
+  // Requests already written stay readable; after them the client reads as
+  // closed.
+  void stop_reading() { ::shutdown(fd_, SHUT_RD); }
   // No message is on its way into this connection's record.
   bool settled() const {
     int pending = 0;
@@ -274,7 +277,9 @@ void Connection::serve() {
   qvsock::HeaderBytes raw;
   qvsock::FrameHeader header;
   std::vector<uint8_t> payload;
-  while (!stopping() && !closed_by_script_) {
+  // Runs until the client closes, also while the daemon stops: a request
+  // written in full before that is handled.
+  while (!closed_by_script_) {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, -1) < 0) {
       if (errno == EINTR) continue;
@@ -353,7 +358,7 @@ void stop_connections() {
   }
   g_stop_cv.notify_all();
   std::unique_lock lock(g_connections_mutex);
-  for (Connection* c : g_connections) c->shutdown();
+  for (Connection* c : g_connections) c->stop_reading();
   // Handlers that ignore stopping() are not waited for long.
   g_connections_cv.wait_for(lock, std::chrono::seconds(3), [] { return g_connections.empty(); });
 }
@@ -461,6 +466,10 @@ int run(int argc, char** argv) {
       if (fd >= 0) start_connection(fd);
     }
   }
+  // Clients that connected before the stop are still served.
+  fcntl(listen_fd, F_SETFL, O_NONBLOCK);
+  for (int fd; (fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+    start_connection(fd);
   ::close(listen_fd);
   ::unlink(socket_path.c_str());
   ::unlink(ready_file.c_str());

@@ -60,6 +60,7 @@ std::mutex g_delivery_mutex;
 struct Pending {
   IpcCallback callback = nullptr;
   bool serialised = false;  // the handler's client (not one opened inside a callback)
+  bool expired = false;     // its wait ran out unanswered: the handler answers instead
 };
 
 Pending g_main_pending;
@@ -73,6 +74,8 @@ void deliver_reply(void* context, const void* header, const void* payload) {
   if (!pending->callback) return;
   if (pending->serialised) {
     std::lock_guard lock(g_delivery_mutex);
+    // A reply after the handler gave up would be a second answer.
+    if (pending->expired) return;
     pending->callback(nullptr, header, payload);
   } else {
     pending->callback(nullptr, header, payload);
@@ -125,8 +128,12 @@ void wait_for_reply(bool nested, int32_t request_id) {
       g_wait_cv.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(40)), answered);
     }
   }
-  // Let an answer that is being written finish before the handler decides.
-  if (!nested && !answered()) std::lock_guard delivery(g_delivery_mutex);
+  // Let an answer that is being written finish before the handler decides;
+  // once it has decided, later replies are not delivered.
+  if (!nested && !answered()) {
+    std::lock_guard delivery(g_delivery_mutex);
+    g_main_pending.expired = !answered();
+  }
 }
 
 }  // namespace
@@ -186,8 +193,10 @@ int32_t cgi_start_ipc(IpcCallback callback, int32_t request_id, int32_t length, 
     t_nested_open = true;
   } else {
     qv_sock_init(deliver_reply, &g_main_pending, 3, socket_path().c_str());
+    std::lock_guard delivery(g_delivery_mutex);
     g_main_pending.callback = callback;
     g_main_pending.serialised = true;
+    g_main_pending.expired = false;
   }
   if (!nested || !nowait) g_callback_done.store(0, std::memory_order_release);
 

@@ -136,6 +136,21 @@ TEST(IpcClient, MissingReplyEndsAfterTheLimitOfItsId) {
   }
 }
 
+TEST(IpcClient, ReplyAfterTheWaitRanOutIsNotASecondAnswer) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  sim.delay(4242, 150).reply(4242, 9242, CoreSim::bytes<int32_t>(0));
+  Outcome o = run_client(root, "0.001", [](Outcome& o) {
+    cgi_start_ipc(recording_callback, 4242, 0, nullptr, 0);  // 40 ms at this scale
+    o.flag = g_callback_done.load();
+    // The handler answers the error now; the reply comes while it does.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    cgi_stop_ipc();
+  });
+  EXPECT_EQ(o.flag, 0);
+  EXPECT_EQ(o.calls, 0);
+}
+
 TEST(IpcClient, NowaitReturnsRightAfterTheSend) {
   DeviceRoot root;
   CoreSim sim(root);

@@ -278,7 +278,8 @@ void CoreSim::clear_messages() {
   if (truncate(record_file_.c_str(), 0) != 0) throw std::runtime_error("truncate failed");
 }
 
-std::vector<std::string> CoreSim::operation_log() const {
+std::vector<std::string> CoreSim::operation_log() {
+  sync();
   std::string all = slurp(root_.path() + "/var/lib/nvr-cored/oplog.bin");
   std::vector<std::string> records;
   for (size_t at = 0; at + 680 <= all.size(); at += 680) records.push_back(all.substr(at, 680));

@@ -101,7 +101,7 @@ class CoreSim {
   void clear_messages();
 
   // The operation log the simulator keeps (680-byte records, oldest first).
-  std::vector<std::string> operation_log() const;
+  std::vector<std::string> operation_log();
 
   // The bytes of a trivially copyable value (a record, an int32) as a payload.
   template <class T>

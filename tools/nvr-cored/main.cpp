@@ -293,10 +293,14 @@ void Connection::serve() {
       break;
     }
     if (header.id != kSyncRequestId) g_recorder.append(header, payload);
-    mid_frame_ = false;
+    // A notice (no reply expected) counts as arriving until its handler has
+    // run, so that what it stores is there once the message is seen.
+    const bool notice = (header.flags & kFlagNoReply) != 0;
+    if (!notice) mid_frame_ = false;
     seq_ = header.seq;
     handle(
         Message{header.seq, header.id, header.flags, std::string(payload.begin(), payload.end())});
+    mid_frame_ = false;
   }
   mid_frame_ = false;
   shutdown();

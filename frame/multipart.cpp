@@ -178,8 +178,12 @@ class ContentSink {
     return buffer_ ? kParseOk : kParseNoMemory;
   }
 
+  // Content of a part that is passed over: counted, not kept.
+  void open_discard() { discard_ = true; }
+
   bool put(const void* bytes, size_t count) {
     length_ += count;
+    if (discard_) return true;
     if (file_) return fwrite(bytes, 1, count, file_) == count;
     if (length_ + 1 > capacity_) {
       size_t capacity = capacity_;
@@ -213,6 +217,7 @@ class ContentSink {
   char* buffer_ = nullptr;
   size_t capacity_ = 0;
   size_t length_ = 0;
+  bool discard_ = false;
 };
 
 // Copies content up to "\r\n--boundary" into the sink. The pattern starts
@@ -284,10 +289,9 @@ ParseResult parse_part(BodyReader& in, const std::string& delimiter, cgiFormEntr
   if (opened != kParseOk) return opened;
 
   bool found_boundary = false;
-  ContentSink discard;
-  bool copied = skip ? (discard.open_memory() == kParseOk &&
-                        copy_content(in, delimiter, discard, found_boundary))
-                     : copy_content(in, delimiter, sink, found_boundary);
+  // A skipped part is never held, whatever its size.
+  if (skip) sink.open_discard();
+  bool copied = copy_content(in, delimiter, sink, found_boundary);
   if (skip) {
     // A part that is not form data is passed over whole.
     if (found_boundary) {

@@ -295,6 +295,17 @@ TEST_F(Entry, FailedParseEndsTheRunAndRemovesEarlierFiles) {
   fs::create_directories(root_ / "tmp");
 }
 
+TEST_F(Entry, LargePartThatIsNotFormDataIsPassedOver) {
+  // Only kept field values count against the memory limit.
+  std::string body =
+      part(kB, "Content-Disposition: attachment; name=\"x\"", std::string(2u << 20, 'a')) +
+      file_part(kB, "after.bin", "2") + "--" + kB + "--\r\n";
+  auto r = post(kMultipart, body, "/up");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind(text_ + root_.string() + "/tmp/after.bin", 0), 0u) << r.out.substr(0, 80);
+  EXPECT_EQ(slurp(root_ / "tmp/after.bin"), "2");
+}
+
 TEST_F(Entry, TemporaryFilesAreOwnerOnly) {
   std::string body = file_part(kB, "x.bin", "1") + "--" + kB + "--\r\n";
   auto r = post(kMultipart, body, "/1019");

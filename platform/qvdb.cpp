@@ -525,8 +525,9 @@ int get_param_int(const char* path, const char* key, int default_value) {
     }
     case SQLITE_TEXT: {
       const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      // Decimal only: a stored "010" or "08" is ten or eight, as atoi reads it.
       char* end = nullptr;
-      long long value = strtoll(text, &end, 0);
+      long long value = strtoll(text, &end, 10);
       if (end == text) return default_value;
       return value < INT32_MIN ? INT32_MIN : value > INT32_MAX ? INT32_MAX : int(value);
     }

@@ -275,6 +275,8 @@ TEST(QvdbParams, DefaultsStoredValuesAndNewKeys) {
 
   ASSERT_EQ(set_param_value(p, "max_cameras", "16"), 0);
   EXPECT_EQ(get_param_int(p, "max_cameras", 32), 16);
+  ASSERT_EQ(set_param_value(p, "alarm_in", "010"), 0);  // decimal, not octal
+  EXPECT_EQ(get_param_int(p, "alarm_in", 16), 10);
   ASSERT_EQ(set_param_int(p, "deviceid", 300), 0);
   EXPECT_EQ(get_param_value(p, "deviceid", buffer, sizeof buffer, "255"), 0);
   EXPECT_STREQ(buffer, "300");

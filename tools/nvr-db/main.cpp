@@ -10,6 +10,8 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -35,10 +37,12 @@ std::string file_path(std::string_view file) {
   return std::string(file);
 }
 
+// A decimal integer that fits an int (anything else is stored as text).
 bool is_integer(const char* text) {
   char* end = nullptr;
-  strtol(text, &end, 10);
-  return *text != '\0' && *end == '\0';
+  errno = 0;
+  long long value = strtoll(text, &end, 10);
+  return *text != '\0' && *end == '\0' && errno == 0 && value >= INT_MIN && value <= INT_MAX;
 }
 
 // Prints every row of a query as "column=value ..." lines.

@@ -61,9 +61,12 @@ nvr::Json parse_object(const char* data) {
 }
 
 // The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
+// An absent "type" reads as 0, as every absent integer of a request does.
 int32_t image_type(json_object* request) {
-  int32_t type = -1;
-  if (!nvr::json_read_int(request, "type", &type)) return -1;
+  if (!nvr::json_is(request, json_type_object)) return -1;
+  int32_t type = kTypeRecorder;
+  if (nvr::json_get(request, "type") != nullptr && !nvr::json_read_int(request, "type", &type))
+    return -1;
   return type == kTypeRecorder || type == kTypeCamera ? type : -1;
 }
 

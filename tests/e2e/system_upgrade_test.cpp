@@ -207,6 +207,15 @@ TEST(OnlineImage, DownloadSendsUrlAndImagePathOfTheType) {
   strcpy(cut.path, "/dev/shm/updateFM.bin");
   EXPECT_EQ(sim.messages(1716)[0].payload, CoreSim::bytes(cut));
 
+  // An absent type reads as 0: the recorder's image.
+  sim.clear_messages();
+  post(root, "/6085", R"({"url":"http://h/nvr.bin"})");
+  DownloadImageRequest untyped{};
+  strcpy(untyped.url, "http://h/nvr.bin");
+  strcpy(untyped.path, "/dev/shm/updateFM.bin");
+  ASSERT_EQ(sim.messages(1716).size(), 1u);
+  EXPECT_EQ(sim.messages(1716)[0].payload, CoreSim::bytes(untyped));
+
   sim.clear_messages();
   EXPECT_EQ(post(root, "/6085", R"({"type":2,"url":"x"})").out, kJsonError);
   EXPECT_EQ(post(root, "/6085", "nope").out, kJsonError);
@@ -222,6 +231,9 @@ TEST(OnlineImage, DeleteRecorderImageAlwaysAnswersZero) {
   EXPECT_EQ(post(root, "/6086", R"({"type":0})").out, kJsonHeader + R"({ "res": 0 })");
   root.write_file("/dev/shm/updateFM.bin", "image");
   EXPECT_EQ(post(root, "/6086", R"({"type":0})").out, kJsonHeader + R"({ "res": 0 })");
+  EXPECT_FALSE(root.exists("/dev/shm/updateFM.bin"));
+  root.write_file("/dev/shm/updateFM.bin", "image");
+  EXPECT_EQ(post(root, "/6086", "{}").out, kJsonHeader + R"({ "res": 0 })");  // type 0
   EXPECT_FALSE(root.exists("/dev/shm/updateFM.bin"));
   EXPECT_TRUE(sim.messages().empty());
 

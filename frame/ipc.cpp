@@ -258,10 +258,15 @@ namespace {
 void ignore_reply(void*, const void*, const void*) {}
 }  // namespace
 
-int32_t cgi_send_log(IpcCallback callback, const QvLogInfo& record) {
-  cgi_start_ipc(callback ? callback : ignore_reply, kReqOperationLog, sizeof record, &record, 1);
+int32_t cgi_send_notice(IpcCallback callback, int32_t request_id, const void* payload,
+                        int32_t length) {
+  cgi_start_ipc(callback ? callback : ignore_reply, request_id, length, payload, 1);
   cgi_stop_ipc();
   return 0;
+}
+
+int32_t cgi_send_log(IpcCallback callback, const QvLogInfo& record) {
+  return cgi_send_notice(callback, kReqOperationLog, &record, sizeof record);
 }
 
 int32_t cgi_send_operation_log(int64_t sub_type, int32_t param_type, int32_t chan_no) {
@@ -282,8 +287,7 @@ int32_t send_log_with_mask(int32_t main_type, int64_t sub_type, int32_t param_ty
   record.info.sub_type = sub_type;
   record.info.param_type = param_type;
   record.channel_mask = channel_mask;
-  cgi_start_ipc(ignore_reply, kReqOperationLogMask, sizeof record, &record, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(ignore_reply, kReqOperationLogMask, &record, sizeof record);
   return 0;
 }
 

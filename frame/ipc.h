@@ -25,6 +25,11 @@ int32_t cgi_start_ipc(IpcCallback callback, int32_t request_id, int32_t length, 
                       int32_t nowait);
 int32_t cgi_stop_ipc();
 
+// A request the daemon acts on without answering: sent without waiting, and
+// the client closed again. A null callback ignores any reply.
+int32_t cgi_send_notice(IpcCallback callback, int32_t request_id, const void* payload,
+                        int32_t length);
+
 // Number of 40 ms polls a waiting request gets (by request id).
 int32_t cgi_wait_polls(int32_t request_id);
 

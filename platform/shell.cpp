@@ -37,12 +37,12 @@ ShellCommand::ShellCommand(std::string_view format, std::initializer_list<ShellA
       text_ += c;
       continue;
     }
-    char spec = format[++i];
-    if (spec == '%') {
+    char conversion = format[++i];
+    if (conversion == '%') {
       text_ += '%';
       continue;
     }
-    if ((spec != 's' && spec != 'd') || next == args.end()) {
+    if ((conversion != 's' && conversion != 'd') || next == args.end()) {
       valid_ = false;
       continue;
     }

@@ -84,8 +84,7 @@ void on_set_access_filter(char* data) {
   }
   write_access_filter(nvr::qvdb_path(), entries, count);
 
-  cgi_start_ipc(on_access_ipc_callback, kReqAccessFilterChanged, 0, nullptr, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_access_ipc_callback, kReqAccessFilterChanged, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
@@ -116,7 +115,6 @@ void on_set_upnp_info(char* data) {
   upnp.external_http_port = int_or_zero(request.get(), "external_http_port");
   upnp.external_rtsp_port = int_or_zero(request.get(), "external_rtsp_port");
 
-  cgi_start_ipc(on_access_ipc_callback, kReqSetUpnp, sizeof upnp, &upnp, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_access_ipc_callback, kReqSetUpnp, &upnp, sizeof upnp);
   cgi_writeback_webserver(kRespText, "OK");
 }

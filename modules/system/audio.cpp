@@ -11,15 +11,13 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/audio_records.h"
 #include "platform/device_path.h"
 #include "platform/qvbase64.h"
 
 namespace {
-
-constexpr int64_t kLogSubChangeSettings = 204;
-constexpr int32_t kLogParamAudioFile = 925;
 
 // The display name of a list record; nothing when it is not a Base64 text of
 // a non-empty name.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "frame/ipc.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
@@ -36,7 +37,7 @@ void on_export_config(char*) {
     return;
   }
   const std::string exported = read_export_marker(256);
-  cgi_send_operation_log(kLogSubExport, kLogParamSystem, 0);
+  cgi_send_operation_log(kLogSubExport, kLogParamNone, 0);
   const size_t slash = exported.rfind('/');
   if (slash == std::string::npos) {
     cgi_writeback_webserver(kRespText, "OK");
@@ -75,5 +76,5 @@ void on_import_config(char* data) {
     return;
   }
   cgi_writeback_webserver(kRespText, "OK");
-  cgi_send_operation_log(kLogSubImport, kLogParamSystem, 0);
+  cgi_send_operation_log(kLogSubImport, kLogParamNone, 0);
 }

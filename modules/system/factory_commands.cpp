@@ -68,8 +68,7 @@ void answer(const char* text) {
 
 void setlang(const HttpOption& option) {
   int32_t language = decimal_value(option.value);
-  cgi_start_ipc(on_factory_ipc_callback, kReqSetLanguage, sizeof language, &language, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_factory_ipc_callback, kReqSetLanguage, &language, sizeof language);
   answer("OK");
 }
 

@@ -5,6 +5,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo.h"
 #include "modules/system/sysinfo_records.h"
@@ -17,8 +18,6 @@ constexpr int32_t kReqSetAudio = 1002;       // {hdmiAudioOn, audioOutputOn, aud
 constexpr int32_t kReqApplyResolution = 1015;
 constexpr int32_t kReqSubOutput = 1023;  // int32 sub output enabled
 constexpr int32_t kReqRestart = 1703;
-constexpr int64_t kLogSubChangeSettings = 204;
-constexpr int32_t kLogParamGeneral = 913;
 
 // Text parameters of this page hold small numbers ("0", "255").
 int param_number(const char* key, const char* default_value) {
@@ -28,8 +27,7 @@ int param_number(const char* key, const char* default_value) {
 }
 
 void send_nowait(int32_t request_id, const void* payload, int32_t length) {
-  cgi_start_ipc(on_sysinfo_ipc_callback, request_id, length, payload, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_sysinfo_ipc_callback, request_id, payload, length);
 }
 
 struct GeneralRequest {

@@ -16,6 +16,7 @@
 #include "frame/cgic.h"
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/users_records.h"
 #include "platform/device_path.h"
@@ -26,9 +27,6 @@ namespace {
 constexpr int32_t kReqLinkLogin = 3504;
 constexpr int32_t kReplyLinkLogin = 8504;
 constexpr size_t kLinkTokenSize = 256;  // payload of request 3504
-
-constexpr int32_t kLogSubLogin = 201;
-constexpr int32_t kLogParamUser = 900;
 
 constexpr int kLinkCookieSeconds = 600;
 constexpr size_t kCookieDomainMax = 49;
@@ -120,7 +118,7 @@ void log_login(const char* name) {
   QvLogInfo record;
   cgi_init_log_info(&record);
   record.sub_type = kLogSubLogin;
-  record.param_type = kLogParamUser;
+  record.param_type = kLogParamNone;
   snprintf(record.user, sizeof record.user, "%.63s", name);
   cgi_send_log(on_login_ipc_callback, record);
 }

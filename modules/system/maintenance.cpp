@@ -9,6 +9,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/maintenance_records.h"
 #include "modules/system/maintenance_wire.h"
@@ -18,8 +19,7 @@ namespace {
 
 // Sent without waiting: the daemon acts on it and answers nothing.
 void notify_daemon(int32_t request_id, const void* payload = nullptr, int32_t length = 0) {
-  cgi_start_ipc(on_maintenance_ipc_callback, request_id, length, payload, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_maintenance_ipc_callback, request_id, payload, length);
 }
 
 // An integer member cut to int32; absent or not an integer reads as 0.
@@ -38,7 +38,7 @@ nvr::Json parse_object(const char* data) {
 }  // namespace
 
 void send_restart_request() {
-  cgi_send_operation_log(kLogSubRestart, kLogParamSystem, 0);
+  cgi_send_operation_log(kLogSubRestart, kLogParamNone, 0);
   notify_daemon(kReqRestart);
 }
 
@@ -72,7 +72,7 @@ void on_restore_device(char* data) {
   cgi_writeback_webserver(kRespText, "OK");
   notify_daemon(kReqRestore, &payload, sizeof payload);
   notify_daemon(kReqRestoreDone);
-  cgi_send_operation_log(kLogSubRestore, kLogParamSystem, 0);
+  cgi_send_operation_log(kLogSubRestore, kLogParamNone, 0);
   notify_daemon(kReqRestart);
 }
 

@@ -14,14 +14,6 @@ constexpr int32_t kReqAutoRebootChanged = 1718;
 constexpr int32_t kReqDiagnosis = 3528;
 constexpr int32_t kReplyDiagnosis = 8528;
 
-// Operation-log entries (parameter type 900: the system).
-constexpr int64_t kLogSubRestart = 200;
-constexpr int64_t kLogSubUpgrade = 203;
-constexpr int64_t kLogSubExport = 213;
-constexpr int64_t kLogSubImport = 214;
-constexpr int64_t kLogSubRestore = 215;
-constexpr int32_t kLogParamSystem = 900;
-
 // Device files.
 constexpr std::string_view kCoreReadyFile = "/tmp/qvcore";            // while the daemon runs
 constexpr std::string_view kExportMarker = "/tmp/.export_down_file";  // path of the export

@@ -100,11 +100,9 @@ int check_system_info(json_object* request, char* host_name, size_t size, int32_
 }  // namespace
 
 void send_device_id_and_host_name(int32_t device_id) {
-  cgi_start_ipc(on_sysinfo_ipc_callback, kReqDeviceId, sizeof device_id, &device_id, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_sysinfo_ipc_callback, kReqDeviceId, &device_id, sizeof device_id);
   char changed[kConfigNameSize] = "hostname";
-  cgi_start_ipc(on_sysinfo_ipc_callback, kReqConfigChanged, sizeof changed, changed, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_sysinfo_ipc_callback, kReqConfigChanged, changed, sizeof changed);
 }
 
 void cut_uptime_text(char* text) {

@@ -13,6 +13,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
@@ -28,8 +29,7 @@ constexpr int32_t kTypeCamera = 1;
 int32_t callback_flag() { return g_callback_done.load(std::memory_order_acquire); }
 
 void notify_daemon(int32_t request_id) {
-  cgi_start_ipc(on_upgrade_ipc_callback, request_id, 0, nullptr, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_upgrade_ipc_callback, request_id, nullptr, 0);
 }
 
 // A waiting request whose reply callback answers; `error_kind` is written
@@ -203,7 +203,7 @@ uint64_t upgrade_channel_mask(const char* text) {
 // already in shared memory.
 void on_upgrade_system(char* data) {
   const int32_t reset = upgrade_reset_flag(data);
-  cgi_send_operation_log(kLogSubUpgrade, kLogParamSystem, 0);
+  cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(reset);
   if (flag != 1) {
     cgi_writeback_webserver(kRespText, std::to_string(flag).c_str());
@@ -296,7 +296,7 @@ void on_check_nvr_online_upgrade(char*) {
 // "/6088": the recorder image that "/6085" had downloaded.
 void on_nvr_online_upgrade(char*) {
   notify_daemon(kReqPrepareUpgrade);
-  cgi_send_operation_log(kLogSubUpgrade, kLogParamSystem, 0);
+  cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(0);
   answer_res(flag == 1 ? 0 : flag);
   if (flag == 1) send_restart_request();

@@ -11,6 +11,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
 #include "modules/system/users_records.h"
 #include "platform/device_path.h"
@@ -22,10 +23,6 @@ constexpr int32_t kReqPoePassword = 3265;
 constexpr int32_t kReplyPoePassword = 8265;
 constexpr int32_t kReqNotifyDaemon = 3267;
 constexpr int32_t kReqUsersChanged = 3505;
-
-constexpr int32_t kLogSubUsers = 204;
-constexpr int32_t kLogParamUserAdded = 921;
-constexpr int32_t kLogParamUserDeleted = 922;
 
 constexpr std::string_view kLockFile = "/tmp/cgilockfile";
 
@@ -41,8 +38,7 @@ class UsersLock {
 };
 
 void announce_users_changed(const int32_t* id) {
-  cgi_start_ipc(on_users_ipc_callback, kReqUsersChanged, id ? sizeof *id : 0, id, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_users_ipc_callback, kReqUsersChanged, id, id ? sizeof *id : 0);
 }
 
 // A permission summary: 0 or more, or -1.
@@ -141,7 +137,7 @@ void on_add_new_user(char* data) {
       break;
   }
   announce_users_changed(nullptr);
-  cgi_send_operation_log(kLogSubUsers, kLogParamUserAdded, 0);
+  cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserAdded, 0);
   cgi_writeback_webserver(kRespText, ("id=" + std::to_string(user.id)).c_str());
 }
 
@@ -192,7 +188,7 @@ void on_del_user_info(char* data) {
   freed.id = id;
   write_user(nvr::qvdb_path(), &freed);
   announce_users_changed(&id);
-  cgi_send_operation_log(kLogSubUsers, kLogParamUserDeleted, 0);
+  cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserDeleted, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
@@ -219,8 +215,7 @@ void on_modify_poe_camera_pwd(char*) {
 
 // "/6076"
 void on_cgi_notify_daemon(char*) {
-  cgi_start_ipc(on_users_ipc_callback, kReqNotifyDaemon, 0, nullptr, 1);
-  cgi_stop_ipc();
+  cgi_send_notice(on_users_ipc_callback, kReqNotifyDaemon, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 

@@ -43,8 +43,6 @@ void on_restart(const sim::Message&, sim::Peer&) {
   }).detach();
 }
 
-void on_notice(const sim::Message&, sim::Peer&) {}
-
 std::string time_stamp() {
   const time_t now = time(nullptr);
   struct tm local {};
@@ -91,10 +89,6 @@ void on_diagnosis(const sim::Message& request, sim::Peer& peer) {
 }
 
 const sim::HandlerReg reg_1703(kReqRestart, on_restart);
-const sim::HandlerReg reg_3311(kReqRestore, on_notice);
-const sim::HandlerReg reg_3410(kReqRestoreDone, on_notice);
-const sim::HandlerReg reg_2102(kReqRetentionChanged, on_notice);
-const sim::HandlerReg reg_1718(kReqAutoRebootChanged, on_notice);
 const sim::HandlerReg reg_3528(kReqDiagnosis, on_diagnosis);
 
 }  // namespace

@@ -107,15 +107,14 @@ void on_check_cameras_online(const sim::Message& request, sim::Peer& peer) {
   peer.reply(kReplyCheckCamerasOnline, records, sizeof records);
 }
 
-void on_notice(const sim::Message&, sim::Peer&) {}
+// Notices 1721 (prepare an upgrade) and 3351 (stop a camera upgrade) need no reply,
+// and a request without a handler gets none.
 
 const sim::HandlerReg reg_1713(kReqUpgradeRecorder, on_upgrade_recorder);
 const sim::HandlerReg reg_1715(kReqCheckRecorderOnline, on_check_recorder_online);
 const sim::HandlerReg reg_1716(kReqDownloadImage, on_download_image);
 const sim::HandlerReg reg_1717(kReqDeleteCameraImage, on_delete_camera_image);
-const sim::HandlerReg reg_1721(kReqPrepareUpgrade, on_notice);
 const sim::HandlerReg reg_3350(kReqUpgradeCamera, on_upgrade_camera);
-const sim::HandlerReg reg_3351(kReqStopCameraUpgrade, on_notice);
 const sim::HandlerReg reg_3365(kReqCheckCamerasOnline, on_check_cameras_online);
 
 }  // namespace

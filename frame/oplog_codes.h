@@ -1,0 +1,20 @@
+// Codes of operation-log entries: the sub type (what was done) and the
+// parameter type (which settings it concerned).
+#pragma once
+
+#include <cstdint>
+
+constexpr int64_t kLogSubRestart = 200;
+constexpr int64_t kLogSubLogin = 201;
+constexpr int64_t kLogSubLogout = 202;
+constexpr int64_t kLogSubUpgrade = 203;
+constexpr int64_t kLogSubChangeSettings = 204;
+constexpr int64_t kLogSubExport = 213;
+constexpr int64_t kLogSubImport = 214;
+constexpr int64_t kLogSubRestore = 215;
+
+constexpr int32_t kLogParamNone = 900;
+constexpr int32_t kLogParamGeneral = 913;
+constexpr int32_t kLogParamUserAdded = 921;
+constexpr int32_t kLogParamUserDeleted = 922;
+constexpr int32_t kLogParamAudioFile = 925;

@@ -10,14 +10,8 @@ set -uo pipefail
 
 src=$1
 build=$2
-# shellcheck source=tools/demo/lib.sh
-. "$src/tools/demo/lib.sh"
-for program in "$demo_lighttpd" curl python3; do
-  command -v "$program" > /dev/null || {
-    echo "skipped: $program is not installed (tools/install-deps.sh)"
-    exit 77
-  }
-done
+# shellcheck source=tests/http/test_lib.sh
+. "$src/tests/http/test_lib.sh" "$src"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nvr-demo-test-XXXXXX")
 root="$work/root"
@@ -36,23 +30,6 @@ trap 'exit 1' INT TERM HUP
 
 export NVR_BUILD_DIR=$build NVR_DEMO_SKIP_BUILD=1 NVR_DEMO_ROOT=$root
 unset PORT
-
-failures=0
-pass() { echo "ok   $1"; }
-fail() {
-  echo "FAIL $1" >&2
-  failures=$((failures + 1))
-}
-check() {  # check NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: got [$2], want [$3]"; fi
-}
-contains() {  # contains NAME TEXT PART
-  case "$2" in *"$3"*) pass "$1" ;; *) fail "$1: [$2] lacks [$3]" ;; esac
-}
-
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
 
 # start_demo PORT [OPTIONS]: runs the demo in the background as from a
 # terminal (Ctrl-C, that is SIGINT, not ignored) and waits for its banner.

@@ -8,14 +8,8 @@ set -uo pipefail
 
 src=$1
 build=$2
-# shellcheck source=tools/demo/lib.sh
-. "$src/tools/demo/lib.sh"
-for program in "$demo_lighttpd" curl python3; do
-  command -v "$program" > /dev/null || {
-    echo "skipped: $program is not installed (tools/install-deps.sh)"
-    exit 77
-  }
-done
+# shellcheck source=tests/http/test_lib.sh
+. "$src/tests/http/test_lib.sh" "$src"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/nvr-http-XXXXXX")
 work="$root/var/lib/http-test"  # the test's own files, outside the device folders
@@ -28,20 +22,6 @@ finish() {
 }
 trap finish EXIT
 trap 'exit 1' INT TERM HUP
-
-failures=0
-pass() { echo "ok   $1"; }
-fail() {
-  echo "FAIL $1" >&2
-  failures=$((failures + 1))
-}
-check() {  # check NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: got [$2], want [$3]"; fi
-}
-
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
 
 # ---- start ----------------------------------------------------------------------
 

@@ -96,6 +96,15 @@ inline bool json_is(json_object* value, json_type type) {
   return value != nullptr && json_object_is_type(value, type);
 }
 
+// Request data that must be a JSON object: the object, or null for no data,
+// text that does not parse, or another kind of value.
+inline Json json_parse_object(const char* data) {
+  if (data == nullptr) return nullptr;
+  Json value = json_parse(data);
+  if (!json_is(value.get(), json_type_object)) return nullptr;
+  return value;
+}
+
 // The value as int64 when it is a JSON integer that fits; nothing otherwise
 // (strings, doubles, booleans and integers past int64 are refused).
 inline std::optional<int64_t> json_int64(json_object* value) {

@@ -32,14 +32,6 @@ int32_t int_or_zero(json_object* object, const char* key) {
   return value;
 }
 
-// Parses request data that must be a JSON object; null otherwise.
-nvr::Json parse_object(const char* data) {
-  if (data == nullptr) return nullptr;
-  nvr::Json request = nvr::json_parse(data);
-  if (!nvr::json_is(request.get(), json_type_object)) return nullptr;
-  return request;
-}
-
 }  // namespace
 
 // "/6300"
@@ -67,7 +59,7 @@ void on_get_access_filter(char*) {
 
 // "/6301"
 void on_set_access_filter(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
 
   store_param_int("access_filter_enable", int_or_zero(request.get(), "filterEnable"));
@@ -105,7 +97,7 @@ void on_get_upnp_info(char*) {
 
 // "/1031": the core daemon maps the ports and keeps the record itself.
 void on_set_upnp_info(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
 
   UpnpInfo upnp{};

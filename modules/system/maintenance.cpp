@@ -28,13 +28,6 @@ int32_t int32_or_zero(json_object* object, const char* key) {
   return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-nvr::Json parse_object(const char* data) {
-  if (data == nullptr) return nullptr;
-  nvr::Json object = nvr::json_parse(data);
-  if (!nvr::json_is(object.get(), json_type_object)) return nullptr;
-  return object;
-}
-
 }  // namespace
 
 void send_restart_request() {
@@ -62,7 +55,7 @@ void on_get_restart_state(char*) {
 
 // "/1006"
 void on_restore_device(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   RestorePayload payload{};
   payload.keepIp = int32_or_zero(request.get(), "keepIp");
@@ -87,7 +80,7 @@ void on_get_auto_maintenance(char*) {
 
 // "/1017"
 void on_set_auto_maintenance(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   DiskMaintainInfo info{};
   int64_t log_retention = 0;
@@ -117,7 +110,7 @@ void on_get_auto_reboot(char*) {
 
 // "/1033": the five fields are replaced whole; the daemon checks the times.
 void on_set_auto_reboot(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   AutoRebootConf conf{};
   read_autoreboot_conf(nvr::qvdb_path(), &conf);

@@ -53,13 +53,6 @@ bool file_exists(std::string_view device_path) {
   return access(nvr::dev_path(device_path).c_str(), F_OK) == 0;
 }
 
-nvr::Json parse_object(const char* data) {
-  if (data == nullptr) return nullptr;
-  nvr::Json object = nvr::json_parse(data);
-  if (!nvr::json_is(object.get(), json_type_object)) return nullptr;
-  return object;
-}
-
 // The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
 // An absent "type" reads as 0, as every absent integer of a request does.
 int32_t image_type(json_object* request) {
@@ -232,7 +225,7 @@ void on_upgrade_camera(char*) {
 
 // "/6083"
 void on_start_upgrade_camera(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;
@@ -257,7 +250,7 @@ void on_stop_upgrade_camera(char*) {
 
 // "/6085": the daemon downloads the image of the type from the URL.
 void on_get_online_upgrade(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   const int32_t type = image_type(request.get());
   if (type < 0) {
     cgi_error_to_webserver(kRespJson);
@@ -273,7 +266,7 @@ void on_get_online_upgrade(char* data) {
 
 // "/6086"
 void on_del_online_upgrade(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   const int32_t type = image_type(request.get());
   if (type < 0) {
     cgi_error_to_webserver(kRespJson);
@@ -304,7 +297,7 @@ void on_nvr_online_upgrade(char*) {
 
 // "/6089"
 void on_check_ipc_online_upgrade(char* data) {
-  nvr::Json request = parse_object(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;

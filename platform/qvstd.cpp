@@ -1,7 +1,10 @@
 #include "platform/qvstd.h"
 
 #include <openssl/evp.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/sendfile.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -114,4 +117,40 @@ int get_url_decode(const char* input, char* output, int size) {
   }
   output[length] = '\0';
   return length;
+}
+
+extern char** environ;
+
+int qv_vpopen(const char* const argv[], char* buffer, size_t size) {
+  if (argv == nullptr || argv[0] == nullptr || buffer == nullptr || size == 0) return -1;
+  buffer[0] = '\0';
+  int pipe_fds[2];
+  if (pipe2(pipe_fds, O_CLOEXEC) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv),
+                                   environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_fds[1]);
+  if (spawned != 0) {
+    close(pipe_fds[0]);
+    return -1;
+  }
+  size_t length = 0;
+  while (length < size - 1) {
+    ssize_t n = read(pipe_fds[0], buffer + length, size - 1 - length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    length += static_cast<size_t>(n);
+  }
+  buffer[length] = '\0';
+  // The rest of the output is not wanted; closing lets the program end.
+  close(pipe_fds[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return static_cast<int>(length);
 }

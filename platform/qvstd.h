@@ -28,3 +28,9 @@ int get_url_encode(const char* input, char* output, int size);
 // are. `output` may be `input` (decoding never lengthens a text). Returns the
 // length written, -1 for a null argument or a zero size.
 int get_url_decode(const char* input, char* output, int size);
+
+// Runs a program (argv[0], found through PATH; no shell) and reads at most
+// size - 1 bytes of its standard output into `buffer`, NUL-terminated.
+// Returns the number of bytes read, or -1 when the program could not be
+// started. The program's exit is waited for.
+int qv_vpopen(const char* const argv[], char* buffer, size_t size);

@@ -10,6 +10,7 @@
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo_records.h"
 #include "platform/device_path.h"
+#include "platform/qvstd.h"
 
 namespace {
 
@@ -20,12 +21,8 @@ constexpr size_t kUptimeSize = 64;
 
 // The output of "uptime", cut to the part the pages show.
 void get_uptime_text(char* buffer, size_t size) {
-  buffer[0] = '\0';
-  FILE* pipe = popen("uptime", "r");
-  if (pipe == nullptr) return;
-  size_t length = fread(buffer, 1, size - 1, pipe);
-  buffer[length] = '\0';
-  pclose(pipe);
+  static const char* const kUptime[] = {"uptime", nullptr};
+  qv_vpopen(kUptime, buffer, size);
   cut_uptime_text(buffer);
 }
 

@@ -11,6 +11,7 @@
 #include "frame/ipc.h"
 #include "frame/web_utils.h"
 #include "modules/system/factory_chip.h"
+#include "modules/system/system_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
 
@@ -18,7 +19,6 @@ namespace factory_option {
 
 namespace {
 
-constexpr int32_t kReqSetLanguage = 4000;
 constexpr int kChipInfoBufferSize = 64;
 // cgi_writeback_webserver writes the body alone for a kind other than text or JSON.
 constexpr int kRespBodyOnly = -1;

@@ -7,17 +7,13 @@
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
 #include "frame/web_utils.h"
+#include "modules/system/maintenance_wire.h"
 #include "modules/system/sysinfo.h"
 #include "modules/system/sysinfo_records.h"
+#include "modules/system/system_wire.h"
 #include "platform/device_path.h"
 
 namespace {
-
-constexpr int32_t kReqSetResolution = 1001;  // {int32 output (0 main, 1 sub), int32 code}
-constexpr int32_t kReqSetAudio = 1002;       // {hdmiAudioOn, audioOutputOn, audioVolume}
-constexpr int32_t kReqApplyResolution = 1015;
-constexpr int32_t kReqSubOutput = 1023;  // int32 sub output enabled
-constexpr int32_t kReqRestart = 1703;
 
 // Text parameters of this page hold small numbers ("0", "255").
 int param_number(const char* key, const char* default_value) {

@@ -12,17 +12,14 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
+#include "modules/system/system_wire.h"
 #include "modules/system/users_records.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
 
 namespace {
-
-constexpr int32_t kReqPoePassword = 3265;
-constexpr int32_t kReplyPoePassword = 8265;
-constexpr int32_t kReqNotifyDaemon = 3267;
-constexpr int32_t kReqUsersChanged = 3505;
 
 constexpr std::string_view kLockFile = "/tmp/cgilockfile";
 
@@ -38,7 +35,7 @@ class UsersLock {
 };
 
 void announce_users_changed(const int32_t* id) {
-  cgi_send_notice(on_users_ipc_callback, kReqUsersChanged, id, id ? sizeof *id : 0);
+  nvr::tell_daemon(kReqUsersChanged, id, id ? sizeof *id : 0);
 }
 
 // A permission summary: 0 or more, or -1.
@@ -72,11 +69,12 @@ bool read_account_id(json_object* request, int32_t* id) {
 
 void on_modify_poe_camera_pwd_cb(uint32_t count, const void* payload) {
   if (count == 0) return;  // no status: the handler's time limit answers
-  int32_t status = 0;
-  memcpy(&status, payload, sizeof status);
-  cgi_writeback_webserver(kRespText, std::to_string(status).c_str());
-  cgi_set_callback_done(1);
+  nvr::answer_text(std::to_string(nvr::record_at<int32_t>(payload, 0)).c_str());
 }
+
+constexpr nvr::ReplyRow kUsersReplies[] = {
+    {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
+};
 
 enum class AddOutcome { kAdded, kFull, kSameName };
 
@@ -92,9 +90,7 @@ AddOutcome store_new_user(UserInfo* user) {
 }  // namespace
 
 void on_users_ipc_callback(void*, const void* header, const void* payload) {
-  if (payload == nullptr) return;
-  if (ipc_reply_id(header) == kReplyPoePassword)
-    on_modify_poe_camera_pwd_cb(ipc_reply_size(header) / sizeof(int32_t), payload);
+  nvr::dispatch_reply(kUsersReplies, header, payload);
 }
 
 // "/6070"
@@ -115,7 +111,7 @@ void on_add_new_user(char* data) {
     cgi_writeback_webserver(kRespText, "FAILED_FULL");
     return;
   }
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
 
   UserInfo user{};
@@ -145,7 +141,7 @@ void on_add_new_user(char* data) {
 // account gets one made of the given fields.
 void on_set_user_info(char* data) {
   const char* db = nvr::qvdb_path();
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
   int32_t id = 0;
   if (!read_account_id(request.get(), &id)) return;
@@ -177,7 +173,7 @@ void on_set_user_info(char* data) {
 
 // "/6073": the slot is kept, zeroed and free.
 void on_del_user_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
   int32_t id = 0;
   int32_t type = 0;
@@ -208,14 +204,12 @@ void on_get_oem_user_list(char*) {
 
 // "/6075"
 void on_modify_poe_camera_pwd(char*) {
-  cgi_start_ipc(on_users_ipc_callback, kReqPoePassword, 0, nullptr, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespJson);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_users_ipc_callback, kReqPoePassword, nullptr, 0, nvr::Silence::kJson);
 }
 
 // "/6076"
 void on_cgi_notify_daemon(char*) {
-  cgi_send_notice(on_users_ipc_callback, kReqNotifyDaemon, nullptr, 0);
+  nvr::tell_daemon(kReqNotifyDaemon, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 

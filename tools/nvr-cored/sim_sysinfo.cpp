@@ -10,12 +10,11 @@
 
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo_records.h"
+#include "modules/system/system_wire.h"
 #include "platform/qvdb.h"
 #include "tools/nvr-cored/sim.h"
 
 namespace {
-
-constexpr int32_t kReqSubOutput = 1023;
 
 std::string db_path() { return sim::dev_path("/mnt/nand/app/qvdb.db"); }
 

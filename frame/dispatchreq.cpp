@@ -9,16 +9,20 @@ namespace {
 // Zero-initialised before any static constructor runs, so registration from
 // static initialisers in any order finds the table ready.
 WebRes g_routes[kMaxWebReq];
+UploadKind g_upload[kMaxWebReq];
 bool g_used[kMaxWebReq];
 int32_t g_used_count;
+
+const WebRes& entry_of(const WebRes& entry) { return entry; }
+const WebRes& entry_of(const Route& route) { return route.entry; }
 
 bool same_code(const char* stored, const char* code) {
   return strncmp(stored, code, sizeof(WebRes::code)) == 0 && strlen(code) < sizeof(WebRes::code);
 }
 
-}  // namespace
-
-int32_t WebResRegister(const WebRes* entries, int32_t count) {
+// Fills free slots with the entries; `kind_of(i)` gives entry i's upload kind.
+template <typename Entry, typename Kind>
+int32_t register_entries(const Entry* entries, int32_t count, Kind kind_of) {
   if (!entries || count <= 0) return -1;
   if (count + g_used_count >= kMaxWebReq) {
     CGI_LOG("[brask debug] WEBREQ exceeded maximum value(MAX_WEBREQ_COUNT)");
@@ -27,12 +31,23 @@ int32_t WebResRegister(const WebRes* entries, int32_t count) {
   int32_t slot = 0;
   for (int32_t i = 0; i < count; ++i) {
     while (g_used[slot]) ++slot;
-    g_routes[slot] = entries[i];
+    g_routes[slot] = entry_of(entries[i]);
     g_routes[slot].code[sizeof(WebRes::code) - 1] = '\0';
+    g_upload[slot] = kind_of(i);
     g_used[slot] = true;
     ++g_used_count;
   }
   return 0;
+}
+
+}  // namespace
+
+int32_t WebResRegister(const WebRes* entries, int32_t count) {
+  return register_entries(entries, count, [](int32_t) { return UploadKind::None; });
+}
+
+int32_t RouteRegister(const Route* routes, int32_t count) {
+  return register_entries(routes, count, [routes](int32_t i) { return routes[i].upload; });
 }
 
 int32_t WebResUnregister(const WebRes* entries, int32_t count) {
@@ -43,6 +58,7 @@ int32_t WebResUnregister(const WebRes* entries, int32_t count) {
       // Stored codes are cut to 7 characters; compare the given ones alike.
       if (strncmp(g_routes[slot].code, entries[i].code, sizeof(WebRes::code) - 1) != 0) continue;
       g_routes[slot] = WebRes{};
+      g_upload[slot] = UploadKind::None;
       g_used[slot] = false;
       --g_used_count;
       break;
@@ -51,11 +67,22 @@ int32_t WebResUnregister(const WebRes* entries, int32_t count) {
   return 0;
 }
 
+int32_t RouteUnregister(const Route* routes, int32_t count) {
+  if (!routes || count <= 0) return -1;
+  for (int32_t i = 0; i < count; ++i) WebResUnregister(&routes[i].entry, 1);
+  return 0;
+}
+
 const WebRes* FindWebRes(const char* code) {
   if (!code) return nullptr;
   for (int32_t slot = 0; slot < kMaxWebReq; ++slot)
     if (g_used[slot] && same_code(g_routes[slot].code, code)) return &g_routes[slot];
   return nullptr;
+}
+
+UploadKind route_upload_kind(const char* code) {
+  const WebRes* route = FindWebRes(code);
+  return route ? g_upload[route - g_routes] : UploadKind::None;
 }
 
 void DispatchWebReq(const char* code, char* data) {

@@ -8,7 +8,7 @@
 
 namespace {
 
-std::array<std::span<const WebRes>, 1> module_tables() {
+std::array<std::span<const Route>, 1> module_tables() {
   return {
       system_route_table(),
   };
@@ -17,11 +17,11 @@ std::array<std::span<const WebRes>, 1> module_tables() {
 struct ModuleRegistrar {
   ModuleRegistrar() {
     for (auto table : module_tables())
-      WebResRegister(table.data(), static_cast<int32_t>(table.size()));
+      RouteRegister(table.data(), static_cast<int32_t>(table.size()));
   }
   ~ModuleRegistrar() {
     for (auto table : module_tables())
-      WebResUnregister(table.data(), static_cast<int32_t>(table.size()));
+      RouteUnregister(table.data(), static_cast<int32_t>(table.size()));
   }
 };
 

@@ -8,7 +8,7 @@ namespace {
 
 // The order of these rows is the table's order.
 // clang-format off
-constexpr WebRes kSystemRoutes[] = {
+constexpr Route kSystemRoutes[] = {
 #include "modules/system/routes_login.inc"
 #include "modules/system/routes_users.inc"
 #include "modules/system/routes_devlog.inc"
@@ -23,4 +23,4 @@ constexpr WebRes kSystemRoutes[] = {
 
 }  // namespace
 
-std::span<const WebRes> system_route_table() { return kSystemRoutes; }
+std::span<const Route> system_route_table() { return kSystemRoutes; }

@@ -106,18 +106,28 @@ TEST(SystemTable, SixtyThreeRoutesInTheirOrder) {
   auto table = system_route_table();
   ASSERT_EQ(table.size(), 63u);
   std::string codes;
-  for (const WebRes& route : table) {
-    ASSERT_NE(route.handler, nullptr) << route.code;
-    codes += std::string(route.code) + " ";
+  for (const Route& route : table) {
+    ASSERT_NE(route.entry.handler, nullptr) << route.entry.code;
+    codes += std::string(route.entry.code) + " ";
   }
   EXPECT_EQ(codes.rfind("/1000 /1014 /1018 /6070 ", 0), 0u) << codes;
   EXPECT_NE(codes.find(" /oem /1019 /dw.cgi /1009 "), std::string::npos) << codes;
   EXPECT_NE(codes.find(" /1031 /ipc /vb.htm "), std::string::npos) << codes;
   // Registered alone it takes the first 63 slots.
-  ASSERT_EQ(WebResRegister(table.data(), 63), 0);
+  ASSERT_EQ(RouteRegister(table.data(), 63), 0);
   ASSERT_NE(FindWebRes("/1000"), nullptr);
   EXPECT_EQ(FindWebRes("/vb.htm") - FindWebRes("/1000"), 62);
-  WebResUnregister(table.data(), 63);
+  // The upload kinds travel with the rows.
+  EXPECT_EQ(route_upload_kind("/1010"), UploadKind::Raw);
+  EXPECT_EQ(route_upload_kind("/6082"), UploadKind::Raw);
+  EXPECT_EQ(route_upload_kind("/oem"), UploadKind::Temp);
+  EXPECT_EQ(route_upload_kind("/1019"), UploadKind::Temp);
+  EXPECT_EQ(route_upload_kind("/1008"), UploadKind::File);
+  EXPECT_EQ(route_upload_kind("/6321"), UploadKind::File);
+  EXPECT_EQ(route_upload_kind("/6070"), UploadKind::None);
+  EXPECT_EQ(route_upload_kind("/nope"), UploadKind::None);
+  RouteUnregister(table.data(), 63);
+  EXPECT_EQ(route_upload_kind("/1010"), UploadKind::None);
   EXPECT_EQ(WebResUsedCount(), 0);
 }
 

@@ -213,11 +213,12 @@ int upsert_ptz_row(const char* path, const char* table, const PtzActionParam* en
     DbMatch target[] = {{"event_type", event_type},
                         {"chn_id", entry->chn_id},
                         {"acto_ptz_channel", entry->acto_ptz_channel}};
-    db_delete_rows(path, kPtzActionRecord, target, table);
+    // Returning without commit rolls the batch back.
+    if (db_delete_rows(path, kPtzActionRecord, target, table) != 0) return -1;
   }
   DbMatch match[] = {
       {"event_type", event_type}, {"chn_id", entry->chn_id}, {"acto_ptz_channel", ptz_channel}};
-  db_upsert_row(path, kPtzActionRecord, match, &row, table);
+  if (db_upsert_row(path, kPtzActionRecord, match, &row, table) != 0) return -1;
   return batch.commit();
 }
 

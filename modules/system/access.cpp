@@ -16,14 +16,13 @@ namespace {
 // The daemon answers neither request of this area.
 void on_access_ipc_callback(void*, const void*, const void*) {}
 
-void store_param_int(const char* key, int32_t value) {
-  if (check_param_key(nvr::qvdb_path(), key) == 0) {
-    set_param_int(nvr::qvdb_path(), key, value);
-    return;
-  }
+// 0 once stored, -1 when the write failed.
+int store_param_int(const char* key, int32_t value) {
+  if (check_param_key(nvr::qvdb_path(), key) == 0)
+    return set_param_int(nvr::qvdb_path(), key, value);
   char text[16];
   snprintf(text, sizeof text, "%d", value);
-  add_param_value(nvr::qvdb_path(), key, text);
+  return add_param_value(nvr::qvdb_path(), key, text);
 }
 
 int32_t int_or_zero(json_object* object, const char* key) {
@@ -62,8 +61,11 @@ void on_set_access_filter(char* data) {
   nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
 
-  store_param_int("access_filter_enable", int_or_zero(request.get(), "filterEnable"));
-  store_param_int("access_filter_type", int_or_zero(request.get(), "filterType"));
+  if (store_param_int("access_filter_enable", int_or_zero(request.get(), "filterEnable")) != 0 ||
+      store_param_int("access_filter_type", int_or_zero(request.get(), "filterType")) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
 
   json_object* list = nvr::json_get(request.get(), "filterList");
   AccessFilterEntry entries[kMaxAccessFilters] = {};
@@ -74,7 +76,10 @@ void on_set_access_filter(char* data) {
     entries[count].address_type = int_or_zero(item, "address_type");
     nvr::json_copy_string(item, "address", entries[count].address, sizeof entries[count].address);
   }
-  write_access_filter(nvr::qvdb_path(), entries, count);
+  if (write_access_filter(nvr::qvdb_path(), entries, count) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
 
   cgi_send_notice(on_access_ipc_callback, kReqAccessFilterChanged, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");

@@ -80,22 +80,24 @@ int check_general_info(json_object* request, GeneralRequest* out) {
 
 // Mirrors the main output on the sub output or not: the sub output is
 // enabled exactly when the two do not show the same picture.
-void apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
+// 0 once stored, -1 when a write failed.
+int apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
   const char* db = nvr::qvdb_path();
   const int separate = request.homologous == 0 ? 1 : 0;
-  store_param_int(db, "homologous", request.homologous);
-  store_param_text(db, "quick_screen", separate ? "1" : "0");
   display->sub_enable = separate;
+  return store_param_int(db, "homologous", request.homologous) |
+         store_param_text(db, "quick_screen", separate ? "1" : "0");
 }
 
-void store_general_params(const GeneralRequest& request) {
+// 0 once stored, -1 when a write failed.
+int store_general_params(const GeneralRequest& request) {
   const char* db = nvr::qvdb_path();
-  write_host_name(db, request.hostname);
-  store_param_int(db, "deviceid", request.device_id);
-  store_param_int(db, "wizard_enable", request.wizard_enable);
-  store_param_int(db, "display_mode", request.display_mode);
-  store_param_int(db, "hdmihotplug", request.hdmihotplug);
-  store_param_int(db, "stream_information", request.stream_info);
+  return write_host_name(db, request.hostname) |
+         store_param_int(db, "deviceid", request.device_id) |
+         store_param_int(db, "wizard_enable", request.wizard_enable) |
+         store_param_int(db, "display_mode", request.display_mode) |
+         store_param_int(db, "hdmihotplug", request.hdmihotplug) |
+         store_param_int(db, "stream_information", request.stream_info);
 }
 
 void announce_output_changes(const GeneralRequest& request, bool resolution_changed) {
@@ -159,15 +161,18 @@ void on_set_general_info(char* data) {
   display.hdmi_audio_on = request.hdmi_audio_on;
   display.sub_resolution = request.sub_resolution;
   const bool restart = request.is_homologous_changed != 0;
-  if (restart) apply_homologous(request, &display);
-  write_display(db, &display);
+  int stored = restart ? apply_homologous(request, &display) : 0;
+  stored |= write_display(db, &display);
 
   // The daemon switches the sub output itself; it is only asked when the main
   // output is in control and the mirroring did not change (that restarts).
   if (display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
     send_nowait(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
 
-  store_general_params(request);
+  if ((stored | store_general_params(request)) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   announce_output_changes(request, resolution_changed);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamGeneral, 0);
   cgi_writeback_webserver(kRespText, cur_control == 0 ? "OK" : "SUB");

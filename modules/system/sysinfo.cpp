@@ -124,13 +124,18 @@ void on_set_system_info(char* data) {
   SystemInfoRequest request{};
   if (nvr::read_request(data, kSystemInfoPolicy, &request) != 0) return;
   const char* db = nvr::qvdb_path();
-  write_host_name(db, request.host_name);
-  store_param_int(db, "deviceid", request.device_id);
+  if ((write_host_name(db, request.host_name) |
+       store_param_int(db, "deviceid", request.device_id)) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   send_device_id_and_host_name(request.device_id);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
 void on_clear_qvfs_dbup(char*) {
-  store_param_int(nvr::qvdb_path(), "qvfs_dbup", 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  if (store_param_int(nvr::qvdb_path(), "qvfs_dbup", 0) != 0)
+    cgi_error_to_webserver(kRespText);
+  else
+    cgi_writeback_webserver(kRespText, "OK");
 }

@@ -76,7 +76,7 @@ constexpr nvr::ReplyRow kUsersReplies[] = {
     {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
 };
 
-enum class AddOutcome { kAdded, kFull, kSameName };
+enum class AddOutcome { kAdded, kFull, kSameName, kNotStored };
 
 // Counts, checks the name and stores under the system's lock, so that two adds
 // at once can neither share an id nor a name.
@@ -84,7 +84,9 @@ AddOutcome store_new_user(UserInfo* user) {
   const char* db = nvr::qvdb_path();
   UsersLock lock;
   if (name_taken_by_other(user->name, -1)) return AddOutcome::kSameName;
-  return add_user(db, user) == 0 ? AddOutcome::kAdded : AddOutcome::kFull;
+  if (add_user(db, user) == 0) return AddOutcome::kAdded;
+  // Full only when every slot is taken; otherwise the write itself failed.
+  return read_user_count(db) >= kMaxUsers ? AddOutcome::kFull : AddOutcome::kNotStored;
 }
 
 }  // namespace
@@ -129,6 +131,9 @@ void on_add_new_user(char* data) {
     case AddOutcome::kFull:
       cgi_writeback_webserver(kRespText, "FAILED_FULL");
       return;
+    case AddOutcome::kNotStored:
+      cgi_error_to_webserver(kRespText);
+      return;
     case AddOutcome::kAdded:
       break;
   }
@@ -166,7 +171,10 @@ void on_set_user_info(char* data) {
   db_record_from_json(kUserChangeRecord, request.get(), &user);
   // The masks follow their channel texts, so that both tell the same channels.
   derive_user_channel_masks(&user);
-  write_user(db, &user);
+  if (write_user(db, &user) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   announce_users_changed(&id);
   cgi_writeback_webserver(kRespText, "OK");
 }
@@ -182,7 +190,10 @@ void on_del_user_info(char* data) {
 
   UserInfo freed{};
   freed.id = id;
-  write_user(nvr::qvdb_path(), &freed);
+  if (write_user(nvr::qvdb_path(), &freed) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   announce_users_changed(&id);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserDeleted, 0);
   cgi_writeback_webserver(kRespText, "OK");
@@ -221,6 +232,8 @@ void on_cgi_set_user_info(char*) {
 
 // "/1024"
 void on_clear_permission_update(char*) {
-  set_param_int(nvr::qvdb_path(), "permission_update", 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  if (set_param_int(nvr::qvdb_path(), "permission_update", 0) != 0)
+    cgi_error_to_webserver(kRespText);
+  else
+    cgi_writeback_webserver(kRespText, "OK");
 }

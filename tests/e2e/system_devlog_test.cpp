@@ -137,7 +137,7 @@ TEST(DevlogTypeList, EveryCodeNamedInAnyLanguage) {
 
 TEST(DevlogTypeList, OemNinetyOffersFireAndTemperatureAndGermanNames) {
   DeviceRoot root;
-  set_param_int(root("/mnt/nand/app/qvdb.db").c_str(), "oem_type", 90);
+  EXPECT_EQ(set_param_int(root("/mnt/nand/app/qvdb.db").c_str(), "oem_type", 90), 0);
   Json answer = answer_json(call(root, "/1015", R"({"lan":"de"})"));
   ASSERT_TRUE(answer);
   json_object* events = json_at(json_get(answer.get(), "subType"), 1);

@@ -40,7 +40,7 @@ TEST(FactoryOptions, SoftwareVersionWithAndWithoutValue) {
   DeviceRoot root;
   EXPECT_EQ(vb(root, "softversion").out, text("7x.7.0.9"));
   EXPECT_EQ(vb(root, "softversion=1").out, text("7x.7.0.9"));
-  add_param_value(db_of(root).c_str(), "software_version", "8.1.2.3");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "software_version", "8.1.2.3"), 0);
   EXPECT_EQ(vb(root, "softversion").out, text("8.1.2.3"));
 }
 
@@ -96,7 +96,7 @@ TEST(FactoryOptions, OemcleanRestoresNeutralBrandingAndMarksErasure) {
   std::string pack =
       "tar -czf '" + root("/opt/app/www/web.tar.gz") + "' -C '" + root("/pack") + "' index.html";
   ASSERT_EQ(system(pack.c_str()), 0);
-  add_param_value(db_of(root).c_str(), "oem_type", "2");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "oem_type", "2"), 0);
 
   EXPECT_EQ(vb(root, "oemclean").out, text("OK"));
   EXPECT_EQ(root.read_file("/opt/app/bin/logo.jpg"), "neutral logo");

@@ -72,9 +72,9 @@ class LoginTest : public ::testing::Test {
 
 TEST_F(LoginTest, DigestInAnyCaseLogsInWithAnswerLogAndFolders) {
   CoreSim sim(root);
-  add_param_value(db_of(root).c_str(), "failover_mode", "3");
-  add_param_value(db_of(root).c_str(), "same_channel_exist", "2");
-  add_param_value(db_of(root).c_str(), "model", "NV-16");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "failover_mode", "3"), 0);
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "same_channel_exist", "2"), 0);
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "model", "NV-16"), 0);
 
   const time_t before = time(nullptr);
   CgiRequest request;

@@ -312,7 +312,7 @@ TEST(UsersNoticeTest, DaemonNoticesAndPermissionUpdate) {
   expect_users_changed(sim, "");
 
   const std::string db = db_of(root);
-  set_param_int(db.c_str(), "permission_update", 1);
+  EXPECT_EQ(set_param_int(db.c_str(), "permission_update", 1), 0);
   EXPECT_EQ(post(root, "/1024", "").out, kTextHeader + "OK");
   EXPECT_EQ(get_param_int(db.c_str(), "permission_update", -1), 0);
 }

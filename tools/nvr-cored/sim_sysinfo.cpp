@@ -64,7 +64,8 @@ void on_sub_output(const sim::Message& request, sim::Peer&) {
   DisplayInfo display{};
   read_display(db.c_str(), &display);
   display.sub_enable = enable != 0 ? 1 : 0;
-  write_display(db.c_str(), &display);
+  if (write_display(db.c_str(), &display) != 0)
+    fprintf(stderr, "nvr-cored: display record not stored\n");
 }
 
 const sim::HandlerReg reg_3400(kReqSystemInfo, on_system_info);

@@ -127,11 +127,8 @@ bool int_fits(const PolicyRow& row, int64_t value) {
 // The lenient reading: what a handler of the system does with an integer it
 // takes "as 0 when absent" without refusing the request.
 void read_lenient(json_object* value, const PolicyRow& row, uint8_t* field) {
-  int64_t number = json_int64(value).value_or(0);
-  if (number < row.min) number = row.min;
-  if (number > row.max) number = row.max;
-  if (!int_fits(row, number)) number = 0;
-  store_int(field, row.size, number);
+  std::optional<int64_t> number = json_int64(value);
+  store_int(field, row.size, number && int_fits(row, *number) ? *number : 0);
 }
 
 int32_t read_row(json_object* request, const PolicyRow& row, uint8_t* record) {

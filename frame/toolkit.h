@@ -142,8 +142,8 @@ enum class Presence : uint8_t {
   kRequired,      // absent: the request is refused
   kAbsentIsZero,  // absent: the field is set to 0 (or the empty text)
   kOptional,      // absent: the field keeps what it holds
-  kLenient,       // never refuses: absent or not an integer reads as 0, and an
-                  // integer past the bounds is cut to them
+  kLenient,       // never refuses: absent, not an integer or past the bounds
+                  // reads as 0
 };
 
 enum class PolicyType : uint8_t {

@@ -38,22 +38,31 @@ void announce_users_changed(const int32_t* id) {
   nvr::tell_daemon(kReqUsersChanged, id, id ? sizeof *id : 0);
 }
 
-// A permission summary: 0 or more, or -1.
-bool read_permission_summary(json_object* request, const char* key, int32_t* out) {
-  return nvr::json_read_int(request, key, out, -1);
-}
+// Fields of a new account: type 0..3 and both permission summaries (0 or
+// more, or -1) are required. An account without a name could never log in
+// and would only fill a slot.
+constexpr nvr::PolicyRow kNewUserPolicy[] = {
+    NVR_POLICY_INT(UserInfo, type, "type", 0, 3, nvr::Presence::kRequired),
+    NVR_POLICY_INT(UserInfo, permission, "permission", -1, INT32_MAX, nvr::Presence::kRequired),
+    NVR_POLICY_INT(UserInfo, remote_permission, "remotePermission", -1, INT32_MAX,
+                   nvr::Presence::kRequired),
+    NVR_POLICY_NONEMPTY(UserInfo, name, "name", nvr::Presence::kRequired),
+};
 
-// Fields of a new account: type 0..3 and both summaries are required.
-int check_new_user_info(json_object* request, UserInfo* user) {
-  if (!nvr::json_read_int(request, "type", &user->type, 0, 3)) return -1;
-  if (!read_permission_summary(request, "permission", &user->permission)) return -1;
-  if (!read_permission_summary(request, "remotePermission", &user->remote_permission)) return -1;
-  // An account without a name could never log in and would only fill a slot.
-  if (!nvr::json_copy_string(request, "name", user->name, sizeof user->name) ||
-      user->name[0] == '\0')
-    return -1;
-  return 0;
-}
+// The account of "/6072" and "/6073": an id of a slot, and a type (when given)
+// that is one of the four, or it would be stored as some other type.
+struct AccountRef {
+  int32_t id;
+  int32_t type;
+};
+constexpr nvr::PolicyRow kAccountPolicy[] = {
+    NVR_POLICY_INT(AccountRef, id, "id", 0, kMaxUsers - 1, nvr::Presence::kRequired),
+    NVR_POLICY_INT(AccountRef, type, "type", 0, 3, nvr::Presence::kOptional),
+};
+constexpr nvr::PolicyRow kDeletePolicy[] = {
+    kAccountPolicy[0],
+    NVR_POLICY_INT(AccountRef, type, "type", 0, 3, nvr::Presence::kRequired),
+};
 
 // True when an account other than `id` is named `name`.
 bool name_taken_by_other(const char* name, int32_t id) {
@@ -61,10 +70,6 @@ bool name_taken_by_other(const char* name, int32_t id) {
   other.id = -1;
   read_user_by_name(nvr::qvdb_path(), &other, name);
   return other.id >= 0 && other.id != id;
-}
-
-bool read_account_id(json_object* request, int32_t* id) {
-  return nvr::json_read_int(request, "id", id, 0, kMaxUsers - 1);
 }
 
 void on_modify_poe_camera_pwd_cb(uint32_t count, const void* payload) {
@@ -120,7 +125,7 @@ void on_add_new_user(char* data) {
   // Password, the channel texts and the flags the request holds; the type is
   // read again with its check.
   db_record_from_json(kUserChangeRecord, request.get(), &user);
-  if (check_new_user_info(request.get(), &user) != 0) return;
+  if (nvr::read_policy(request.get(), kNewUserPolicy, &user) != 0) return;
   user.enable = 1;
   strcpy(user.reserved, "0");
   derive_user_channel_masks(&user);
@@ -147,14 +152,9 @@ void on_add_new_user(char* data) {
 void on_set_user_info(char* data) {
   const char* db = nvr::qvdb_path();
   nvr::Json request = nvr::parse_request(data);
-  if (!request) return;
-  int32_t id = 0;
-  if (!read_account_id(request.get(), &id)) return;
-  // A type that is not one of the four would be stored as some other type.
-  int32_t type = 0;
-  if (nvr::json_get(request.get(), "type") &&
-      !nvr::json_read_int(request.get(), "type", &type, 0, 3))
-    return;
+  AccountRef account{};
+  if (nvr::read_policy(request.get(), kAccountPolicy, &account) != 0) return;
+  const int32_t id = account.id;
 
   UserInfo user{};
   read_user(db, &user, id);
@@ -181,12 +181,9 @@ void on_set_user_info(char* data) {
 
 // "/6073": the slot is kept, zeroed and free.
 void on_del_user_info(char* data) {
-  nvr::Json request = nvr::parse_request(data);
-  if (!request) return;
-  int32_t id = 0;
-  int32_t type = 0;
-  if (!read_account_id(request.get(), &id)) return;
-  if (!nvr::json_read_int(request.get(), "type", &type, 0, 3)) return;
+  AccountRef account{};
+  if (nvr::read_request(data, kDeletePolicy, &account) != 0) return;
+  const int32_t id = account.id;
 
   UserInfo freed{};
   freed.id = id;

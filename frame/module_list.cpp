@@ -8,9 +8,12 @@
 
 namespace {
 
-std::array<std::span<const Route>, 1> module_tables() {
+std::array<std::span<const Route>, 4> module_tables() {
   return {
+      storage_route_table(),
+      status_route_table(),
       system_route_table(),
+      general_route_table(),
   };
 }
 

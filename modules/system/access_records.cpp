@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "modules/status/channel_records.h"
+
 namespace {
 
 // The filter list is kept one row per entry, in list order.
@@ -22,19 +24,6 @@ constexpr DbField kUpnpFields[] = {
     DB_FIELD(UpnpInfo, rtsp_status, "rtsp_status", DbType::I32),
 };
 
-// The port settings of the network configuration, of which the UPnP page shows
-// the web and RTSP ports.
-#pragma pack(push, 1)
-struct PortInfo {
-  int32_t ssh_enable;
-  int32_t ssh_port;
-  int32_t http_port;
-  int32_t https_port;
-  int32_t rtsp_port;
-  int32_t service_port;
-};
-#pragma pack(pop)
-
 constexpr DbField kPortFields[] = {
     DB_FIELD(PortInfo, ssh_enable, "enableSsh", DbType::I32),
     DB_FIELD(PortInfo, ssh_port, "sshPort", DbType::I32),
@@ -45,24 +34,12 @@ constexpr DbField kPortFields[] = {
 };
 constexpr DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
 
-int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
-
-// The part of a camera channel's record that address assignment touches.
-#pragma pack(push, 1)
-struct CameraAddress {
-  int32_t id;        // channel
-  char ip_addr[64];  // camera address
-};
-#pragma pack(pop)
-
-constexpr DbField kCameraAddressFields[] = {
-    DB_FIELD(CameraAddress, id, "id", DbType::I32),
-    DB_FIELD(CameraAddress, ip_addr, "ipAddr", DbType::Text),
-};
-constexpr DbRecord kCameraAddressRecord{"camera", "id", sizeof(CameraAddress),
-                                        kCameraAddressFields};
-
 }  // namespace
+
+int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
+int write_port(const char* path, const PortInfo* record) {
+  return db_write(path, kPortRecord, record);
+}
 
 const DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
 
@@ -91,10 +68,7 @@ int read_local_ports(const char* path, int32_t* http_port, int32_t* rtsp_port) {
   return result;
 }
 
+// The camera record is described once, with the pages that show it.
 int write_camera_ip(const char* path, int32_t channel, const char* address) {
-  if (address == nullptr) return -1;
-  CameraAddress record{};
-  record.id = channel;
-  snprintf(record.ip_addr, sizeof record.ip_addr, "%s", address);
-  return db_write(path, kCameraAddressRecord, &record);
+  return write_camera_address(path, channel, address);
 }

@@ -10,7 +10,7 @@
 #include "frame/json.h"
 #include "platform/qvdb.h"
 #include "platform/qvdb_schedule.h"
-#include "qvdb_test_util.h"
+#include "tests/unit/platform/qvdb_test_util.h"
 
 namespace {
 

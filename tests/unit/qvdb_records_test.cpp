@@ -196,8 +196,8 @@ TEST(QvdbRecords, WriteReplacesReadAllOrdersDeleteRemoves) {
   EXPECT_EQ(+copy.i8, 5);
 }
 
-// An older descriptor wrote the table; a newer one with an extra column reads
-// the old row (new field untouched) and its first write adds the column.
+// An older descriptor wrote the record; a newer one with an extra field reads
+// the old row (new field untouched) and its first write adds the field.
 TEST(QvdbRecords, ColumnAddedLaterIsAddedToTheExistingTable) {
   qvdb_test::TempDir dir;
   std::string path = dir.file("grow.db");
@@ -219,7 +219,10 @@ TEST(QvdbRecords, ColumnAddedLaterIsAddedToTheExistingTable) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT f64, u64 FROM grow WHERE id = 1", -1, &stmt, nullptr),
+  ASSERT_EQ(sqlite3_prepare_v2(db,
+                               "SELECT json_extract(data, '$.f64'), json_extract(data, '$.u64') "
+                               "FROM records WHERE kind = 'grow' AND \"key\" = 1",
+                               -1, &stmt, nullptr),
             SQLITE_OK);
   ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_double(stmt, 0), -1.5e300);

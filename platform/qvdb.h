@@ -9,7 +9,7 @@
 // is durable; -1 when it could not be stored (the debug log says why).
 //
 // A record kind is described once (DbRecord: table, key column, fields); the
-// same descriptor gives its SQLite columns and its JSON keys:
+// same descriptor gives its stored keys (column names) and its JSON keys:
 //
 //   struct Motion { int32_t chnid; int32_t enable; char triChannels[65]; uint64_t mask; };
 //   constexpr DbField kMotionFields[] = {
@@ -159,11 +159,10 @@ constexpr DbField db_make_field(const char* column, DbType type, size_t offset, 
 
 // ---- generic record access --------------------------------------------------------
 // `table` overrides desc.table when not empty (for the named tables that one
-// record kind is stored in per event type). Each name is a table of its own,
-// and every run parses the whole schema when it opens the file (about 5 us per
-// table): families with many names are better kept in one table with the name
-// in a column, as the schedules and action parameters are
-// (platform/qvdb_schedule.h, platform/qvdb_actions.h).
+// record kind is stored in per event type). The name is the record kind: all
+// kinds share one SQLite table ("records": kind, key, the record as JSON text
+// keyed by column names), so the schema every run parses when it opens the
+// file does not grow with the number of kinds (platform/qvdb_records.cpp).
 
 // The row whose key column holds `key` (desc without key: the one row).
 int db_read(const char* path, const DbRecord& desc, void* record, int64_t key,

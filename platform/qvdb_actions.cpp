@@ -71,17 +71,20 @@ constexpr DbField kAlarmAudioFileFields[] = {
     DB_FIELD(AlarmAudioFile, name, "name", DbType::Text),
 };
 
-constexpr const char* kPtzTable = "ptz_action_params";
-constexpr const char* kPeoplecntPtzTable = "peoplecnt_ptz_action_params";
+constexpr const char* kPtzTable = kPtzActionKind;
+constexpr const char* kPeoplecntPtzTable = kPeoplecntPtzActionKind;
 constexpr const char* kPeoplecntWledTable = "peoplecnt_wled_params";
 
-constexpr DbRecord kWhiteLedRecord{"white_led_params", nullptr, sizeof(WhiteLedRow),
-                                   kWhiteLedFields};
-constexpr DbRecord kWarningLightRecord{"warning_light_params", nullptr, sizeof(WarningLightRow),
-                                       kWarningLightFields};
-constexpr DbRecord kHttpNotifyRecord{"http_notification_params", nullptr, sizeof(HttpNotifyRow),
-                                     kHttpNotifyFields};
-constexpr DbRecord kPtzActionRecord{kPtzTable, nullptr, sizeof(PtzActionRow), kPtzActionFields};
+}  // namespace
+
+const DbRecord kWhiteLedRecord{"white_led_params", nullptr, sizeof(WhiteLedRow), kWhiteLedFields};
+const DbRecord kWarningLightRecord{"warning_light_params", nullptr, sizeof(WarningLightRow),
+                                   kWarningLightFields};
+const DbRecord kHttpNotifyRecord{"http_notification_params", nullptr, sizeof(HttpNotifyRow),
+                                 kHttpNotifyFields};
+const DbRecord kPtzActionRecord{kPtzTable, nullptr, sizeof(PtzActionRow), kPtzActionFields};
+
+namespace {
 
 // A table name as stored: at most 63 characters.
 std::string stored_name(std::string_view table) {

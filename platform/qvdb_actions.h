@@ -193,3 +193,12 @@ int read_alarm_audio_file(const char* path, AlarmAudioFile* files, int* count);
 [[nodiscard]] int delete_alarm_audio_file(const char* path, int32_t id);
 
 extern const DbRecord kAlarmAudioFileRecord;
+
+// The descriptors of the stored rows (for the record catalogue): each holds
+// the table name ("name") or event type beside the entry.
+extern const DbRecord kWhiteLedRecord;
+extern const DbRecord kWarningLightRecord;
+extern const DbRecord kHttpNotifyRecord;
+extern const DbRecord kPtzActionRecord;  // kind kPtzActionKind or kPeoplecntPtzActionKind
+inline constexpr const char* kPtzActionKind = "ptz_action_params";
+inline constexpr const char* kPeoplecntPtzActionKind = "peoplecnt_ptz_action_params";

@@ -12,8 +12,6 @@ constexpr DbField kAccessFilterFields[] = {
     DB_FIELD(AccessFilterEntry, address_type, "address_type", DbType::I32),
     DB_FIELD(AccessFilterEntry, address, "address", DbType::Text),
 };
-constexpr DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
-                                       kAccessFilterFields};
 
 constexpr DbField kUpnpFields[] = {
     DB_FIELD(UpnpInfo, enable, "enable", DbType::I32),
@@ -32,16 +30,19 @@ constexpr DbField kPortFields[] = {
     DB_FIELD(PortInfo, rtsp_port, "rtspPort", DbType::I32),
     DB_FIELD(PortInfo, service_port, "servicePort", DbType::I32),
 };
-constexpr DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
 
 }  // namespace
 
+const DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
+                                   kAccessFilterFields};
+const DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
+const DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
+
 int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
+
 int write_port(const char* path, const PortInfo* record) {
   return db_write(path, kPortRecord, record);
 }
-
-const DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
 
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count) {
   if (count) *count = 0;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "frame/web_utils.h"
+#include "modules/system/maintenance_records.h"
 #include "modules/system/maintenance_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
@@ -28,10 +29,9 @@ constexpr DbField kMotionIntervalFields[] = {
     DB_FIELD(MotionIntervals, interval, "interval", DbType::I32),
     DB_FIELD(MotionIntervals, email_interval, "email_interval", DbType::I32),
 };
-constexpr DbRecord kMotionIntervals{"motion", "chnid", sizeof(MotionIntervals),
-                                    kMotionIntervalFields};
-
 }  // namespace
+
+const DbRecord kMotionIntervals{"motion", "chnid", sizeof(MotionIntervals), kMotionIntervalFields};
 
 void normalise_channel0_motion_intervals() {
   MotionIntervals motion{};

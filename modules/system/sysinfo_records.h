@@ -109,6 +109,7 @@ static_assert(offsetof(DisplayInfo, sub_resolution) == 32);
 static_assert(offsetof(DisplayInfo, cur_control) == 68);
 
 extern const DbRecord kDisplayRecord;
+extern const DbRecord kNetworkHostName;  // "network": the host name part
 
 int read_display(const char* path, DisplayInfo* record);
 [[nodiscard]] int write_display(const char* path, const DisplayInfo* record);

@@ -11,21 +11,14 @@
 #include "modules/system/access_records.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
 namespace {
 
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
-
 CgiResult post(const DeviceRoot& root, const std::string& route, const std::string& body) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
-  request.env["NVR_TIME_SCALE"] = "0.001";
-  return run_cgi(root, request);
+  return run_cgi(root, json_post(route, body, true));
 }
 
 // The JSON body of an answer, re-serialised by json-c for comparison by meaning

@@ -8,6 +8,7 @@
 
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -15,8 +16,6 @@ namespace {
 
 const std::string kDefaultChip = "QVN816A00H20E0000001S00000000001";
 const std::string kChipFile = "/var/lib/chip/record";
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
 
 CgiResult vb(const DeviceRoot& root, const std::string& query) {
   CgiRequest request;

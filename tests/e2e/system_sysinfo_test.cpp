@@ -20,20 +20,11 @@
 #include "platform/qvdb.h"
 #include "platform/qvsocket.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
 namespace {
-
-const std::string kFastEnv = "0.001";
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
-
-std::vector<int32_t> ids_of(const std::vector<SimMessage>& messages) {
-  std::vector<int32_t> ids;
-  for (const auto& m : messages) ids.push_back(m.id);
-  return ids;
-}
 
 template <class T>
 std::string ints(std::initializer_list<T> values) {
@@ -62,7 +53,7 @@ class SystemInfoTest : public ::testing::Test {
     CgiRequest r;
     r.path_info = route;
     r.env["PATH"] = root("/fakebin") + ":" + build_dir() + "/platform-bin:/usr/bin:/bin";
-    if (fast) r.env["NVR_TIME_SCALE"] = kFastEnv;
+    if (fast) r.env["NVR_TIME_SCALE"] = kFastScale;
     return r;
   }
   DeviceRoot root;

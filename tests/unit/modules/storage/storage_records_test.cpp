@@ -7,7 +7,7 @@
 #include <string>
 
 #include "modules/storage/storage.h"
-#include "tests/unit/qvdb_test_util.h"
+#include "tests/unit/platform/qvdb_test_util.h"
 
 namespace {
 

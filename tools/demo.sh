@@ -114,6 +114,8 @@ fi
 if [ -x "$build/platform-bin/webmonitor" ]; then
   cp "$build/platform-bin/webmonitor" "$root/www/webmonitor"
 fi
+# The recorder mounts its disks under /media; packet captures go there.
+mkdir -p "$root/media/sda1"
 
 sim_pid=""
 demo_web_pid=""

@@ -8,8 +8,10 @@
 
 namespace {
 
-std::array<std::span<const Route>, 1> module_tables() {
+std::array<std::span<const Route>, 3> module_tables() {
   return {
+      record_route_table(),
+      ptz_route_table(),
       system_route_table(),
   };
 }

@@ -246,6 +246,7 @@ std::optional<int32_t> record_channel_from_text(const char* data) {
   while (std::isspace(static_cast<unsigned char>(*p))) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return std::nullopt;  // no number
   int64_t value = 0;
   for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
     value = value * 10 + (*p - '0');

@@ -19,5 +19,5 @@ void on_get_record_stream_info(char* data);
 
 // The channel of a route whose data is a decimal number as text (leading
 // blanks and a sign allowed, the first non-digit ends it, as atoi reads it):
-// nothing for no data or a value outside 0..63.
+// nothing for data without a number or a value outside 0..63.
 std::optional<int32_t> record_channel_from_text(const char* data);

@@ -317,9 +317,9 @@ void on_set_record_info(char* data) {
 
   const char* db = nvr::qvdb_path();
   DbBatch batch(db);
-  copy_record_schedules(db, schedule.get(), pick.mask);
-  copy_table_column_int(db, "record", "mode", plan_mode, mode_mask, "id");
-  const int32_t stored = batch.commit();
+  const bool written = copy_record_schedules(db, schedule.get(), pick.mask) == 0 &&
+                       copy_table_column_int(db, "record", "mode", plan_mode, mode_mask, "id") == 0;
+  const int32_t stored = written ? batch.commit() : -1;  // else rolled back
   if (stored == 0) nvr::tell_daemon(kReqPlanModeChanged, mode_mask);
   nvr::finish_change(stored, {kReqScheduleWritten, &pick.mask, sizeof pick.mask},
                      {kLogSubChangeSettings, kLogParamRecordSchedule, logged_port(pick.last)});
@@ -436,10 +436,11 @@ void on_set_record_param(char* data) {
   }
 
   DbBatch batch(db);
-  write_records(db, records.data(), pick.mask);
-  copy_table_column_int(db, "camera", "anr", set.camAnr, anr_mask, "id");
-  copy_table_column_int(db, "camera", "record_stream", set.recordStreamType, stream_mask, "id");
-  if (batch.commit() != 0) {
+  const bool stored = write_records(db, records.data(), pick.mask) == 0 &&
+                      copy_table_column_int(db, "camera", "anr", set.camAnr, anr_mask, "id") == 0 &&
+                      copy_table_column_int(db, "camera", "record_stream", set.recordStreamType,
+                                            stream_mask, "id") == 0;
+  if (!stored || batch.commit() != 0) {  // not committed: rolled back
     cgi_error_to_webserver(kRespJson);
     return;
   }

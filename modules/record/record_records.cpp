@@ -97,9 +97,10 @@ int write_record(const char* db, const RecordParams* record) {
 }
 int write_records(const char* db, const RecordParams* array, uint64_t mask) {
   DbBatch batch(db);
-  for (int c = 0; c < kRecordChannels; ++c)
-    if (mask & (uint64_t{1} << c)) db_write(db, kRecordParamsRecord, &array[c]);
-  return batch.commit();
+  int rc = 0;
+  for (int c = 0; c < kRecordChannels && rc == 0; ++c)
+    if (mask & (uint64_t{1} << c)) rc = db_write(db, kRecordParamsRecord, &array[c]);
+  return rc == 0 ? batch.commit() : -1;  // a batch not committed is rolled back
 }
 
 int read_record_schedule(const char* db, RecordSchedule* schedule, int channel) {
@@ -116,8 +117,9 @@ int copy_record_schedules(const char* db, const RecordSchedule* schedule, uint64
   for (int d = 0; d < kScheduleDays; ++d)
     wholeday.actionType[d] = wholeday_action(schedule->block.days[d]);
   DbBatch batch(db);
-  db_copy_schedule(db, kRecordScheduleTable, &schedule->block, mask);
-  db_copy_masked(db, kRecordWholedayRecord, &wholeday, mask);
+  if (db_copy_schedule(db, kRecordScheduleTable, &schedule->block, mask) != 0 ||
+      db_copy_masked(db, kRecordWholedayRecord, &wholeday, mask) != 0)
+    return -1;  // rolled back
   return batch.commit();
 }
 

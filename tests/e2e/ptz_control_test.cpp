@@ -63,7 +63,7 @@ TEST(PtzMoves, AutoFocusSecondCommandAndCameraSpeed) {
   }
 
   // Channels past "max_cameras", negative actions: nothing sent.
-  set_param_int(db_of(root).c_str(), "max_cameras", 4);
+  ASSERT_EQ(set_param_int(db_of(root).c_str(), "max_cameras", 4), 0);
   sim.clear_messages();
   for (const char* body : {R"({"channelId":4,"action":1})", R"({"channelId":1,"action":-1})",
                            R"({"action":1})", "not json"})

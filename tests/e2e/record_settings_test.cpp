@@ -115,7 +115,7 @@ TEST(RecordSchedules, WritesNamedChannelsAndTellsTheRecorder) {
 TEST(RecordModes, AllOrNothing) {
   DeviceRoot root;
   CoreSim sim(root);
-  set_param_int(db_of(root).c_str(), "max_cameras", 4);
+  ASSERT_EQ(set_param_int(db_of(root).c_str(), "max_cameras", 4), 0);
   // The first element is valid, the second is not: nothing changes.
   const CgiResult bad =
       run_json(root, "/6043", R"({"records":[{"id":0,"mode":2},{"id":1,"mode":3}]})");

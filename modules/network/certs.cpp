@@ -32,7 +32,9 @@ constexpr char kCsrDir[] = "/mnt/nand/ssl/tmp";
 constexpr char kCsrName[] = "ssl_cert.csr";
 constexpr char kCaDir[] = "/mnt/nand/ssl/demoCA";
 
-std::string ssl(std::string_view tail) { return nvr::dev_path(std::string(nvr::devpath::kSsl) + std::string(tail)); }
+std::string ssl(std::string_view tail) {
+  return nvr::dev_path(std::string(nvr::devpath::kSsl) + std::string(tail));
+}
 
 bool cert_exists() { return qv_check_file_exist(nvr::dev_path(kCert).c_str()) == 0; }
 
@@ -109,9 +111,9 @@ void on_create_https_cert(char* data) {
     copy_field(r, "startTime", record.start_time, sizeof record.start_time);
     copy_field(r, "endTime", record.end_time, sizeof record.end_time);
   }
-  for (const char* text : {record.country, record.common_name, record.password, record.province,
-                           record.region, record.organization, record.company, record.email,
-                           record.start_time, record.end_time})
+  for (const char* text :
+       {record.country, record.common_name, record.password, record.province, record.region,
+        record.organization, record.company, record.email, record.start_time, record.end_time})
     if (!is_subject_text(text)) return;
   config_ssl_environment();
   nvr::ask_or_answer(on_network_ipc_callback, kReqCreateCert, record, nvr::Silence::kText);
@@ -150,7 +152,8 @@ void on_download_cert_req(char*) {
   printf("Content-Disposition: attachment; filename= %s\r\n\r\n", kCsrName);
   char buffer[4095];
   ssize_t got = 0;
-  while ((got = read(fd, buffer, sizeof buffer)) > 0) fwrite(buffer, 1, static_cast<size_t>(got), stdout);
+  while ((got = read(fd, buffer, sizeof buffer)) > 0)
+    fwrite(buffer, 1, static_cast<size_t>(got), stdout);
   close(fd);
   fflush(stdout);
 }

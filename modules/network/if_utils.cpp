@@ -46,7 +46,8 @@ ifreq request_for(const char* name) {
 
 void address_text(const sockaddr& address, char* out, size_t size) {
   const auto* in = reinterpret_cast<const sockaddr_in*>(&address);
-  if (inet_ntop(AF_INET, &in->sin_addr, out, static_cast<socklen_t>(size)) == nullptr) out[0] = '\0';
+  if (inet_ntop(AF_INET, &in->sin_addr, out, static_cast<socklen_t>(size)) == nullptr)
+    out[0] = '\0';
 }
 
 // The default gateway of `name` from "/proc/net/route".
@@ -168,7 +169,8 @@ int if_get_netinfo(const char* name, IfNetInfo* record) {
     close(sock);
     return -1;
   }
-  record->speed = static_cast<int32_t>((static_cast<uint32_t>(command.speed_hi) << 16) | command.speed);
+  record->speed =
+      static_cast<int32_t>((static_cast<uint32_t>(command.speed_hi) << 16) | command.speed);
   record->duplex = command.duplex;
   close(sock);
   return 0;

@@ -59,8 +59,7 @@ int if_ip_check(const char* name, const char* address);
 int if_set_network(const char* name, int up);
 // 0 when (a & mask a) == (b & mask b), else -1 (also for a text that is not
 // an IPv4 address).
-int qv_strcmp_two_ip_same_net(const char* a, const char* mask_a, const char* b,
-                              const char* mask_b);
+int qv_strcmp_two_ip_same_net(const char* a, const char* mask_a, const char* b, const char* mask_b);
 // 0 when "mode" is 0..2 and "enableNetwork1", "networkType", "enableNetwork2"
 // and "networkType2" are each present and 0 or 1, else -1.
 int check_network_info(json_object* request);

@@ -24,38 +24,41 @@ using netcheck::Kind;
 
 // The keys of the answer of "/7040", in order, by mode.
 constexpr const char* kBondedKeys[] = {
-    "mode",    "hostName", "primaryNet", "enableNetwork1", "networkType",    "ipAddr",
-    "netmask", "gateway",  "macAddr",    "DNS1",           "DNS2",           "mtu",
-    "ip6networkType", "ip6Addr", "ip6netmask", "ip6gateway", "defaultRoute",
+    "mode",           "hostName", "primaryNet", "enableNetwork1", "networkType",  "ipAddr",
+    "netmask",        "gateway",  "macAddr",    "DNS1",           "DNS2",         "mtu",
+    "ip6networkType", "ip6Addr",  "ip6netmask", "ip6gateway",     "defaultRoute",
 };
 constexpr const char* kSeparateKeys[] = {
-    "mode",          "hostName",       "enableNetwork1", "networkType", "ipAddr",
-    "netmask",       "gateway",        "ip6networkType", "ip6Addr",     "ip6netmask",
-    "ip6gateway",    "macAddr",        "DNS1",           "DNS2",        "mtu",
-    "enableNetwork2", "networkType2",  "ipAddr2",        "netmask2",    "gateway2",
-    "ip6networkType2", "ip6Addr2",     "ip6netmask2",    "ip6gateway2", "macAddr2",
-    "DNS12",         "DNS22",          "mtu2",           "defaultRoute",
+    "mode",           "hostName",       "enableNetwork1",
+    "networkType",    "ipAddr",         "netmask",
+    "gateway",        "ip6networkType", "ip6Addr",
+    "ip6netmask",     "ip6gateway",     "macAddr",
+    "DNS1",           "DNS2",           "mtu",
+    "enableNetwork2", "networkType2",   "ipAddr2",
+    "netmask2",       "gateway2",       "ip6networkType2",
+    "ip6Addr2",       "ip6netmask2",    "ip6gateway2",
+    "macAddr2",       "DNS12",          "DNS22",
+    "mtu2",           "defaultRoute",
 };
 
 // The keys "/7041" takes, by mode (the IPv6 gateways only for a static or
 // automatic IPv6 address; "primaryNet" only in mode 2).
 constexpr const char* kBondedSetKeys[] = {
-    "hostName", "enableNetwork1", "networkType", "ipAddr", "netmask", "gateway", "mtu",
-    "DNS1",     "DNS2",           "ip6networkType", "ip6Addr", "ip6netmask",
+    "hostName", "enableNetwork1", "networkType", "ipAddr",         "netmask", "gateway",
+    "mtu",      "DNS1",           "DNS2",        "ip6networkType", "ip6Addr", "ip6netmask",
 };
 constexpr const char* kSecondSetKeys[] = {
-    "enableNetwork2", "networkType2", "ipAddr2", "netmask2", "gateway2", "mtu2",
-    "DNS12",          "DNS22",        "ip6networkType2", "ip6Addr2", "ip6netmask2",
-    "defaultRoute",
+    "enableNetwork2", "networkType2", "ipAddr2",         "netmask2", "gateway2",    "mtu2",
+    "DNS12",          "DNS22",        "ip6networkType2", "ip6Addr2", "ip6netmask2", "defaultRoute",
 };
 
 constexpr netcheck::Rule kNetworkRules[] = {
-    {"hostName", Kind::kHostName},    {"ipAddr", Kind::kIpv4},          {"netmask", Kind::kNetmask},
-    {"gateway", Kind::kIpv4},         {"DNS1", Kind::kIpv4},            {"DNS2", Kind::kIpv4},
-    {"mtu", Kind::kMtu},              {"ip6Addr", Kind::kIpv6},         {"ip6netmask", Kind::kIpv6Prefix},
-    {"ip6gateway", Kind::kIpv6},      {"ipAddr2", Kind::kIpv4},         {"netmask2", Kind::kNetmask},
-    {"gateway2", Kind::kIpv4},        {"DNS12", Kind::kIpv4},           {"DNS22", Kind::kIpv4},
-    {"mtu2", Kind::kMtu},             {"ip6Addr2", Kind::kIpv6},        {"ip6netmask2", Kind::kIpv6Prefix},
+    {"hostName", Kind::kHostName}, {"ipAddr", Kind::kIpv4},   {"netmask", Kind::kNetmask},
+    {"gateway", Kind::kIpv4},      {"DNS1", Kind::kIpv4},     {"DNS2", Kind::kIpv4},
+    {"mtu", Kind::kMtu},           {"ip6Addr", Kind::kIpv6},  {"ip6netmask", Kind::kIpv6Prefix},
+    {"ip6gateway", Kind::kIpv6},   {"ipAddr2", Kind::kIpv4},  {"netmask2", Kind::kNetmask},
+    {"gateway2", Kind::kIpv4},     {"DNS12", Kind::kIpv4},    {"DNS22", Kind::kIpv4},
+    {"mtu2", Kind::kMtu},          {"ip6Addr2", Kind::kIpv6}, {"ip6netmask2", Kind::kIpv6Prefix},
     {"ip6gateway2", Kind::kIpv6},
 };
 

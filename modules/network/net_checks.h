@@ -10,9 +10,9 @@
 
 namespace netcheck {
 
-bool is_ipv4(std::string_view text);     // dotted quad "a.b.c.d", each 0..255
-bool is_netmask(std::string_view text);  // an IPv4 mask of contiguous ones
-bool is_ipv6(std::string_view text);     // any form inet_pton takes, as written
+bool is_ipv4(std::string_view text);         // dotted quad "a.b.c.d", each 0..255
+bool is_netmask(std::string_view text);      // an IPv4 mask of contiguous ones
+bool is_ipv6(std::string_view text);         // any form inet_pton takes, as written
 bool is_ipv6_prefix(std::string_view text);  // decimal 0..128
 // Labels of letters, digits and '-' (not first or last) joined by '.', each
 // 1..63 characters, 253 in all.

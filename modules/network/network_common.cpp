@@ -5,8 +5,8 @@
 
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
-#include "frame/web_utils.h"
 #include "frame/toolkit.h"
+#include "frame/web_utils.h"
 #include "modules/network/network_handlers.h"
 #include "modules/network/network_records.h"
 #include "modules/network/network_wire.h"
@@ -92,7 +92,8 @@ int32_t int_or(json_object* request, const char* key, int32_t fallback) {
 int store_param_number(const char* key, int64_t value) {
   char text[24];
   snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
-  if (check_param_key(nvr::qvdb_path(), key) != 0) return add_param_value(nvr::qvdb_path(), key, text);
+  if (check_param_key(nvr::qvdb_path(), key) != 0)
+    return add_param_value(nvr::qvdb_path(), key, text);
   return set_param_value(nvr::qvdb_path(), key, text);
 }
 

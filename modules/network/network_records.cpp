@@ -23,18 +23,18 @@ constexpr DbField kPppoeFields[] = {
     DB_FIELD(PppoeInfo, password, "password", DbType::Text),
 };
 
-#define NET_IF_FIELDS(lan, sfx, enable_key, dns1_key, dns2_key)                                     \
-  DB_FIELD(NetworkInfo, lan.enable, enable_key, DbType::I32),                                \
-      DB_FIELD(NetworkInfo, lan.type, "networkType" sfx, DbType::I32),                       \
-      DB_FIELD(NetworkInfo, lan.ip, "ipAddr" sfx, DbType::Text),                             \
-      DB_FIELD(NetworkInfo, lan.netmask, "netmask" sfx, DbType::Text),                       \
-      DB_FIELD(NetworkInfo, lan.gateway, "gateway" sfx, DbType::Text),                       \
-      DB_FIELD(NetworkInfo, lan.dns1, dns1_key, DbType::Text),                                   \
-      DB_FIELD(NetworkInfo, lan.dns2, dns2_key, DbType::Text),                                   \
-      DB_FIELD(NetworkInfo, lan.mtu, "mtu" sfx, DbType::I32),                                \
-      DB_FIELD(NetworkInfo, lan.ip6_type, "ip6networkType" sfx, DbType::I32),                \
-      DB_FIELD(NetworkInfo, lan.ip6_addr, "ip6Addr" sfx, DbType::Text),                      \
-      DB_FIELD(NetworkInfo, lan.ip6_prefix, "ip6netmask" sfx, DbType::Text),                 \
+#define NET_IF_FIELDS(lan, sfx, enable_key, dns1_key, dns2_key)               \
+  DB_FIELD(NetworkInfo, lan.enable, enable_key, DbType::I32),                 \
+      DB_FIELD(NetworkInfo, lan.type, "networkType" sfx, DbType::I32),        \
+      DB_FIELD(NetworkInfo, lan.ip, "ipAddr" sfx, DbType::Text),              \
+      DB_FIELD(NetworkInfo, lan.netmask, "netmask" sfx, DbType::Text),        \
+      DB_FIELD(NetworkInfo, lan.gateway, "gateway" sfx, DbType::Text),        \
+      DB_FIELD(NetworkInfo, lan.dns1, dns1_key, DbType::Text),                \
+      DB_FIELD(NetworkInfo, lan.dns2, dns2_key, DbType::Text),                \
+      DB_FIELD(NetworkInfo, lan.mtu, "mtu" sfx, DbType::I32),                 \
+      DB_FIELD(NetworkInfo, lan.ip6_type, "ip6networkType" sfx, DbType::I32), \
+      DB_FIELD(NetworkInfo, lan.ip6_addr, "ip6Addr" sfx, DbType::Text),       \
+      DB_FIELD(NetworkInfo, lan.ip6_prefix, "ip6netmask" sfx, DbType::Text),  \
       DB_FIELD(NetworkInfo, lan.ip6_gateway, "ip6gateway" sfx, DbType::Text)
 
 constexpr DbField kNetworkFields[] = {
@@ -83,8 +83,8 @@ constexpr DbField kDdnsFields[] = {
     DB_FIELD(DdnsInfo, rtsp_port, "rtsp_port", DbType::I32),
 };
 
-#define EMAIL_RECEIVER_FIELDS(i)                                                           \
-  DB_FIELD_J(EmailInfo, receivers[i].address, "receiver" #i "_addr", DbType::Text, ""),    \
+#define EMAIL_RECEIVER_FIELDS(i)                                                        \
+  DB_FIELD_J(EmailInfo, receivers[i].address, "receiver" #i "_addr", DbType::Text, ""), \
       DB_FIELD_J(EmailInfo, receivers[i].name, "receiver" #i "_name", DbType::Text, "")
 
 constexpr DbField kEmailFields[] = {
@@ -196,7 +196,8 @@ int read_push_msg_events(const char* path, int32_t* types, int count) {
   int stored = 0;
   int result = db_read_all(path, kPushMsgEventRecord, events, kMaxNetChannels, &stored);
   for (int i = 0; i < stored; ++i)
-    if (events[i].channel >= 0 && events[i].channel < count) types[events[i].channel] = events[i].type;
+    if (events[i].channel >= 0 && events[i].channel < count)
+      types[events[i].channel] = events[i].type;
   return result;
 }
 

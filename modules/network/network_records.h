@@ -33,26 +33,26 @@ struct PppoeInfo {
 
 // The settings of one interface: the first (also the bonded one) or the second.
 struct NetInterface {
-  int32_t enable;      // "enableNetwork1" / "enableNetwork2"
-  int32_t type;        // "networkType" / "networkType2": address assignment
-  char ip[16];         // "ipAddr"
-  char netmask[16];    // "netmask"
-  char gateway[16];    // "gateway"
-  char dns1[16];       // "DNS1" / "DNS12"
-  char dns2[16];       // "DNS2" / "DNS22"
-  int32_t mtu;         // "mtu"
-  int32_t ip6_type;    // "ip6networkType": 0 static, 1 automatic, 2 router-advertised
-  char ip6_addr[64];   // "ip6Addr"
-  char ip6_prefix[16];  // "ip6netmask"
+  int32_t enable;        // "enableNetwork1" / "enableNetwork2"
+  int32_t type;          // "networkType" / "networkType2": address assignment
+  char ip[16];           // "ipAddr"
+  char netmask[16];      // "netmask"
+  char gateway[16];      // "gateway"
+  char dns1[16];         // "DNS1" / "DNS12"
+  char dns2[16];         // "DNS2" / "DNS22"
+  int32_t mtu;           // "mtu"
+  int32_t ip6_type;      // "ip6networkType": 0 static, 1 automatic, 2 router-advertised
+  char ip6_addr[64];     // "ip6Addr"
+  char ip6_prefix[16];   // "ip6netmask"
   char ip6_gateway[64];  // "ip6gateway"
 };
 
 struct NetworkInfo {
-  int32_t mode;          // "mode": 0 separate, 1 and 2 bonded
-  char host_name[64];    // "hostName"
-  int32_t primary_net;   // "primaryNet" (mode 2)
-  NetInterface lan1;     // first interface, or the bonded one
-  NetInterface lan2;     // second interface (mode 0)
+  int32_t mode;           // "mode": 0 separate, 1 and 2 bonded
+  char host_name[64];     // "hostName"
+  int32_t primary_net;    // "primaryNet" (mode 2)
+  NetInterface lan1;      // first interface, or the bonded one
+  NetInterface lan2;      // second interface (mode 0)
   int32_t default_route;  // "defaultRoute"
 };
 

@@ -6,13 +6,13 @@
 #include <cstdint>
 
 // ---- interfaces, time, ports ----------------------------------------------------------
-constexpr int32_t kReqSetSystemTime = 1701;    // NetApplyText: quoted manual time or ""
-constexpr int32_t kReplySetSystemTime = 6701;  // any payload
-constexpr int32_t kReqSystemTimeDone = 1711;   // no payload
-constexpr int32_t kReqSettingsChanged = 1702;  // NetApplyText: the area ("network", ...)
-constexpr int32_t kReqRebootDevice = 1703;     // no payload
-constexpr int32_t kReqRestartNetwork = 1712;   // NetApplyText, all zero
-constexpr int32_t kReqSetDefaultRoute = 1724;  // int32 interface
+constexpr int32_t kReqSetSystemTime = 1701;      // NetApplyText: quoted manual time or ""
+constexpr int32_t kReplySetSystemTime = 6701;    // any payload
+constexpr int32_t kReqSystemTimeDone = 1711;     // no payload
+constexpr int32_t kReqSettingsChanged = 1702;    // NetApplyText: the area ("network", ...)
+constexpr int32_t kReqRebootDevice = 1703;       // no payload
+constexpr int32_t kReqRestartNetwork = 1712;     // NetApplyText, all zero
+constexpr int32_t kReqSetDefaultRoute = 1724;    // int32 interface
 constexpr int32_t kReplySetDefaultRoute = 6724;  // int32 result
 constexpr int32_t kReqSlaveClear = 3023;         // int32 "slaveClear"
 constexpr int32_t kReqIpConflict = 3005;         // IpConflictQuery
@@ -23,7 +23,7 @@ constexpr int32_t kReqPushMessage = 3617;        // PushEnableText
 constexpr int32_t kReqChannelAccess = 3618;      // int32 "enableAccess"
 
 // ---- services ------------------------------------------------------------------------
-constexpr int32_t kReqSetMulticast = 1729;  // MulticastInfo
+constexpr int32_t kReqSetMulticast = 1729;    // MulticastInfo
 constexpr int32_t kReplySetMulticast = 6729;  // int32 result
 constexpr int32_t kReqP2pUnbind = 2302;       // no payload
 constexpr int32_t kReplyP2pUnbind = 7302;     // any payload
@@ -39,10 +39,10 @@ constexpr int32_t kReqP2pStatus = 3702;       // no payload
 constexpr int32_t kReplyP2pStatus = 8702;     // P2pStatus
 
 // ---- HTTPS certificates --------------------------------------------------------------------
-constexpr int32_t kReqCreateCert = 3316;      // SslCertRecord
-constexpr int32_t kReplyCreateCert = 8316;    // any payload
-constexpr int32_t kReqDeleteCertReq = 3317;   // no payload
-constexpr int32_t kReqCertInstalled = 3318;   // no payload
+constexpr int32_t kReqCreateCert = 3316;       // SslCertRecord
+constexpr int32_t kReplyCreateCert = 8316;     // any payload
+constexpr int32_t kReqDeleteCertReq = 3317;    // no payload
+constexpr int32_t kReqCertInstalled = 3318;    // no payload
 constexpr int32_t kReplyCertInstalled = 8318;  // int32: 1 installed
 constexpr int32_t kReqCertDeleted = 3320;      // no payload
 constexpr int32_t kReqHttpsSwitch = 3322;      // int32 0 or 1

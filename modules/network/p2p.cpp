@@ -1,5 +1,7 @@
 // The P2P cloud service: its status, switching it on and off, unbinding from
 // the cloud account, and the registration test with the P2P server.
+#include "platform/p2p.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,7 +12,6 @@
 #include "modules/network/network_handlers.h"
 #include "modules/network/network_records.h"
 #include "platform/device_path.h"
-#include "platform/p2p.h"
 
 namespace {
 
@@ -158,7 +159,8 @@ void on_test_p2p(char* data) {
 
   int result = kTestNetwork;
   const int sock = socket_create();
-  if (sock >= 0 && socket_connect(sock, host, port) == 0) result = register_with_server(sock, block);
+  if (sock >= 0 && socket_connect(sock, host, port) == 0)
+    result = register_with_server(sock, block);
   socket_destroy(sock);
   char text[16];
   snprintf(text, sizeof text, "%d", result);

@@ -77,7 +77,8 @@ void on_get_port_info(char*) {
   nvr::Json list = nvr::json_new_array();
   for (int i = 0; i < cameras; ++i) nvr::json_append(list.get(), nvr::json_new_int(types[i]));
   nvr::json_add(answer.get(), "PushTypeArr", std::move(list));
-  nvr::json_add_int(answer.get(), "PushNvrAlarmInType", get_param_int(db, "pushmsg_alarmin_type", 0xffff));
+  nvr::json_add_int(answer.get(), "PushNvrAlarmInType",
+                    get_param_int(db, "pushmsg_alarmin_type", 0xffff));
   int enable_msg = get_param_int(db, "enable_push_msg", 0);
   nvr::json_add_int(answer.get(), "enableMsg", enable_msg == 0 || enable_msg == 1 ? enable_msg : 0);
   nvr::json_add_int(answer.get(), "push_stream", get_param_int(db, "video_push_stream", 0));

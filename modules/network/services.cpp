@@ -17,8 +17,10 @@ namespace {
 using netcheck::Kind;
 
 constexpr netcheck::Rule kDdnsRules[] = {
-    {"domain", Kind::kHostName}, {"hostName", Kind::kHostName},
-    {"http", Kind::kPort},       {"rtsp", Kind::kPort},
+    {"domain", Kind::kHostName},
+    {"hostName", Kind::kHostName},
+    {"http", Kind::kPort},
+    {"rtsp", Kind::kPort},
 };
 constexpr netcheck::Rule kEmailRules[] = {
     {"smtpServer", Kind::kHostOrAddress},

@@ -131,6 +131,5 @@ void on_get_pppoe_info(char*) {
 void on_set_pppoe_info(char* data) {
   PppoeInfo info{};
   if (nvr::read_request(data, kPppoePolicy, &info) != 0) return;
-  netmod::finish_area_change(write_pppoe(nvr::qvdb_path(), &info), "pppoe",
-                             netmod::kLogParamPppoe);
+  netmod::finish_area_change(write_pppoe(nvr::qvdb_path(), &info), "pppoe", netmod::kLogParamPppoe);
 }

@@ -1,11 +1,10 @@
 // The P2P registration test against a loopback stand-in for the P2P server,
 // and the HTTPS certificate routes with the simulated recorder's openssl.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -193,17 +192,19 @@ TEST(NetworkCerts, SelfSignedCertificateLifecycle) {
 
   // A signing request for download.
   EXPECT_EQ(get(root, "/7082").out, kTextHeader + "NotFile");
-  ASSERT_EQ(run_json(root, "/7080", R"({"InstallType":1,"Country":"FR","CommonName":"req.local"})",
-                     "0.1")
-                .out,
-            kTextHeader + "OK");
+  ASSERT_EQ(
+      run_json(root, "/7080", R"({"InstallType":1,"Country":"FR","CommonName":"req.local"})", "0.1")
+          .out,
+      kTextHeader + "OK");
   CgiResult csr = get(root, "/7082");
-  EXPECT_EQ(csr.out.rfind("Content-Type:application/octet-stream\r\nContent-Disposition: "
-                          "attachment; filename= ssl_cert.csr\r\n\r\n-----BEGIN CERTIFICATE REQUEST",
-                          0),
-            0u);
-  EXPECT_EQ(get(root, "/7089").out, kJsonHeader + R"({ "checkfile": "OK", "country_req": "FR", )"
-                                                  R"("common_name_req": "req.local", "email_req": "" })");
+  EXPECT_EQ(
+      csr.out.rfind("Content-Type:application/octet-stream\r\nContent-Disposition: "
+                    "attachment; filename= ssl_cert.csr\r\n\r\n-----BEGIN CERTIFICATE REQUEST",
+                    0),
+      0u);
+  EXPECT_EQ(get(root, "/7089").out, kJsonHeader +
+                                        R"({ "checkfile": "OK", "country_req": "FR", )"
+                                        R"("common_name_req": "req.local", "email_req": "" })");
   EXPECT_EQ(get(root, "/7083").out, kTextHeader + "OK");
   EXPECT_EQ(get(root, "/7089").out, kJsonHeader + R"({ "checkfile": "NOFILE" })");
 
@@ -220,9 +221,10 @@ CgiResult upload(const DeviceRoot& root, const std::string& content,
   request.method = "POST";
   request.path_info = "/7084";
   request.content_type = "multipart/form-data; boundary=XyZ";
-  request.body = "--XyZ\r\nContent-Disposition: form-data; name=\"file\"; filename=\"c.pem\"\r\n"
-                 "Content-Type: application/octet-stream\r\n\r\n" +
-                 content + "\r\n--XyZ--\r\n";
+  request.body =
+      "--XyZ\r\nContent-Disposition: form-data; name=\"file\"; filename=\"c.pem\"\r\n"
+      "Content-Type: application/octet-stream\r\n\r\n" +
+      content + "\r\n--XyZ--\r\n";
   request.env["NVR_TIME_SCALE"] = scale;
   return run_cgi(root, request);
 }
@@ -238,8 +240,8 @@ TEST(NetworkCerts, UploadedCertificateIsMovedIntoPlaceAndTheOldOneKept) {
   for (const std::string& name : root.list("/tmp"))
     if (name != "qvcore") ADD_FAILURE() << "left in /tmp: " << name;
 
-  sim.clear(kReqCertInstalled).reply(kReqCertInstalled, kReplyCertInstalled,
-                                     CoreSim::bytes<int32_t>(0));
+  sim.clear(kReqCertInstalled)
+      .reply(kReqCertInstalled, kReplyCertInstalled, CoreSim::bytes<int32_t>(0));
   EXPECT_EQ(upload(root, "rejected").out, kTextHeader + "Error");
   // A path that is not an upload of this run is never moved.
   root.write_file("/mnt/nand/secret", "keep");

@@ -1,11 +1,10 @@
 // Network settings end to end: time, PPPoE, interfaces, ports and the
 // network services, against the simulated recorder.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -64,8 +63,8 @@ TEST(NetworkTime, ManualTimeIsSentQuotedAfterTheAnswerAndThenConfirmed) {
   const std::string settings =
       R"("dstEnable":1,"timeZone":"GMT+01:00","timeZoneName":"Europe/Berlin",)"
       R"("syncEnable":1,"syncInterval":60,"syncPc":0,"ntpServer":"pool.ntp.org")";
-  CgiResult result = post(root, "/7001",
-                          R"({"ntpEnable":0,)" + settings + R"(,"manualTime":"2024-01-02 03:04:05"})");
+  CgiResult result = post(
+      root, "/7001", R"({"ntpEnable":0,)" + settings + R"(,"manualTime":"2024-01-02 03:04:05"})");
   EXPECT_EQ(result.out, kTextHeader + "OK");
   auto sent = sim.messages(kReqSetSystemTime);
   ASSERT_EQ(sent.size(), 1u);
@@ -83,8 +82,9 @@ TEST(NetworkTime, ManualTimeIsSentQuotedAfterTheAnswerAndThenConfirmed) {
 
   // Fail-over mode 2 sends no time; so does NTP.
   sim.clear_messages();
-  post(root, "/7001",
-       R"({"ntpEnable":0,"failoverMode":2,)" + settings + R"(,"manualTime":"2024-01-02 03:04:05"})");
+  post(
+      root, "/7001",
+      R"({"ntpEnable":0,"failoverMode":2,)" + settings + R"(,"manualTime":"2024-01-02 03:04:05"})");
   post(root, "/7001", R"({"ntpEnable":1,)" + settings + R"(,"manualTime":"2024-01-02 03:04:05"})");
   sent = sim.messages(kReqSetSystemTime);
   ASSERT_EQ(sent.size(), 2u);
@@ -115,13 +115,15 @@ TEST(NetworkTime, RefusedRequestsChangeNothing) {
 TEST(NetworkPppoe, StoresANewRecordAndShowsTheUnconnectedAddress) {
   DeviceRoot root;
   CoreSim sim(root);
-  EXPECT_EQ(post(root, "/7011", R"({"enable":1,"autoConnect":1,"userName":"isp","password":"pw"})").out,
-            kTextHeader + "OK");
+  EXPECT_EQ(
+      post(root, "/7011", R"({"enable":1,"autoConnect":1,"userName":"isp","password":"pw"})").out,
+      kTextHeader + "OK");
   expect_one_notice(sim, kReqSettingsChanged, area("pppoe"));
   expect_one_log(sim, 204, 915);
   EXPECT_EQ(get(root, "/7010").out,
-            kJsonHeader + R"({ "enable": 1, "autoConnect": 1, "userName": "isp", "password": "pw", )"
-                          R"("pppoeipaddr": "0.0.0.0" })");
+            kJsonHeader +
+                R"({ "enable": 1, "autoConnect": 1, "userName": "isp", "password": "pw", )"
+                R"("pppoeipaddr": "0.0.0.0" })");
   // Not read first: absent keys clear the stored values.
   post(root, "/7011", R"({"enable":0})");
   EXPECT_STREQ(json_string(json_of(get(root, "/7010")).get(), "userName"), "");
@@ -133,13 +135,14 @@ TEST(NetworkPppoe, StoresANewRecordAndShowsTheUnconnectedAddress) {
 TEST(NetworkInterfaces, ModeOfTheBodyChoosesTheKeysAndTheStoredModeStandsInForBadOnes) {
   DeviceRoot root;
   CoreSim sim(root);
-  ASSERT_EQ(post(root, "/7041",
-                 R"({"mode":0,"hostName":"nvr-1","ipAddr":"192.168.1.10","netmask":"255.255.255.0",)"
-                 R"("gateway":"192.168.1.1","ipAddr2":"10.0.0.10","ip6networkType":0,)"
-                 R"("ip6Addr":"2001:db8::10","ip6netmask":"64","ip6gateway":"2001:db8::1",)"
-                 R"("defaultRoute":1,"slaveClear":1,"Conflict":1})")
-                .out,
-            kTextHeader + "OK");
+  ASSERT_EQ(
+      post(root, "/7041",
+           R"({"mode":0,"hostName":"nvr-1","ipAddr":"192.168.1.10","netmask":"255.255.255.0",)"
+           R"("gateway":"192.168.1.1","ipAddr2":"10.0.0.10","ip6networkType":0,)"
+           R"("ip6Addr":"2001:db8::10","ip6netmask":"64","ip6gateway":"2001:db8::1",)"
+           R"("defaultRoute":1,"slaveClear":1,"Conflict":1})")
+          .out,
+      kTextHeader + "OK");
   expect_one_notice(sim, kReqSlaveClear, CoreSim::bytes<int32_t>(1));
   expect_one_notice(sim, kReqSettingsChanged, area("network"));
   const auto logs = sim.messages(kReqOperationLog);
@@ -175,7 +178,8 @@ TEST(NetworkInterfaces, ModeOfTheBodyChoosesTheKeysAndTheStoredModeStandsInForBa
 TEST(NetworkInterfaces, OnlySentKeysChangeAndBadAddressesAreRefused) {
   DeviceRoot root;
   CoreSim sim(root);
-  post(root, "/7041", R"({"mode":0,"ipAddr":"192.168.1.10","DNS1":"8.8.8.8","ipAddr2":"10.0.0.10"})");
+  post(root, "/7041",
+       R"({"mode":0,"ipAddr":"192.168.1.10","DNS1":"8.8.8.8","ipAddr2":"10.0.0.10"})");
   // Mode 1 takes the first interface's keys only.
   post(root, "/7041", R"({"mode":1,"DNS1":"1.1.1.1","ipAddr2":"10.9.9.9","primaryNet":1})");
   NetworkInfo stored{};
@@ -189,9 +193,8 @@ TEST(NetworkInterfaces, OnlySentKeysChangeAndBadAddressesAreRefused) {
   sim.clear_messages();
   for (const char* body :
        {R"({"ipAddr":"300.1.1.1"})", R"({"netmask":"255.0.255.0"})", R"({"gateway":"1.2.3"})",
-        R"({"DNS2":"8.8.8.8; reboot"})", R"({"ip6Addr":"2001:db8::zz"})",
-        R"({"ip6netmask":"129"})", R"({"hostName":"-bad-"})", R"({"mtu":70000})",
-        R"({"mode":3})", R"({"ipAddr":5})"}) {
+        R"({"DNS2":"8.8.8.8; reboot"})", R"({"ip6Addr":"2001:db8::zz"})", R"({"ip6netmask":"129"})",
+        R"({"hostName":"-bad-"})", R"({"mtu":70000})", R"({"mode":3})", R"({"ipAddr":5})"}) {
     EXPECT_EQ(post(root, "/7041", body).out, "") << body;
   }
   EXPECT_TRUE(sim.messages().empty());
@@ -223,7 +226,8 @@ TEST(NetworkInterfaces, RestartMacDefaultRouteAndConflictTests) {
   EXPECT_STREQ(query.ip, "192.168.1.20");
   sim.reply(kReqIpConflictByDev, kReplyIpConflictByDev, CoreSim::bytes<int32_t>(0));
   EXPECT_EQ(post(root, "/7071", R"({"dev":"eth1","ip":"10.0.0.2"})").out, kTextHeader + "0");
-  IpConflictByDevQuery by_dev = record_of<IpConflictByDevQuery>(sim.messages(kReqIpConflictByDev)[0]);
+  IpConflictByDevQuery by_dev =
+      record_of<IpConflictByDevQuery>(sim.messages(kReqIpConflictByDev)[0]);
   EXPECT_STREQ(by_dev.dev, "eth1");
   EXPECT_STREQ(by_dev.ip, "10.0.0.2");
   sim.clear(kReqIpConflict).never(kReqIpConflict);
@@ -257,8 +261,9 @@ TEST(NetworkPorts, PoePortsAndPortsInUseAreRefusedAfterThePushSettingsAreStored)
   EXPECT_TRUE(sim.messages(kReqPushMessage).empty());
 
   Listener busy;
-  EXPECT_EQ(post(root, "/7051", R"({"sshPort":)" + std::to_string(busy.port) + "," + tail + "}").out,
-            kTextHeader + "POE_Port_Error");
+  EXPECT_EQ(
+      post(root, "/7051", R"({"sshPort":)" + std::to_string(busy.port) + "," + tail + "}").out,
+      kTextHeader + "POE_Port_Error");
 
   // Without PoE ports 23003 is free.
   ASSERT_EQ(set_param_int(db_of(root).c_str(), "max_poe_num", 0), 0);
@@ -337,10 +342,11 @@ TEST(NetworkServices, SnmpPortTestAndMulticast) {
   snmp.port = busy.port;
   ASSERT_EQ(write_snmp(db_of(root).c_str(), &snmp), 0);
   // The stored port stays acceptable although it is in use.
-  EXPECT_EQ(post(root, "/7091", R"({"v2c_enable":1,"read_community":"public","port":)" +
-                                    std::to_string(busy.port) + "}")
-                .out,
-            kTextHeader + "OK");
+  EXPECT_EQ(
+      post(root, "/7091",
+           R"({"v2c_enable":1,"read_community":"public","port":)" + std::to_string(busy.port) + "}")
+          .out,
+      kTextHeader + "OK");
   expect_one_notice(sim, kReqSettingsChanged, area("snmp"));
   EXPECT_TRUE(sim.messages(kReqOperationLog).empty());
   read_snmp(db_of(root).c_str(), &snmp);
@@ -392,7 +398,8 @@ TEST(NetworkServices, SilentDaemonGivesEachRouteItsErrorAnswer) {
       {"/7034", kReqSetMulticast, R"({"enable":1})", kJsonHeader + R"({status:"CGI ERROR"})"},
       {"/7096", kReqSetDefaultRoute, R"({"defaultRoute":0})",
        kJsonHeader + R"({status:"CGI ERROR"})"},
-      {"/7071", kReqIpConflictByDev, R"({"dev":"eth0","ip":"10.0.0.1"})", kTextHeader + "CGI ERROR"},
+      {"/7071", kReqIpConflictByDev, R"({"dev":"eth0","ip":"10.0.0.1"})",
+       kTextHeader + "CGI ERROR"},
       {"/7080", kReqCreateCert, R"({"InstallType":1})", kTextHeader + "CGI ERROR"},
       {"/7084", kReqCertInstalled, "", ""},  // no upload: refused before asking
   };
@@ -413,8 +420,8 @@ TEST(NetworkP2p, EnableAnswersTheDaemonsResultAndDisableStoresTheRecord) {
   DeviceRoot root;
   CoreSim sim(root);
   const std::pair<int32_t, const char*> results[] = {
-      {0, "ERR_OK"}, {2, "ERR_NOTFOUND"}, {3, "ERR_NETWORK"}, {5, "ERR_MAC_FORMAT"},
-      {6, "ERR_AUTH_FAILED"}, {7, "ERR_NO_UUID"}, {1, "ERR_UNKNOWN"}};
+      {0, "ERR_OK"},          {2, "ERR_NOTFOUND"}, {3, "ERR_NETWORK"}, {5, "ERR_MAC_FORMAT"},
+      {6, "ERR_AUTH_FAILED"}, {7, "ERR_NO_UUID"},  {1, "ERR_UNKNOWN"}};
   for (const auto& [code, text] : results) {
     sim.reply(kReqEnableP2p, kReplyEnableP2p, CoreSim::bytes(code));
     EXPECT_EQ(post(root, "/7061", R"({"enableP2P":1,"region":2})").out, kTextHeader + text);

@@ -2,9 +2,9 @@
 // are the host's own and are left alone; the services keep what they were
 // sent in the configuration database; certificates are made and checked with
 // the openssl program.
+#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
-#include <arpa/inet.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,7 +50,8 @@ int run(const std::vector<std::string>& args, std::string* out = nullptr) {
   std::string text;
   char buffer[512];
   ssize_t got = 0;
-  while ((got = read(pipe_fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(got));
+  while ((got = read(pipe_fds[0], buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<size_t>(got));
   close(pipe_fds[0]);
   if (spawned != 0) return -1;
   int status = 0;
@@ -115,7 +116,8 @@ void on_ddns_status(const sim::Message&, sim::Peer& peer) {
 void on_test_mail(const sim::Message&, sim::Peer& peer) {
   EmailInfo email{};
   read_email(db().c_str(), &email);
-  const bool complete = email.smtp_server[0] && email.smtp_port > 0 && email.receivers[0].address[0];
+  const bool complete =
+      email.smtp_server[0] && email.smtp_port > 0 && email.receivers[0].address[0];
   reply_int(peer, kReplyTestEmail, complete ? 0 : 1);
 }
 
@@ -168,7 +170,8 @@ std::string subject_of(const SslCertRecord& r) {
   std::string subject;
   auto add = [&](const char* key, const char* text, size_t size) {
     const std::string value = field(text, size);
-    if (!value.empty() && value.find('/') == std::string::npos) subject += "/" + std::string(key) + "=" + value;
+    if (!value.empty() && value.find('/') == std::string::npos)
+      subject += "/" + std::string(key) + "=" + value;
   };
   if (strnlen(r.country, sizeof r.country) == 2) add("C", r.country, sizeof r.country);
   add("ST", r.province, sizeof r.province);

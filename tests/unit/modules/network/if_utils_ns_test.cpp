@@ -2,13 +2,12 @@
 // own: each test runs in a child process in a fresh network namespace with a
 // veth pair, never on the machine's interfaces.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sched.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
@@ -45,7 +44,8 @@ void in_namespace(const std::function<std::string()>& body) {
   std::string report;
   char buffer[512];
   ssize_t got = 0;
-  while ((got = read(fds[0], buffer, sizeof buffer)) > 0) report.append(buffer, static_cast<size_t>(got));
+  while ((got = read(fds[0], buffer, sizeof buffer)) > 0)
+    report.append(buffer, static_cast<size_t>(got));
   close(fds[0]);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -59,11 +59,12 @@ void in_namespace(const std::function<std::string()>& body) {
 bool sh(const char* command) { return system(command) == 0; }
 
 bool make_veth_pair() {
-  return sh("ip link set lo up && ip link add v0 type veth peer name v1 && "
-            "ip addr add 10.9.0.1/24 brd + dev v0 && ip addr add 10.9.0.2/24 dev v1 && "
-            "ip link set v0 up && ip link set v1 up && ip route add default via 10.9.0.254 dev v0 && "
-            "ip -6 addr add 2001:db8::1/64 dev v0 nodad && "
-            "ip -6 route add default via 2001:db8::fe dev v0");
+  return sh(
+      "ip link set lo up && ip link add v0 type veth peer name v1 && "
+      "ip addr add 10.9.0.1/24 brd + dev v0 && ip addr add 10.9.0.2/24 dev v1 && "
+      "ip link set v0 up && ip link set v1 up && ip route add default via 10.9.0.254 dev v0 && "
+      "ip -6 addr add 2001:db8::1/64 dev v0 nodad && "
+      "ip -6 route add default via 2001:db8::fe dev v0");
 }
 
 TEST(IfUtilsNamespace, ConfigurationAddressesAndCounts) {

@@ -1,5 +1,7 @@
 // Checks of request addresses and names, the IPv4 same-network test, the
 // interface-settings validator and the network route table.
+#include "modules/network/net_checks.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "frame/dispatchreq.h"
 #include "frame/json.h"
 #include "modules/network/if_utils.h"
-#include "modules/network/net_checks.h"
 
 namespace {
 
@@ -21,27 +22,46 @@ struct TextCase {
 
 TEST(NetChecks, TextKindsAcceptWhatTheyNameAndNothingElse) {
   const TextCase cases[] = {
-      {Kind::kIpv4, "192.168.1.10", true},    {Kind::kIpv4, "0.0.0.0", true},
-      {Kind::kIpv4, "255.255.255.255", true}, {Kind::kIpv4, "256.1.1.1", false},
-      {Kind::kIpv4, "1.2.3", false},          {Kind::kIpv4, "1.2.3.4.5", false},
-      {Kind::kIpv4, "1..3.4", false},         {Kind::kIpv4, "1.2.3.", false},
-      {Kind::kIpv4, "1.2.3.4 ", false},       {Kind::kIpv4, "1234.1.1.1", false},
-      {Kind::kIpv4, "a.b.c.d", false},        {Kind::kIpv4, "1.2.3.4;x", false},
-      {Kind::kNetmask, "255.255.255.0", true}, {Kind::kNetmask, "255.255.254.0", true},
-      {Kind::kNetmask, "0.0.0.0", true},      {Kind::kNetmask, "255.0.255.0", false},
+      {Kind::kIpv4, "192.168.1.10", true},
+      {Kind::kIpv4, "0.0.0.0", true},
+      {Kind::kIpv4, "255.255.255.255", true},
+      {Kind::kIpv4, "256.1.1.1", false},
+      {Kind::kIpv4, "1.2.3", false},
+      {Kind::kIpv4, "1.2.3.4.5", false},
+      {Kind::kIpv4, "1..3.4", false},
+      {Kind::kIpv4, "1.2.3.", false},
+      {Kind::kIpv4, "1.2.3.4 ", false},
+      {Kind::kIpv4, "1234.1.1.1", false},
+      {Kind::kIpv4, "a.b.c.d", false},
+      {Kind::kIpv4, "1.2.3.4;x", false},
+      {Kind::kNetmask, "255.255.255.0", true},
+      {Kind::kNetmask, "255.255.254.0", true},
+      {Kind::kNetmask, "0.0.0.0", true},
+      {Kind::kNetmask, "255.0.255.0", false},
       {Kind::kNetmask, "255.255.255.1", false},
-      {Kind::kIpv6, "2001:db8::1", true},     {Kind::kIpv6, "::", true},
-      {Kind::kIpv6, "fe80::1%eth0", false},   {Kind::kIpv6, "2001:db8::g", false},
-      {Kind::kIpv6Prefix, "64", true},        {Kind::kIpv6Prefix, "128", true},
-      {Kind::kIpv6Prefix, "129", false},      {Kind::kIpv6Prefix, "6a", false},
-      {Kind::kHostName, "nvr-1", true},       {Kind::kHostName, "a.b.example.com", true},
-      {Kind::kHostName, "-nvr", false},       {Kind::kHostName, "nvr-", false},
-      {Kind::kHostName, "a..b", false},       {Kind::kHostName, "a b", false},
+      {Kind::kIpv6, "2001:db8::1", true},
+      {Kind::kIpv6, "::", true},
+      {Kind::kIpv6, "fe80::1%eth0", false},
+      {Kind::kIpv6, "2001:db8::g", false},
+      {Kind::kIpv6Prefix, "64", true},
+      {Kind::kIpv6Prefix, "128", true},
+      {Kind::kIpv6Prefix, "129", false},
+      {Kind::kIpv6Prefix, "6a", false},
+      {Kind::kHostName, "nvr-1", true},
+      {Kind::kHostName, "a.b.example.com", true},
+      {Kind::kHostName, "-nvr", false},
+      {Kind::kHostName, "nvr-", false},
+      {Kind::kHostName, "a..b", false},
+      {Kind::kHostName, "a b", false},
       {Kind::kHostName, "a;reboot", false},
-      {Kind::kHostOrAddress, "10.0.0.1", true}, {Kind::kHostOrAddress, "::1", true},
-      {Kind::kHostOrAddress, "smtp.example.com", true}, {Kind::kHostOrAddress, "x$(id)", false},
-      {Kind::kMulticast, "239.1.2.3", true},  {Kind::kMulticast, "224.0.0.1", true},
-      {Kind::kMulticast, "10.0.0.1", false},  {Kind::kMulticast, "ff02::1", true},
+      {Kind::kHostOrAddress, "10.0.0.1", true},
+      {Kind::kHostOrAddress, "::1", true},
+      {Kind::kHostOrAddress, "smtp.example.com", true},
+      {Kind::kHostOrAddress, "x$(id)", false},
+      {Kind::kMulticast, "239.1.2.3", true},
+      {Kind::kMulticast, "224.0.0.1", true},
+      {Kind::kMulticast, "10.0.0.1", false},
+      {Kind::kMulticast, "ff02::1", true},
       {Kind::kMulticast, "2001:db8::1", false},
   };
   for (const TextCase& c : cases) {
@@ -84,12 +104,12 @@ TEST(NetChecks, AbsentKeysPassEmptyTextsPassOtherTypesFail) {
 }
 
 TEST(IfUtils, SameNetworkComparesTheMaskedAddresses) {
-  EXPECT_EQ(qv_strcmp_two_ip_same_net("192.168.1.10", "255.255.255.0", "192.168.1.200",
-                                      "255.255.255.0"),
-            0);
-  EXPECT_EQ(qv_strcmp_two_ip_same_net("192.168.1.10", "255.255.255.0", "192.168.2.10",
-                                      "255.255.255.0"),
-            -1);
+  EXPECT_EQ(
+      qv_strcmp_two_ip_same_net("192.168.1.10", "255.255.255.0", "192.168.1.200", "255.255.255.0"),
+      0);
+  EXPECT_EQ(
+      qv_strcmp_two_ip_same_net("192.168.1.10", "255.255.255.0", "192.168.2.10", "255.255.255.0"),
+      -1);
   EXPECT_EQ(qv_strcmp_two_ip_same_net("10.1.2.3", "255.0.0.0", "10.9.9.9", "255.0.0.0"), 0);
   EXPECT_EQ(qv_strcmp_two_ip_same_net("10.1.2.3", "255.0.0.0", "10.1.2.3", "255.255.0.0"), -1);
   EXPECT_EQ(qv_strcmp_two_ip_same_net("bad", "255.0.0.0", "10.1.2.3", "255.0.0.0"), -1);
@@ -101,10 +121,15 @@ TEST(IfUtils, NetworkSettingsValidatorNeedsModeAndSwitches) {
     nvr::Json request = nvr::json_parse(text);
     return check_network_info(request.get());
   };
-  const char* all = R"({"mode":2,"enableNetwork1":1,"networkType":0,"enableNetwork2":0,"networkType2":1})";
+  const char* all =
+      R"({"mode":2,"enableNetwork1":1,"networkType":0,"enableNetwork2":0,"networkType2":1})";
   EXPECT_EQ(check(all), 0);
-  EXPECT_EQ(check(R"({"mode":3,"enableNetwork1":1,"networkType":0,"enableNetwork2":0,"networkType2":1})"), -1);
-  EXPECT_EQ(check(R"({"mode":0,"enableNetwork1":2,"networkType":0,"enableNetwork2":0,"networkType2":1})"), -1);
+  EXPECT_EQ(
+      check(R"({"mode":3,"enableNetwork1":1,"networkType":0,"enableNetwork2":0,"networkType2":1})"),
+      -1);
+  EXPECT_EQ(
+      check(R"({"mode":0,"enableNetwork1":2,"networkType":0,"enableNetwork2":0,"networkType2":1})"),
+      -1);
   EXPECT_EQ(check(R"({"mode":0,"enableNetwork1":1,"networkType":0,"enableNetwork2":0})"), -1);
   EXPECT_EQ(check("{}"), -1);
 }

@@ -55,6 +55,9 @@ struct Listener {
   ~Listener() { close(fd); }
 };
 
+// Routes that expect a reply wait with a milder scale (slow sanitizer builds).
+constexpr const char* kReplyScale = "0.05";
+
 // ---- time ---------------------------------------------------------------------------
 
 TEST(NetworkTime, ManualTimeIsSentQuotedAfterTheAnswerAndThenConfirmed) {
@@ -424,7 +427,8 @@ TEST(NetworkP2p, EnableAnswersTheDaemonsResultAndDisableStoresTheRecord) {
       {6, "ERR_AUTH_FAILED"}, {7, "ERR_NO_UUID"},  {1, "ERR_UNKNOWN"}};
   for (const auto& [code, text] : results) {
     sim.reply(kReqEnableP2p, kReplyEnableP2p, CoreSim::bytes(code));
-    EXPECT_EQ(post(root, "/7061", R"({"enableP2P":1,"region":2})").out, kTextHeader + text);
+    EXPECT_EQ(run_json(root, "/7061", R"({"enableP2P":1,"region":2})", kReplyScale).out,
+              kTextHeader + text);
     sim.clear(kReqEnableP2p);
   }
   P2pInfo sent = record_of<P2pInfo>(sim.messages(kReqEnableP2p)[0]);
@@ -433,20 +437,22 @@ TEST(NetworkP2p, EnableAnswersTheDaemonsResultAndDisableStoresTheRecord) {
   EXPECT_EQ(sent.account[0], '\0');
 
   // The simulated recorder registers and keeps the record; status reads it.
-  EXPECT_EQ(post(root, "/7061", R"({"enableP2P":1,"region":2})").out, kTextHeader + "ERR_OK");
+  EXPECT_EQ(run_json(root, "/7061", R"({"enableP2P":1,"region":2})", kReplyScale).out,
+            kTextHeader + "ERR_OK");
   Json status = json_of(get(root, "/7060"));
   EXPECT_EQ(json_int_or(status.get(), "enable"), 1);
   EXPECT_EQ(json_int_or(status.get(), "region"), 2);
   EXPECT_STREQ(json_string(status.get(), "cloudAccount"), "demo@nvr-cloud.net");
 
-  EXPECT_EQ(post(root, "/7061", R"({"enableP2P":0,"region":3})").out, kTextHeader + "OK");
+  EXPECT_EQ(run_json(root, "/7061", R"({"enableP2P":0,"region":3})", kReplyScale).out,
+            kTextHeader + "OK");
   P2pInfo stored{};
   read_p2p_info(db_of(root).c_str(), &stored);
   EXPECT_EQ(stored.enable, 0);
   EXPECT_EQ(stored.region, 3);
   EXPECT_STREQ(stored.account, "demo@nvr-cloud.net");
   EXPECT_EQ(record_of<P2pInfo>(sim.messages(kReqDisableP2p)[0]).region, 3);
-  EXPECT_EQ(get(root, "/7095").out, kJsonHeader + R"({ "res": 0 })");
+  EXPECT_EQ(run_json(root, "/7095", "", kReplyScale, "GET").out, kJsonHeader + R"({ "res": 0 })");
 }
 
 }  // namespace

@@ -57,6 +57,14 @@ UploadKind route_upload_kind(const char* code);
 int32_t WebResUsedCount();
 
 // Each module's route table, in the order its Parts list the routes.
+std::span<const Route> storage_route_table();
+std::span<const Route> status_route_table();
+std::span<const Route> video_route_table();
+std::span<const Route> camera_route_table();
 std::span<const Route> record_route_table();
+std::span<const Route> network_route_table();
+std::span<const Route> playback_route_table();
 std::span<const Route> ptz_route_table();
 std::span<const Route> system_route_table();
+std::span<const Route> general_route_table();
+std::span<const Route> alarm_route_table();

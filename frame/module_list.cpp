@@ -8,9 +8,10 @@
 
 namespace {
 
-std::array<std::span<const Route>, 3> module_tables() {
+std::array<std::span<const Route>, 4> module_tables() {
   return {
       record_route_table(),
+      network_route_table(),
       ptz_route_table(),
       system_route_table(),
   };

@@ -10,6 +10,7 @@ std::span<const DbCatalogEntry> db_record_catalog() {
   static const std::vector<DbCatalogEntry> all = [] {
     const std::array lists = {
         record_record_catalog(),
+        network_record_catalog(),
         ptz_record_catalog(),
         system_record_catalog(),
     };

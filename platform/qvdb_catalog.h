@@ -21,6 +21,7 @@ std::span<const DbCatalogEntry> db_record_catalog();
 
 // The modules' lists (frame/record_catalog.cpp joins them).
 std::span<const DbCatalogEntry> record_record_catalog();
+std::span<const DbCatalogEntry> network_record_catalog();
 std::span<const DbCatalogEntry> ptz_record_catalog();
 std::span<const DbCatalogEntry> system_record_catalog();
 

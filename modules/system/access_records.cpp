@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "modules/network/network_records.h"
+
 namespace {
 
 // The filter list is kept one row per entry, in list order.
@@ -18,28 +20,6 @@ constexpr DbField kUpnpFields[] = {
     DB_FIELD(UpnpInfo, http_status, "http_status", DbType::I32),
     DB_FIELD(UpnpInfo, external_rtsp_port, "external_rtsp_port", DbType::I32),
     DB_FIELD(UpnpInfo, rtsp_status, "rtsp_status", DbType::I32),
-};
-
-// The port settings of the network configuration, of which the UPnP page shows
-// the web and RTSP ports.
-#pragma pack(push, 1)
-struct PortInfo {
-  int32_t ssh_enable;
-  int32_t ssh_port;
-  int32_t http_port;
-  int32_t https_port;
-  int32_t rtsp_port;
-  int32_t service_port;
-};
-#pragma pack(pop)
-
-constexpr DbField kPortFields[] = {
-    DB_FIELD(PortInfo, ssh_enable, "enableSsh", DbType::I32),
-    DB_FIELD(PortInfo, ssh_port, "sshPort", DbType::I32),
-    DB_FIELD(PortInfo, http_port, "httpPort", DbType::I32),
-    DB_FIELD(PortInfo, https_port, "httpsPort", DbType::I32),
-    DB_FIELD(PortInfo, rtsp_port, "rtspPort", DbType::I32),
-    DB_FIELD(PortInfo, service_port, "servicePort", DbType::I32),
 };
 
 // The part of a camera channel's record that address assignment touches.
@@ -59,14 +39,7 @@ constexpr DbField kCameraAddressFields[] = {
 const DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
                                    kAccessFilterFields};
 const DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
-const DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
 const DbRecord kCameraAddressRecord{"camera", "id", sizeof(CameraAddress), kCameraAddressFields};
-
-namespace {
-
-int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
-
-}  // namespace
 
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count) {
   if (count) *count = 0;
@@ -86,7 +59,8 @@ int write_upnp(const char* path, const UpnpInfo* record) {
 }
 
 int read_local_ports(const char* path, int32_t* http_port, int32_t* rtsp_port) {
-  PortInfo ports{};
+  // The port settings belong to the network settings.
+  PortSettings ports{};
   int result = read_port(path, &ports);
   if (http_port) *http_port = ports.http_port;
   if (rtsp_port) *rtsp_port = ports.rtsp_port;

@@ -50,7 +50,6 @@ static_assert(offsetof(UpnpInfo, rtsp_status) == 148);
 
 extern const DbRecord kUpnpRecord;           // table "upnp", one row
 extern const DbRecord kAccessFilterRecord;   // "access_filter", a row per entry in list order
-extern const DbRecord kPortRecord;           // "port", one row (the network ports)
 extern const DbRecord kCameraAddressRecord;  // "camera", the address of each channel
 
 // The stored list in its order (at most kMaxAccessFilters entries).

@@ -15,7 +15,6 @@ constexpr int kPerChannel = 64;
 const DbCatalogEntry kSystemRecords[] = {
     {&kUpnpRecord, 1},
     {&kAccessFilterRecord, 1},
-    {&kPortRecord, 1},
     {&kCameraAddressRecord, kPerChannel},
     {&kDisplayRecord, 1},
     {&kNetworkHostName, 1},

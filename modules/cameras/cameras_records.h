@@ -24,7 +24,7 @@ struct CameraRecord {
   int32_t subRtspPort;
   char subSourcePath[256];
   int32_t managePort;
-  int32_t camProtocol;  // model/protocol id: 0 ONVIF, 1 RTSP, 7 no address, ...
+  int32_t camProtocol;       // model/protocol id: 0 ONVIF, 1 RTSP, 7 no address, ...
   int32_t transmitProtocol;  // 0 UDP, 3 RTSP over HTTPS, else TCP
   int32_t recordStreamType;  // 0..2
   int32_t syncTime;

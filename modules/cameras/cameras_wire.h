@@ -454,8 +454,8 @@ struct DisplaySet {
 static_assert(sizeof(DisplaySet) == 364);
 // Request 3224 with type 1: the scene values after channel and type.
 struct DisplayScene {
-  int32_t powerlineFreq, dnMode, d2nSensitivity, n2dSensitivity, nightStartHour,
-      nightStartMinute, nightEndHour, nightEndMinute, smartIrMode, irLedLevel, imageRotation;
+  int32_t powerlineFreq, dnMode, d2nSensitivity, n2dSensitivity, nightStartHour, nightStartMinute,
+      nightEndHour, nightEndMinute, smartIrMode, irLedLevel, imageRotation;
 };
 
 // Requests 3225/3226 and reply 8225.

@@ -1,11 +1,10 @@
 // Camera channels: the live list, adding, editing and deleting a channel, its
 // stored settings, names, credentials and transport, the protocol and model
 // catalogue and the PoE facts.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include <algorithm>
 
 #include "frame/ipc.h"
 #include "frame/json.h"
@@ -108,19 +107,17 @@ constexpr nvr::PolicyRow text_field(const char* key) {
 
 // The fields add and edit take from every request (absent integers store 0).
 constexpr nvr::PolicyRow kConnectionFields[] = {
-    int_field("minorid"),          int_field("enable"),
-    text_field("ipAddr"),          int_field("managePort"),
-    int_field("camProtocol"),      int_field("transmitProtocol"),
-    int_field("enableSubStream"),  int_field("syncTime"),
+    int_field("minorid"),         int_field("enable"),      text_field("ipAddr"),
+    int_field("managePort"),      int_field("camProtocol"), int_field("transmitProtocol"),
+    int_field("enableSubStream"), int_field("syncTime"),
 };
 constexpr nvr::PolicyRow kCredentialFields[] = {text_field("userName"), text_field("password")};
 // Only an RTSP camera takes its stream addresses.
 constexpr nvr::PolicyRow kRtspFields[] = {
-    int_field("mainRtspPort"), text_field("mainSourcePath"), int_field("subRtspPort"),
-    text_field("subSourcePath"), text_field("mainrtspurl"), text_field("subrtspurl"),
+    int_field("mainRtspPort"),   text_field("mainSourcePath"), int_field("subRtspPort"),
+    text_field("subSourcePath"), text_field("mainrtspurl"),    text_field("subrtspurl"),
 };
-constexpr nvr::PolicyRow kPlacementFields[] = {int_field("poechannel"),
-                                               int_field("physicalport")};
+constexpr nvr::PolicyRow kPlacementFields[] = {int_field("poechannel"), int_field("physicalport")};
 constexpr nvr::PolicyRow kTailFields[] = {text_field("ddns"), int_field("httpsPort")};
 
 void read_mac_addr(json_object* request, CameraRecord* camera) {
@@ -364,8 +361,7 @@ void on_get_ipc_protocols(char*) {
     read_ipc_models_by_protocol(db, models.data(), kMaxModels, &model_count, p.id);
     nvr::Json model_list = nvr::json_new_array();
     for (int m = 0; m < model_count; ++m)
-      nvr::json_append(model_list.get(),
-                       nvr::Json(db_record_to_json(kIpcModelRecord, &models[m])));
+      nvr::json_append(model_list.get(), nvr::Json(db_record_to_json(kIpcModelRecord, &models[m])));
     nvr::json_add(entry.get(), "models", std::move(model_list));
     nvr::json_append(list.get(), std::move(entry));
   }

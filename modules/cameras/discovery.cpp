@@ -1,9 +1,8 @@
 // Camera discovery and camera network setup: search, login tests, one
 // camera's or a batch of cameras' network settings.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#include <algorithm>
 
 #include "frame/ipc.h"
 #include "frame/json.h"
@@ -138,12 +137,13 @@ void on_search_ipc(char* data) {
 
 void on_set_ipc_network_cb(uint32_t count, const void* records) {
   static const char* const kAnswers[] = {
-      "{\"resultString\":\"OK\"}",           "{\"resultString\":\"NETWORK_ERR\"}",
+      "{\"resultString\":\"OK\"}", "{\"resultString\":\"NETWORK_ERR\"}",
       "{\"resultString\":\"INVALID_USER\"}", "{\"resultString\":\"UNKNOWN_ERR\"}",
       "{\"resultString\":\"PROTO_NOT_SUPPORT\"}"};
   if (count < 1) return;
   const int32_t status = nvr::record_at<ResultWord>(records, 0).res;
-  const char* answer = status >= 0 && status <= 4 ? kAnswers[status] : "{\"resultString\":\"ERROR\"}";
+  const char* answer =
+      status >= 0 && status <= 4 ? kAnswers[status] : "{\"resultString\":\"ERROR\"}";
   cgi_writeback_webserver(kRespJson, answer);
   cgi_set_callback_done();
 }
@@ -203,8 +203,8 @@ void on_set_ipc_network_batch(char* data) {
   json_object* cameras = nvr::json_get(request.get(), "oIPCAddr");
   // `cnt` never reads past the array.
   const int64_t cnt = nvr::json_int_or(request.get(), "cnt", 0);
-  const size_t count = std::min<size_t>(cnt > 0 ? static_cast<size_t>(cnt) : 0,
-                                        nvr::json_array_size(cameras));
+  const size_t count =
+      std::min<size_t>(cnt > 0 ? static_cast<size_t>(cnt) : 0, nvr::json_array_size(cameras));
   for (size_t i = 0; i < count; ++i) {
     IpcNetworkBatch record{};
     nvr::read_policy(nvr::json_at(cameras, i), kBatchFields, &record);

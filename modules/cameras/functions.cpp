@@ -1,11 +1,10 @@
 // Camera-side functions that are not plain pass-throughs: the month record
 // calendar, the service command and chip code, and the camera firmware upgrade.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
-
-#include <algorithm>
 
 #include "frame/ipc.h"
 #include "frame/json.h"
@@ -48,7 +47,8 @@ void on_month_record_cb(uint32_t count, const void* records) {
   if (count < 1) return;
   const MonthRecordReply reply = nvr::record_at<MonthRecordReply>(records, 0);
   nvr::Json days = nvr::json_new_array();
-  for (int d = 0; d < 31; ++d) nvr::json_append(days.get(), nvr::json_new_int(reply.words[d + 1] ? 1 : 0));
+  for (int d = 0; d < 31; ++d)
+    nvr::json_append(days.get(), nvr::json_new_int(reply.words[d + 1] ? 1 : 0));
   nvr::answer_json(days);
 }
 
@@ -178,5 +178,6 @@ void on_cgi_get_ipc_upgrade_status(char*) {
 }
 
 void on_cgi_check_request(char* data) {
-  cgi_writeback_webserver(kRespText, data != nullptr && data[0] != '\0' ? "CGI SUCCESS" : "CGI ERROR");
+  cgi_writeback_webserver(kRespText,
+                          data != nullptr && data[0] != '\0' ? "CGI SUCCESS" : "CGI ERROR");
 }

@@ -1,11 +1,10 @@
 // Time-dependent image settings of the cameras: image periods, image areas,
 // weekly image schedules, the recorder-side exposure list and camera-side
 // motion detection (their reads are pass-through rows).
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
-
-#include <algorithm>
 
 #include "frame/ipc.h"
 #include "frame/json.h"
@@ -15,8 +14,8 @@
 #include "modules/cameras/cameras_handlers.h"
 #include "modules/cameras/cameras_records.h"
 #include "modules/cameras/cameras_wire.h"
-#include "platform/device_path.h"
 #include "modules/cameras/passthrough_layouts.h"
+#include "platform/device_path.h"
 
 namespace {
 
@@ -139,7 +138,8 @@ void on_set_ipc_image_area(char* data) {
   int32_t stored = 0;
   for (int64_t i = 0; i < cnt && i < static_cast<int64_t>(nvr::json_array_size(channels)); ++i) {
     const int64_t channel = nvr::json_int64(nvr::json_at(channels, i)).value_or(-1);
-    if (channel >= 0 && channel < kCameraChannels) set.channels[stored++] = static_cast<int32_t>(channel);
+    if (channel >= 0 && channel < kCameraChannels)
+      set.channels[stored++] = static_cast<int32_t>(channel);
   }
   set.enable = int_of(r, "enable");
   set.count = stored;

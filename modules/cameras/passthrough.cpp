@@ -94,7 +94,8 @@ void answer_tracking(uint32_t, const uint8_t* record) {
 void answer_audio(uint32_t, const uint8_t* record) {
   const AudioInfo* info = as<AudioInfo>(record);
   nvr::Json answer(db_record_to_json(kAudioInfoLayout, info));
-  nvr::json_add(answer.get(), "config", nvr::Json(db_record_to_json(kAudioConfigLayout, &info->config)));
+  nvr::json_add(answer.get(), "config",
+                nvr::Json(db_record_to_json(kAudioConfigLayout, &info->config)));
   nvr::Json options = nvr::json_new_array();
   const int32_t option_count = std::clamp(info->option_count, 0, 9);
   for (int32_t i = 0; i < option_count; ++i) {
@@ -287,9 +288,9 @@ const PassThrough* find_pass_through(std::string_view route) {
 void run_pass_through(const PassThrough& row, char* data) {
   nvr::Json request = nvr::parse_request(data);
   int32_t channel = 0;
-  if (!request || (row.channel_key != nullptr &&
-                   !nvr::json_read_int(request.get(), row.channel_key, &channel, 0,
-                                       row.channel_max))) {
+  if (!request ||
+      (row.channel_key != nullptr &&
+       !nvr::json_read_int(request.get(), row.channel_key, &channel, 0, row.channel_max))) {
     refuse(row.refusal);
     return;
   }

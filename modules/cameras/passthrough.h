@@ -31,13 +31,13 @@ using AnswerHook = void (*)(uint32_t count, const uint8_t* record);
 struct PassThrough {
   const char* route;
   int32_t request_id;
-  int32_t reply_id;          // 0: sent without waiting
-  const DbRecord* request;   // request record layout and the keys it takes
-  const DbRecord* reply;     // reply record layout and the keys it answers (or null)
-  const char* channel_key;   // the key that must hold a channel (or null: none)
-  int32_t channel_max;       // its highest value (63 for a camera, 8 for a group)
-  nvr::Silence refusal;      // answer for unparsable data or a channel out of range
-  nvr::Silence silence;      // answer when the daemon does not reply
+  int32_t reply_id;         // 0: sent without waiting
+  const DbRecord* request;  // request record layout and the keys it takes
+  const DbRecord* reply;    // reply record layout and the keys it answers (or null)
+  const char* channel_key;  // the key that must hold a channel (or null: none)
+  int32_t channel_max;      // its highest value (63 for a camera, 8 for a group)
+  nvr::Silence refusal;     // answer for unparsable data or a channel out of range
+  nvr::Silence silence;     // answer when the daemon does not reply
   FillHook fill = nullptr;
   AnswerHook answer = nullptr;
   const char* done_text = nullptr;  // answer of a request sent without waiting

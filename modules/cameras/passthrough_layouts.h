@@ -10,9 +10,9 @@ namespace cameras {
 
 using WT = DbType;
 
-#define WIRE_RECORD(name, Struct, ...)                 \
+#define WIRE_RECORD(name, Struct, ...)                     \
   inline constexpr DbField name##Fields[] = {__VA_ARGS__}; \
-  inline constexpr DbRecord name{nullptr, nullptr, sizeof(Struct), name##Fields}
+  inline constexpr DbRecord name { nullptr, nullptr, sizeof(Struct), name##Fields }
 
 WIRE_RECORD(kChannelWordLayout, ChannelWord, DB_FIELD(ChannelWord, chnid, "chnid", WT::I32));
 WIRE_RECORD(kIdWordLayout, ChannelWord, DB_FIELD_J(ChannelWord, chnid, "id", WT::I32, "id"));
@@ -22,8 +22,7 @@ WIRE_RECORD(kStopWordLayout, ChannelWord, DB_FIELD_J(ChannelWord, chnid, "stop",
 WIRE_RECORD(kResultLayout, ResultWord, DB_FIELD(ResultWord, res, "res", WT::I32));
 WIRE_RECORD(kTypeLayout, ResultWord, DB_FIELD_J(ResultWord, res, "type", WT::I32, "type"));
 
-WIRE_RECORD(kTrackingLayout, TrackingRecord,
-            DB_FIELD(TrackingRecord, chnid, "chnid", WT::I32),
+WIRE_RECORD(kTrackingLayout, TrackingRecord, DB_FIELD(TrackingRecord, chnid, "chnid", WT::I32),
             DB_FIELD(TrackingRecord, enable, "enable", WT::I32),
             DB_FIELD(TrackingRecord, show, "show", WT::I32),
             DB_FIELD(TrackingRecord, sensitivity, "sensitivity", WT::I32),
@@ -37,8 +36,7 @@ WIRE_RECORD(kTrackingLayout, TrackingRecord,
             DB_FIELD(TrackingRecord, trackingObject, "trackingObject", WT::I32),
             DB_FIELD(TrackingRecord, reportMotion, "reportMotion", WT::I32));
 // Request 3375: the tracking record after the mask (the fill hook sets mask and schedule).
-WIRE_RECORD(kTrackingSetLayout, TrackingSet,
-            DB_FIELD_J(TrackingSet, mask, "mask", WT::U64, ""),
+WIRE_RECORD(kTrackingSetLayout, TrackingSet, DB_FIELD_J(TrackingSet, mask, "mask", WT::U64, ""),
             DB_FIELD(TrackingSet, record.chnid, "chnid", WT::I32),
             DB_FIELD(TrackingSet, record.enable, "enable", WT::I32),
             DB_FIELD(TrackingSet, record.show, "show", WT::I32),
@@ -52,18 +50,15 @@ WIRE_RECORD(kTrackingSetLayout, TrackingSet,
             DB_FIELD(TrackingSet, record.trackingObject, "trackingObject", WT::I32),
             DB_FIELD(TrackingSet, record.reportMotion, "reportMotion", WT::I32));
 
-WIRE_RECORD(kChannelModelLayout, ChannelModel,
-            DB_FIELD(ChannelModel, chnid, "chnid", WT::I32),
+WIRE_RECORD(kChannelModelLayout, ChannelModel, DB_FIELD(ChannelModel, chnid, "chnid", WT::I32),
             DB_FIELD(ChannelModel, ipaddr, "ipaddr", WT::Text),
             DB_FIELD(ChannelModel, model, "model", WT::Text),
             DB_FIELD(ChannelModel, fwversion, "fwversion", WT::Text));
 
-WIRE_RECORD(kWatermarkLayout, WatermarkReply,
-            DB_FIELD(WatermarkReply, chnid, "chnid", WT::I32),
+WIRE_RECORD(kWatermarkLayout, WatermarkReply, DB_FIELD(WatermarkReply, chnid, "chnid", WT::I32),
             DB_FIELD(WatermarkReply, enable, "enable", WT::I32),
             DB_FIELD(WatermarkReply, watermark, "watermark", WT::Text));
-WIRE_RECORD(kWatermarkSetLayout, WatermarkSet,
-            DB_FIELD(WatermarkSet, chnid, "chnid", WT::I32),
+WIRE_RECORD(kWatermarkSetLayout, WatermarkSet, DB_FIELD(WatermarkSet, chnid, "chnid", WT::I32),
             DB_FIELD(WatermarkSet, enable, "enable", WT::I32),
             DB_FIELD(WatermarkSet, watermark, "watermark", WT::Text),
             DB_FIELD(WatermarkSet, copy, "copy", WT::Text));
@@ -71,19 +66,16 @@ WIRE_RECORD(kWatermarkSetLayout, WatermarkSet,
 WIRE_RECORD(kEventStreamQueryLayout, EventStreamQuery,
             DB_FIELD(EventStreamQuery, chnid, "chnid", WT::I32),
             DB_FIELD(EventStreamQuery, fisheyeType, "fisheyeType", WT::I32));
-WIRE_RECORD(kEventStreamLayout, EventStream,
-            DB_FIELD(EventStream, chnid, "chnid", WT::I32),
+WIRE_RECORD(kEventStreamLayout, EventStream, DB_FIELD(EventStream, chnid, "chnid", WT::I32),
             DB_FIELD(EventStream, enable, "enable", WT::I32),
             DB_FIELD(EventStream, framerate, "framerate", WT::I32),
             DB_FIELD(EventStream, bitrate, "bitrate", WT::I32),
             DB_FIELD(EventStream, iframeinterval, "iframeinterval", WT::I32));
 
-WIRE_RECORD(kLprNightModeLayout, LprNightMode,
-            DB_FIELD(LprNightMode, chnid, "chnid", WT::I32),
+WIRE_RECORD(kLprNightModeLayout, LprNightMode, DB_FIELD(LprNightMode, chnid, "chnid", WT::I32),
             DB_FIELD(LprNightMode, nightMode, "nightMode", WT::I32));
 
-WIRE_RECORD(kAudioSetLayout, AudioSet,
-            DB_FIELD_J(AudioSet, mask, "mask", WT::U64, ""),
+WIRE_RECORD(kAudioSetLayout, AudioSet, DB_FIELD_J(AudioSet, mask, "mask", WT::U64, ""),
             DB_FIELD(AudioSet, chnid, "chnid", WT::I32),
             DB_FIELD(AudioSet, audioEnable, "audioEnable", WT::I32),
             DB_FIELD(AudioSet, audioMode, "audioMode", WT::I32),
@@ -99,8 +91,7 @@ WIRE_RECORD(kAudioSetLayout, AudioSet,
             DB_FIELD(AudioSet, twoWaySpeakerVol, "twoWaySpeakerVol", WT::I32),
             DB_FIELD(AudioSet, twoWayOutVol, "twoWayOutVol", WT::I32));
 // The configuration block of reply 8371, in the keys the pages read.
-WIRE_RECORD(kAudioConfigLayout, AudioConfig,
-            DB_FIELD(AudioConfig, chnid, "chnid", WT::I32),
+WIRE_RECORD(kAudioConfigLayout, AudioConfig, DB_FIELD(AudioConfig, chnid, "chnid", WT::I32),
             DB_FIELD(AudioConfig, audioEnable, "audioEnable", WT::I32),
             DB_FIELD(AudioConfig, audioMode, "audioMode", WT::I32),
             DB_FIELD(AudioConfig, denoise, "denoise", WT::I32),
@@ -111,27 +102,23 @@ WIRE_RECORD(kAudioConfigLayout, AudioConfig,
             DB_FIELD(AudioConfig, audioGainControl, "audioGainControl", WT::I32),
             DB_FIELD(AudioConfig, outputVolume, "outputVolume", WT::I32),
             DB_FIELD(AudioConfig, audioBitrate, "audioBitrate", WT::I32));
-WIRE_RECORD(kAudioInfoLayout, AudioInfo,
-            DB_FIELD(AudioInfo, res, "res", WT::I32),
+WIRE_RECORD(kAudioInfoLayout, AudioInfo, DB_FIELD(AudioInfo, res, "res", WT::I32),
             DB_FIELD(AudioInfo, support, "support", WT::I32),
             DB_FIELD(AudioInfo, supportMode, "supportMode", WT::I32),
             DB_FIELD(AudioInfo, supportInputMode, "supportInputMode", WT::I32));
 
-WIRE_RECORD(kSystemCapsLayout, SystemCaps,
-            DB_FIELD(SystemCaps, res, "res", WT::I32),
+WIRE_RECORD(kSystemCapsLayout, SystemCaps, DB_FIELD(SystemCaps, res, "res", WT::I32),
             DB_FIELD(SystemCaps, audioSupport, "audioSupport", WT::I32),
             DB_FIELD(SystemCaps, audioSupportMode, "audioSupportMode", WT::I32),
             DB_FIELD(SystemCaps, audioLineInputSupport, "audioLineInputSupport", WT::I32),
             DB_FIELD(SystemCaps, systemSpeakerSupport, "systemSpeakerSupport", WT::I32),
             DB_FIELD(SystemCaps, systemManualSpeedSupport, "systemManualSpeedSupport", WT::I32),
-            DB_FIELD(SystemCaps, systemAutoTrackingSupport, "systemAutoTrackingSupport",
-                     WT::I32));
+            DB_FIELD(SystemCaps, systemAutoTrackingSupport, "systemAutoTrackingSupport", WT::I32));
 
 WIRE_RECORD(kCustomParamQueryLayout, CustomParamQuery,
             DB_FIELD(CustomParamQuery, chnid, "chnid", WT::I32),
             DB_FIELD(CustomParamQuery, url, "url", WT::Text));
-WIRE_RECORD(kCustomParamLayout, CustomParamReply,
-            DB_FIELD(CustomParamReply, res, "res", WT::I32),
+WIRE_RECORD(kCustomParamLayout, CustomParamReply, DB_FIELD(CustomParamReply, res, "res", WT::I32),
             DB_FIELD(CustomParamReply, chnid, "chnid", WT::I32),
             DB_FIELD(CustomParamReply, data, "data", WT::Text));
 
@@ -174,8 +161,7 @@ WIRE_RECORD(kEnhancementLayout, EnhancementReply,
                      WT::I32));
 
 // Image display read (reply 8223).
-WIRE_RECORD(kDisplayLayout, DisplayRecord,
-            DB_FIELD_J(DisplayRecord, chnid, "id", WT::I32, "id"),
+WIRE_RECORD(kDisplayLayout, DisplayRecord, DB_FIELD_J(DisplayRecord, chnid, "id", WT::I32, "id"),
             DB_FIELD(DisplayRecord, fields.colorkiller, "colorkiller", WT::I32),
             DB_FIELD(DisplayRecord, fields.modestarthour, "modestarthour", WT::I32),
             DB_FIELD(DisplayRecord, fields.modestartminute, "modestartminute", WT::I32),
@@ -223,8 +209,7 @@ WIRE_RECORD(kCommonRequestLayout, CommonRequest,
             DB_FIELD(CommonRequest, block.httpname, "httpname", WT::Text),
             DB_FIELD(CommonRequest, block.key, "key", WT::Text),
             DB_FIELD(CommonRequest, block.value, "value", WT::Text));
-WIRE_RECORD(kCommonReplyLayout, CommonReply,
-            DB_FIELD_J(CommonReply, chnid, "id", WT::I32, "id"),
+WIRE_RECORD(kCommonReplyLayout, CommonReply, DB_FIELD_J(CommonReply, chnid, "id", WT::I32, "id"),
             DB_FIELD(CommonReply, block.pagename, "pagename", WT::Text),
             DB_FIELD(CommonReply, block.httpname, "httpname", WT::Text),
             DB_FIELD(CommonReply, block.key, "key", WT::Text),
@@ -235,15 +220,12 @@ WIRE_RECORD(kImageAreaDeleteLayout, ImageAreaDelete,
             DB_FIELD(ImageAreaDelete, chan_id, "chan_id", WT::I32),
             DB_FIELD(ImageAreaDelete, area_id, "area_id", WT::I32));
 WIRE_RECORD(kImagePeriodsLayout, ImagePeriods, DB_FIELD(ImagePeriods, chnid, "chnid", WT::I32));
-WIRE_RECORD(kImageAreasLayout, ImageAreas,
-            DB_FIELD(ImageAreas, enable, "enable", WT::I32),
+WIRE_RECORD(kImageAreasLayout, ImageAreas, DB_FIELD(ImageAreas, enable, "enable", WT::I32),
             DB_FIELD(ImageAreas, sdkversion, "sdkversion", WT::Text));
-WIRE_RECORD(kImageScheduleLayout, ImageSchedule,
-            DB_FIELD(ImageSchedule, chnid, "chnid", WT::I32));
+WIRE_RECORD(kImageScheduleLayout, ImageSchedule, DB_FIELD(ImageSchedule, chnid, "chnid", WT::I32));
 WIRE_RECORD(kImageScheduleExpLayout, ImageScheduleExp,
             DB_FIELD(ImageScheduleExp, chnid, "chnid", WT::I32));
-WIRE_RECORD(kIpcMotionLayout, IpcMotion,
-            DB_FIELD(IpcMotion, chnid, "chnid", WT::I32),
+WIRE_RECORD(kIpcMotionLayout, IpcMotion, DB_FIELD(IpcMotion, chnid, "chnid", WT::I32),
             DB_FIELD(IpcMotion, enable, "enable", WT::I32),
             DB_FIELD(IpcMotion, sensitivity, "sensitivity", WT::I32),
             DB_FIELD(IpcMotion, minsize, "minsize", WT::I32),
@@ -252,8 +234,7 @@ WIRE_RECORD(kIpcMotionLayout, IpcMotion,
             DB_FIELD(IpcMotion, map_mask, "map_mask", WT::Text),
             DB_FIELD_J(IpcMotion, effective, "effective", WT::Blob, ""),
             DB_FIELD(IpcMotion, isNtPlatform, "isNtPlatform", WT::I32));
-WIRE_RECORD(kEventInfoLayout, EventInfoQuery,
-            DB_FIELD(EventInfoQuery, chnid, "chnid", WT::I32),
+WIRE_RECORD(kEventInfoLayout, EventInfoQuery, DB_FIELD(EventInfoQuery, chnid, "chnid", WT::I32),
             DB_FIELD(EventInfoQuery, mainType, "mainType", WT::I32),
             DB_FIELD(EventInfoQuery, subType, "subType", WT::I32),
             DB_FIELD(EventInfoQuery, time, "time", WT::Text));

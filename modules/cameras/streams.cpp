@@ -1,13 +1,12 @@
 // Camera streams and image parameters: the stream read and writes, and the
 // image enhancement, display and common parameter writes (their reads are
 // pass-through rows).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
-
-#include <algorithm>
 
 #include "frame/ipc.h"
 #include "frame/json.h"
@@ -101,7 +100,8 @@ void on_get_ipc_stream_cb(uint32_t count, const void* records) {
   nvr::json_add_int(o, "managePort", camera.managePort);
   nvr::json_add_int(o, "physicalport", camera.physicalport);
   nvr::json_add_int(o, "poechannel", camera.poechannel);
-  nvr::json_add(o, "mac_addr", nvr::json_new_string_bounded(camera.mac_addr, sizeof camera.mac_addr));
+  nvr::json_add(o, "mac_addr",
+                nvr::json_new_string_bounded(camera.mac_addr, sizeof camera.mac_addr));
   nvr::json_add_int(o, "transmitProtocol", camera.transmitProtocol);
   nvr::json_add(o, "ddns", nvr::json_new_string_bounded(camera.ddns, sizeof camera.ddns));
   nvr::json_add_int(o, "httpsPort", camera.httpsPort);
@@ -278,13 +278,15 @@ void on_set_ipc_ipcimage_enhancement(char* data) {
   set.type = int_of(r, "type");
   if (set.type == 0) {
     EnhancementBlock b{};
-    fill_ints(r, {"smartir", "whiteblance", "focusmode", "antiblurry", "wdrenable", "wdrlevel",
-                  "wdrstarthour", "wdrstartminute", "wdrstophour", "wdrstopminute", "regiontype",
-                  "hlcmode", "exclude", "exposemode"},
+    fill_ints(r,
+              {"smartir", "whiteblance", "focusmode", "antiblurry", "wdrenable", "wdrlevel",
+               "wdrstarthour", "wdrstartminute", "wdrstophour", "wdrstopminute", "regiontype",
+               "hlcmode", "exclude", "exposemode"},
               &b.smartir);
     nvr::json_copy_string(r, "exposeregion", b.exposeregion, sizeof b.exposeregion);
-    fill_ints(r, {"modelType", "imageschemode", "hlcday", "hlcnight", "redgain", "bluegain",
-                  "defogmode", "defoglevel"},
+    fill_ints(r,
+              {"modelType", "imageschemode", "hlcday", "hlcnight", "redgain", "bluegain",
+               "defogmode", "defoglevel"},
               &b.modelType);
     fill_ints(r, {"exposetime", "exposegain", "aflevel", "hlclevel"}, &b.exposetime);
     fill_ints(r, {"enblur", "deblur"}, &b.enblur);
@@ -294,14 +296,15 @@ void on_set_ipc_ipcimage_enhancement(char* data) {
     json_object* scene = first_scene(r);
     if (scene == nullptr) return;
     SceneBlock b{};
-    fill_ints(scene, {"irBalanceMode", "reduceMotionBlur", "deblur", "defogMode",
-                      "antiFogIntensity", "whitebalanceMode", "whitebalanceRedGain",
-                      "whitebalanceBlueGain", "exposureMode", "exposureTime", "exposureGain",
-                      "blcRegion", "blcRegionRange"},
+    fill_ints(scene,
+              {"irBalanceMode", "reduceMotionBlur", "deblur", "defogMode", "antiFogIntensity",
+               "whitebalanceMode", "whitebalanceRedGain", "whitebalanceBlueGain", "exposureMode",
+               "exposureTime", "exposureGain", "blcRegion", "blcRegionRange"},
               &b.irBalanceMode);
     nvr::json_copy_string(scene, "blcRegionArea", b.blcRegionArea, sizeof b.blcRegionArea);
-    fill_ints(scene, {"wdrMode", "wdrStartHour", "wdrStartMin", "wdrEndHour", "wdrEndMin",
-                      "wdrLevel", "hlcMode", "hlcLevel"},
+    fill_ints(scene,
+              {"wdrMode", "wdrStartHour", "wdrStartMin", "wdrEndHour", "wdrEndMin", "wdrLevel",
+               "hlcMode", "hlcLevel"},
               &b.wdrMode);
     memcpy(set.block, &b, sizeof b);
   }
@@ -326,10 +329,10 @@ void on_set_ipc_ipcimage_display(char* data) {
   set.record.chnid = int_of(r, "id");
   set.record.type = int_of(r, "type");
   if (set.record.type == 0) {
-    fill_ints(r, {"colorkiller", "modestarthour", "modestartminute", "modestophour",
-                  "modestopminute", "exposurectrl", "lighttype", "mirctrl", "localdisplay",
-                  "ircutaddaytonight", "ircutadnighttoday", "corridormode", "imagerotation",
-                  "saveCorridor"},
+    fill_ints(r,
+              {"colorkiller", "modestarthour", "modestartminute", "modestophour", "modestopminute",
+               "exposurectrl", "lighttype", "mirctrl", "localdisplay", "ircutaddaytonight",
+               "ircutadnighttoday", "corridormode", "imagerotation", "saveCorridor"},
               &f.colorkiller);
     fill_ints(r, {"smartIRType", "nearIRLevel", "farIRLevel", "midIRLevel", "lencorrect"},
               &f.smartIRType);
@@ -337,16 +340,18 @@ void on_set_ipc_ipcimage_display(char* data) {
     fill_ints(r, {"smokeddomecover", "whiteLedLevel", "dnRefocus"}, &f.smokeddomecover);
     fill_ints(r, {"keepCorrectAspectRatio", "dayNightSens", "nightDaySens", "zoomLimit"},
               &f.keepCorrectAspectRatio);
-    fill_ints(r, {"whiteledLightCtrl", "whiteledSensitivity", "whiteledDelay", "whiteledStart",
-                  "whiteledStop", "whiteledBrightnessCtrl", "whiteledBrightness"},
+    fill_ints(r,
+              {"whiteledLightCtrl", "whiteledSensitivity", "whiteledDelay", "whiteledStart",
+               "whiteledStop", "whiteledBrightnessCtrl", "whiteledBrightness"},
               &f.whiteledLightCtrl);
   } else if (set.record.type == 1) {
     json_object* scene = first_scene(r);
     if (scene == nullptr) return;
     DisplayScene values{};
-    fill_ints(scene, {"powerlineFreq", "dnMode", "d2nSensitivity", "n2dSensitivity",
-                      "nightStartHour", "nightStartMinute", "nightEndHour", "nightEndMinute",
-                      "smartIrMode", "irLedLevel", "imageRotation"},
+    fill_ints(scene,
+              {"powerlineFreq", "dnMode", "d2nSensitivity", "n2dSensitivity", "nightStartHour",
+               "nightStartMinute", "nightEndHour", "nightEndMinute", "smartIrMode", "irLedLevel",
+               "imageRotation"},
               &values.powerlineFreq);
     memcpy(&set.record.fields, &values, sizeof values);
   }

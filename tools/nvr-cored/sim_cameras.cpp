@@ -303,6 +303,10 @@ void on_month_record(const sim::Message&, sim::Peer& peer) {
   peer.reply(kReplyMonthRecord, &r, sizeof r);
 }
 
+void on_event_info(const sim::Message&, sim::Peer& peer) {
+  peer.reply(kReplyEventInfo, "event=motion\r\ntime=2024-06-11 10:15:01\r\n");
+}
+
 void on_chip_code(const sim::Message&, sim::Peer& peer) { peer.reply(kReplyChipCode, "SC8M-0042"); }
 
 void on_service_command(const sim::Message&, sim::Peer& peer) {
@@ -373,6 +377,7 @@ sim::HandlerReg regs[] = {
     {kReqMonthRecord, on_month_record},
     {kReqServiceCommand, on_service_command},
     {kReqChipCode, on_chip_code},
+    {kReqEventInfo, on_event_info},
     {kReqImagePeriodGet, on_image_periods},
     {kReqImageAreaGet, on_image_areas},
     {kReqImageScheduleGet, reply_channel_record<ImageSchedule, kReplyImageSchedule>},

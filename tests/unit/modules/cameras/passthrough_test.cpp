@@ -1,6 +1,8 @@
 // Every pass-through row: its route is registered, its record sizes are those
 // the daemon expects, and each request layout carries its JSON keys into the
 // record and back unchanged.
+#include "modules/cameras/passthrough.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,7 +12,6 @@
 
 #include "frame/dispatchreq.h"
 #include "frame/json.h"
-#include "modules/cameras/passthrough.h"
 
 namespace {
 

@@ -60,7 +60,7 @@ int32_t WebResUsedCount();
 std::span<const Route> storage_route_table();
 std::span<const Route> status_route_table();
 std::span<const Route> video_route_table();
-std::span<const Route> camera_route_table();
+std::span<const Route> cameras_route_table();
 std::span<const Route> record_route_table();
 std::span<const Route> network_route_table();
 std::span<const Route> playback_route_table();

@@ -8,8 +8,9 @@
 
 namespace {
 
-std::array<std::span<const Route>, 4> module_tables() {
+std::array<std::span<const Route>, 5> module_tables() {
   return {
+      cameras_route_table(),
       record_route_table(),
       network_route_table(),
       ptz_route_table(),

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -206,7 +207,14 @@ TEST(NetworkCerts, SelfSignedCertificateLifecycle) {
                                         R"({ "checkfile": "OK", "country_req": "FR", )"
                                         R"("common_name_req": "req.local", "email_req": "" })");
   EXPECT_EQ(get(root, "/7083").out, kTextHeader + "OK");
-  EXPECT_EQ(get(root, "/7089").out, kJsonHeader + R"({ "checkfile": "NOFILE" })");
+  // The daemon removes the request after the notice: wait for it to be gone.
+  std::string after_delete;
+  for (int i = 0; i < 100; ++i) {
+    after_delete = get(root, "/7089").out;
+    if (after_delete.find("NOFILE") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(after_delete, kJsonHeader + R"({ "checkfile": "NOFILE" })");
 
   sim.clear_messages();
   EXPECT_EQ(get(root, "/7085").out, kTextHeader + "OK");

@@ -9,6 +9,7 @@
 std::span<const DbCatalogEntry> db_record_catalog() {
   static const std::vector<DbCatalogEntry> all = [] {
     const std::array lists = {
+        cameras_record_catalog(),
         record_record_catalog(),
         network_record_catalog(),
         ptz_record_catalog(),

@@ -20,6 +20,7 @@ struct DbCatalogEntry {
 std::span<const DbCatalogEntry> db_record_catalog();
 
 // The modules' lists (frame/record_catalog.cpp joins them).
+std::span<const DbCatalogEntry> cameras_record_catalog();
 std::span<const DbCatalogEntry> record_record_catalog();
 std::span<const DbCatalogEntry> network_record_catalog();
 std::span<const DbCatalogEntry> ptz_record_catalog();

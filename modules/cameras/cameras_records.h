@@ -110,7 +110,8 @@ inline constexpr DbField kCameraFields[] = {
     DB_FIELD(CameraRecord, managePort, "managePort", CT::I32),
     DB_FIELD(CameraRecord, camProtocol, "camProtocol", CT::I32),
     DB_FIELD(CameraRecord, transmitProtocol, "transmitProtocol", CT::I32),
-    DB_FIELD(CameraRecord, recordStreamType, "recordStreamType", CT::I32),
+    // Column "record_stream": the recording settings read it too.
+    DB_FIELD_J(CameraRecord, recordStreamType, "record_stream", CT::I32, "recordStreamType"),
     DB_FIELD(CameraRecord, syncTime, "syncTime", CT::I32),
     DB_FIELD(CameraRecord, mainrtspurl, "mainrtspurl", CT::Text),
     DB_FIELD(CameraRecord, subrtspurl, "subrtspurl", CT::Text),

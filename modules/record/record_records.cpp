@@ -48,7 +48,7 @@ constexpr DbField kRecordWholedayFields[] = {
 constexpr DbField kCameraFields[] = {
     DB_FIELD(CameraRecordFields, id, "id", DbType::I32),
     DB_FIELD(CameraRecordFields, enable, "enable", DbType::I32),
-    DB_FIELD(CameraRecordFields, protocol, "protocol", DbType::I32),
+    DB_FIELD(CameraRecordFields, protocol, "camProtocol", DbType::I32),
     DB_FIELD(CameraRecordFields, recordStream, "record_stream", DbType::I32),
     DB_FIELD(CameraRecordFields, poeChannel, "poechannel", DbType::I32),
     DB_FIELD(CameraRecordFields, anr, "anr", DbType::I32),

@@ -12,7 +12,6 @@ const DbCatalogEntry kRecordRecords[] = {
     {&kHolidayRecord, 1},
     {&kRecordParamsRecord, kPerChannel},
     {&kRecordWholedayRecord, kPerChannel},
-    {&kCameraRecordFields, kPerChannel},
 };
 
 }  // namespace

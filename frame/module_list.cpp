@@ -8,9 +8,11 @@
 
 namespace {
 
-std::array<std::span<const Route>, 1> module_tables() {
+std::array<std::span<const Route>, 3> module_tables() {
   return {
+      video_route_table(),
       system_route_table(),
+      alarm_route_table(),
   };
 }
 

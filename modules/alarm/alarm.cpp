@@ -28,9 +28,19 @@ constexpr int kBasicSlots = 12;
 
 const char* db() { return nvr::qvdb_path(); }
 
-const EventSource kAlarmOutSource = {&kAlarmOutRecord, nullptr, kAlarmOutScheduleTable,
-                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, nullptr, -1};
+const EventSource kAlarmOutSource = {&kAlarmOutRecord,
+                                     nullptr,
+                                     kAlarmOutScheduleTable,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     nullptr,
+                                     -1};
 
 int32_t int_or_zero(json_object* object, const char* key) {
   int32_t value = 0;
@@ -57,25 +67,54 @@ void read_outputs(AlarmOut (&outputs)[kAlarmOutputs]) {
 
 constexpr ActionKey kAlarmInListKeys[] = {{"id"},   {"enable"},      {"name"},
                                           {"type"}, {"triChannels"}, {"triAlarms"}};
-constexpr ActionKey kAlarmInOneKeys[] = {{"id"},          {"enable"},    {"name"},
-                                         {"type"},        {"triChannels"}, {"triAlarms"},
-                                         {"interval"},    {"triSnapshot"}};
+constexpr ActionKey kAlarmInOneKeys[] = {{"id"},       {"enable"},      {"name"},
+                                         {"type"},     {"triChannels"}, {"triAlarms"},
+                                         {"interval"}, {"triSnapshot"}};
 constexpr ActionKey kNvrAlarmInKeys[] = {
-    {"alarmId", "id"},  {"name"},           {"alarmType", "type"}, {"enable"},
-    {"triAlarms"},      {"interval"},       {"email_interval"},    {"email_pic_enable"},
-    {"tri_channels_pic"}, {"ptz_interval"}, {"alarmout_interval"}, {"triChannels"},
-    {"triSnapshot"},    {"effective"},      {"audible"},           {"email"},
-    {"ptz"},            {"triChnAlarms"},   {"white"},             {"whiteInfo"},
-    {"white_interval"}, {"warningLight"},   {"warningLightInfo"},  {"warning_light_interval"},
-    {"audioId"},        {"audioIdMask"},    {"ptzParams"},
+    {"alarmId", "id"},
+    {"name"},
+    {"alarmType", "type"},
+    {"enable"},
+    {"triAlarms"},
+    {"interval"},
+    {"email_interval"},
+    {"email_pic_enable"},
+    {"tri_channels_pic"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"triChannels"},
+    {"triSnapshot"},
+    {"effective"},
+    {"audible"},
+    {"email"},
+    {"ptz"},
+    {"triChnAlarms"},
+    {"white"},
+    {"whiteInfo"},
+    {"white_interval"},
+    {"warningLight"},
+    {"warningLightInfo"},
+    {"warning_light_interval"},
+    {"audioId"},
+    {"audioIdMask"},
+    {"ptzParams"},
 };
 // The action fields a dialog sets (the two interval type fields follow).
 constexpr ActionKey kAlarmInDialogKeys[] = {
-    {"triChnAlarms"},     {"triAlarms"},        {"interval"},
-    {"audioId"},          {"email_interval"},   {"email_pic_enable"},
-    {"tri_channels_pic"}, {"ptz_interval"},     {"alarmout_interval"},
-    {"white_interval"},   {"warning_light_interval"}, {"http_notification_interval"},
-    {"triChannels"},      {"triSnapshot"},
+    {"triChnAlarms"},
+    {"triAlarms"},
+    {"interval"},
+    {"audioId"},
+    {"email_interval"},
+    {"email_pic_enable"},
+    {"tri_channels_pic"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"white_interval"},
+    {"warning_light_interval"},
+    {"http_notification_interval"},
+    {"triChannels"},
+    {"triSnapshot"},
 };
 
 AlarmIn read_input(int32_t id) {
@@ -117,19 +156,45 @@ void finish_input(int stored, int32_t id) {
 int32_t g_asked_channel = -1;  // the channel of the pending camera query
 
 constexpr ActionKey kCameraAlarmInKeys[] = {
-    {"effective"},       {"audible"},        {"interval"},          {"audioId"},
-    {"audioIdMask"},     {"email"},          {"email_interval"},    {"email_pic_enable"},
-    {"tri_channels_pic"}, {"ptz"},           {"ptz_interval"},      {"ptzParams"},
-    {"alarmout_interval"}, {"triAlarms"},    {"triChannels"},       {"triChnAlarms"},
-    {"white"},           {"whiteInfo"},      {"white_interval"},    {"warningLight"},
-    {"warningLightInfo"}, {"warning_light_interval"}, {"http_notification_interval"},
-    {"httpSche"},        {"httpParams"},
+    {"effective"},
+    {"audible"},
+    {"interval"},
+    {"audioId"},
+    {"audioIdMask"},
+    {"email"},
+    {"email_interval"},
+    {"email_pic_enable"},
+    {"tri_channels_pic"},
+    {"ptz"},
+    {"ptz_interval"},
+    {"ptzParams"},
+    {"alarmout_interval"},
+    {"triAlarms"},
+    {"triChannels"},
+    {"triChnAlarms"},
+    {"white"},
+    {"whiteInfo"},
+    {"white_interval"},
+    {"warningLight"},
+    {"warningLightInfo"},
+    {"warning_light_interval"},
+    {"http_notification_interval"},
+    {"httpSche"},
+    {"httpParams"},
 };
 constexpr ActionKey kCameraAlarmInDialogKeys[] = {
-    {"triChnAlarms"},     {"triAlarms"},        {"interval"},
-    {"audioId"},          {"email_interval"},   {"email_pic_enable"},
-    {"tri_channels_pic"}, {"ptz_interval"},     {"alarmout_interval"},
-    {"white_interval"},   {"warning_light_interval"}, {"http_notification_interval"},
+    {"triChnAlarms"},
+    {"triAlarms"},
+    {"interval"},
+    {"audioId"},
+    {"email_interval"},
+    {"email_pic_enable"},
+    {"tri_channels_pic"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"white_interval"},
+    {"warning_light_interval"},
+    {"http_notification_interval"},
     {"triChannels"},
 };
 
@@ -238,8 +303,8 @@ void on_get_alarm_out(char* data) {
     return json_error();
   AlarmOut outputs[kAlarmOutputs] = {};
   read_outputs(outputs);
-  answer(nvr::events::build_action_object(kAlarmOutSource, id, &outputs[id],
-                                          kAlarmOutScheduleKeys));
+  answer(
+      nvr::events::build_action_object(kAlarmOutSource, id, &outputs[id], kAlarmOutScheduleKeys));
 }
 
 void on_set_alarm_out(char* data) {
@@ -303,9 +368,8 @@ void on_get_alarm_in(char* data) {
   if (!nvr::events::parse_index_text(data, &id) || id >= kAlarmInputs) return;
   const AlarmIn record = read_input(id);
   nvr::Json result = nvr::json_new_object();
-  nvr::json_add(result.get(),
-                "alarm", nvr::events::build_action_object(kAlarmInSource, id, &record,
-                                                          kAlarmInOneKeys));
+  nvr::json_add(result.get(), "alarm",
+                nvr::events::build_action_object(kAlarmInSource, id, &record, kAlarmInOneKeys));
   const ScheduleBlock block = nvr::events::read_schedule(kAlarmInScheduleTable, id);
   nvr::json_add(result.get(), "schedule", get_schedule_json_object(&block));
   answer(result);
@@ -361,7 +425,8 @@ void on_set_alarm_in_enable(char* data) {
                      {kLogSubChangeSettings, kLogParamAlarmOut, nvr::log_channel(notice.id)});
 }
 
-// ---- name lists ------------------------------------------------------------------------------------
+// ---- name lists
+// ------------------------------------------------------------------------------------
 
 template <class Name>
 nvr::Json camera_names(int per_channel, void (*read)(const char*, Name*, int32_t)) {
@@ -385,7 +450,8 @@ void on_get_all_alarmout_names(char*) {
   nvr::Json result = nvr::json_new_object();
   nvr::Json nvr_names = nvr::json_new_array();
   for (const AlarmOut& output : outputs)
-    nvr::json_append(nvr_names.get(), nvr::json_new_string_bounded(output.name, sizeof output.name));
+    nvr::json_append(nvr_names.get(),
+                     nvr::json_new_string_bounded(output.name, sizeof output.name));
   nvr::json_add(result.get(), "nvr", std::move(nvr_names));
   nvr::json_add(result.get(), "camera",
                 camera_names<AlarmChnOutName>(kCameraAlarmOutputs, read_alarm_chnOut_event_names));
@@ -405,7 +471,8 @@ void on_get_all_alarmin_names(char*) {
   answer(result);
 }
 
-// ---- recorder alarm inputs with actions -------------------------------------------------------------
+// ---- recorder alarm inputs with actions
+// -------------------------------------------------------------
 
 void on_get_nvr_alarm_input(char* data) {
   nvr::Json request = nvr::parse_request(data);
@@ -477,7 +544,8 @@ void on_set_nvr_alarm_input(char* data) {
   cgi_writeback_webserver(kRespText, "OK");
 }
 
-// ---- camera alarm inputs and outputs ------------------------------------------------------------------
+// ---- camera alarm inputs and outputs
+// ------------------------------------------------------------------
 
 void on_get_camera_alarm_input(char* data) {
   int32_t channel = -1;

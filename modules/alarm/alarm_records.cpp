@@ -83,14 +83,14 @@ constexpr DbField kDisarmingFields[] = {
     DB_FIELD(Disarming, disarmActionMask, "disarmActionMask", DbType::I32),
 };
 
-#define CHN_IN_SOURCE(n)                                                                 \
-  EventSource {                                                                          \
+#define CHN_IN_SOURCE(n)                                                                        \
+  EventSource {                                                                                 \
     &kAlarmChnInEventRecord, "alarm_chnIn" #n "_event", "alarm_chnIn" #n "_effective_schedule", \
-        "alarm_chnIn" #n "_audible_schedule", "alarm_chnIn" #n "_mail_schedule",         \
-        "alarm_chnIn" #n "_ptz_schedule", "alarm_chnIn" #n "_whiteled_esche",            \
-        "alarm_chnIn" #n "_warning_light_esche", "alarm_chnIn" #n "_http_notification_sche", \
-        "alarm_chnIn" #n "_white_led_params", "alarm_chnIn" #n "_warning_light_params",  \
-        "alarm_chnIn" #n "_http_notification_params", converse_chn_alarmid_to_event_in(n) \
+        "alarm_chnIn" #n "_audible_schedule", "alarm_chnIn" #n "_mail_schedule",                \
+        "alarm_chnIn" #n "_ptz_schedule", "alarm_chnIn" #n "_whiteled_esche",                   \
+        "alarm_chnIn" #n "_warning_light_esche", "alarm_chnIn" #n "_http_notification_sche",    \
+        "alarm_chnIn" #n "_white_led_params", "alarm_chnIn" #n "_warning_light_params",         \
+        "alarm_chnIn" #n "_http_notification_params", converse_chn_alarmid_to_event_in(n)       \
   }
 
 }  // namespace
@@ -125,8 +125,8 @@ const EventSource kAlarmInSource = {
     0,
 };
 
-const EventSource kAlarmChnInSources[kCameraAlarmInputs] = {
-    CHN_IN_SOURCE(0), CHN_IN_SOURCE(1), CHN_IN_SOURCE(2), CHN_IN_SOURCE(3)};
+const EventSource kAlarmChnInSources[kCameraAlarmInputs] = {CHN_IN_SOURCE(0), CHN_IN_SOURCE(1),
+                                                            CHN_IN_SOURCE(2), CHN_IN_SOURCE(3)};
 
 const char* const kAlarmChnOutScheduleTables[kCameraAlarmOutputs] = {
     "alarm_chnOut0_effective_schedule", "alarm_chnOut1_effective_schedule"};
@@ -140,7 +140,8 @@ void read_names(const char* db, const DbRecord& record, Name* names, int32_t ala
   const DbMatch match[] = {{"alarm", alarm}};
   if (db_read_rows(db, record, rows, nvr::events::kChannels, &count, match) != 0) return;
   for (int i = 0; i < count; ++i)
-    if (rows[i].chnid >= 0 && rows[i].chnid < nvr::events::kChannels) names[rows[i].chnid] = rows[i];
+    if (rows[i].chnid >= 0 && rows[i].chnid < nvr::events::kChannels)
+      names[rows[i].chnid] = rows[i];
 }
 
 template <class Name>

@@ -18,30 +18,30 @@ inline constexpr int kCameraAlarmNameSize = 64;
 #pragma pack(push, 1)
 
 struct AlarmOut {
-  int32_t id;                  // "id"
-  char name[kAlarmNameSize];   // "name"
-  int32_t type;                // "type"
-  int32_t enable;              // "enable"
-  int32_t durationTime;        // "durationTime"
+  int32_t id;                 // "id"
+  char name[kAlarmNameSize];  // "name"
+  int32_t type;               // "type"
+  int32_t enable;             // "enable"
+  int32_t durationTime;       // "durationTime"
 };
 
 struct AlarmIn {
-  int32_t id;                       // "id" ("alarmId")
-  int32_t enable;                   // "enable"
-  char name[kAlarmNameSize];        // "name"
-  int32_t type;                     // "type" ("alarmType")
-  uint64_t tri_channel_mask;        // from "triChannels"
-  int32_t triAlarms;                // "triAlarms"
-  int32_t interval;                 // "interval"
+  int32_t id;                 // "id" ("alarmId")
+  int32_t enable;             // "enable"
+  char name[kAlarmNameSize];  // "name"
+  int32_t type;               // "type" ("alarmType")
+  uint64_t tri_channel_mask;  // from "triChannels"
+  int32_t triAlarms;          // "triAlarms"
+  int32_t interval;           // "interval"
   int32_t interval_type;
-  char triChannels[65];             // "triChannels"
-  char triSnapshot[65];             // "triSnapshot"
-  char tri_chn_alarms[2][65];       // "triChnAlarms"
-  int32_t email_enable;             // "email_enable"
-  int32_t email_interval;           // "email_interval"
+  char triChannels[65];        // "triChannels"
+  char triSnapshot[65];        // "triSnapshot"
+  char tri_chn_alarms[2][65];  // "triChnAlarms"
+  int32_t email_enable;        // "email_enable"
+  int32_t email_interval;      // "email_interval"
   int32_t email_interval_type;
-  int32_t email_pic_enable;         // "email_pic_enable"
-  char tri_channels_pic[65];        // "tri_channels_pic"
+  int32_t email_pic_enable;   // "email_pic_enable"
+  char tri_channels_pic[65];  // "tri_channels_pic"
   int32_t ptz_interval;
   int32_t alarmout_interval;
   int32_t white_interval;
@@ -52,8 +52,8 @@ struct AlarmIn {
 
 // Camera alarm input n of a channel: its actions (one table per n).
 struct AlarmChnInEvent {
-  int32_t chnid;                    // "chnid"
-  int32_t alarm;                    // alarm index 0..3
+  int32_t chnid;  // "chnid"
+  int32_t alarm;  // alarm index 0..3
   uint64_t tri_channel_mask;
   char triChannels[65];
   int32_t triAlarms;

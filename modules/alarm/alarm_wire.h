@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int32_t kReqAlarmInChanged = 1404;   // int32 input id
-constexpr int32_t kReqAlarmOutChanged = 1405;  // int32 output id
-constexpr int32_t kReqAlarmInEnable = 1409;    // AlarmInEnable
-constexpr int32_t kReqAlarmInsChanged = 1415;  // uint64 input mask
+constexpr int32_t kReqAlarmInChanged = 1404;          // int32 input id
+constexpr int32_t kReqAlarmOutChanged = 1405;         // int32 output id
+constexpr int32_t kReqAlarmInEnable = 1409;           // AlarmInEnable
+constexpr int32_t kReqAlarmInsChanged = 1415;         // uint64 input mask
 constexpr int32_t kReqCameraAlarmInsChanged = 1417;   // uint64 channel mask
 constexpr int32_t kReqCameraAlarmOutsChanged = 1418;  // uint64 channel mask
-constexpr int32_t kReqCameraAlarmOutputs = 3296;  // int32 channel; reply 8296
+constexpr int32_t kReqCameraAlarmOutputs = 3296;      // int32 channel; reply 8296
 constexpr int32_t kReplyCameraAlarmOutputs = 8296;
 constexpr int32_t kReqCameraAlarmInputs = 3298;  // CameraAlarmInputs; reply 8298
 constexpr int32_t kReplyCameraAlarmInputs = 8298;

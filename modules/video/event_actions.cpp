@@ -80,8 +80,7 @@ Json field_value(const EventSource& source, const void* record, const ActionKey&
   return value ? Json(json_object_get(value)) : nullptr;
 }
 
-Json build_one(const EventSource& source, int32_t index, const void* record,
-               const ActionKey& key) {
+Json build_one(const EventSource& source, int32_t index, const void* record, const ActionKey& key) {
   const std::string_view name = key.key;
   if (is_schedule_key(name)) {
     const ScheduleBlock block = read_schedule(schedule_table(source, name), index);

@@ -61,10 +61,12 @@ constexpr ActionKey kMotionAnswerKeys[] = {
 
 // The record keys of the dialog; "/6117" takes all but the HTTP interval.
 constexpr ActionKey kMotionDialogKeys[] = {
-    {"triChnAlarms"},     {"enable"},          {"triAlarms"},
-    {"interval"},         {"audioId"},         {"email_interval"},
-    {"email_pic_enable"}, {"tri_channels_pic"}, {"ptz_interval"},
-    {"alarmout_interval"}, {"white_interval"},  {"warning_light_interval"},
+    {"triChnAlarms"},     {"enable"},
+    {"triAlarms"},        {"interval"},
+    {"audioId"},          {"email_interval"},
+    {"email_pic_enable"}, {"tri_channels_pic"},
+    {"ptz_interval"},     {"alarmout_interval"},
+    {"white_interval"},   {"warning_light_interval"},
     {"triChannels"},      {"http_notification_interval"},
 };
 constexpr std::span<const ActionKey> kMoveActionKeys(kMotionDialogKeys,
@@ -171,7 +173,8 @@ int save_motion_dialog_data(json_object* dialog, int32_t channel) {
   DbBatch batch(db());
   int failed = nvr::events::store_action_tables(kMotionSource, dialog, channel);
   MotionInfo record = read_channel(channel);
-  bool changed = nvr::events::apply_action_fields(kMotionSource, dialog, &record, kMotionDialogKeys);
+  bool changed =
+      nvr::events::apply_action_fields(kMotionSource, dialog, &record, kMotionDialogKeys);
   changed |= nvr::events::store_ptz_actions(dialog);
   if (changed) {
     record.chnid = channel;
@@ -204,8 +207,9 @@ int copy_motion_config(int32_t channel, uint64_t mask, json_object* request) {
 void tell_camera_copy(int32_t channel, uint64_t mask, json_object* request) {
   const int32_t enable_qv = int_or_zero(request, "enableQV");
   CameraMotionCopy copy{};
-  snprintf(copy.map, sizeof copy.map, "%s",
-           nvr::json_string(request, "motionTable") ? nvr::json_string(request, "motionTable") : "");
+  snprintf(
+      copy.map, sizeof copy.map, "%s",
+      nvr::json_string(request, "motionTable") ? nvr::json_string(request, "motionTable") : "");
   copy.sensitivity = int_or_zero(request, "sensitivity");
   copy.channel = channel;
   copy.enable = enable_qv == 1 ? 1 : 0;
@@ -241,10 +245,17 @@ PtzActionParam ptz_entry_of(json_object* request, int32_t source) {
   entry.acto_ptz_channel = int_or_zero(request, "acto_ptz_channel");
   entry.acto_ptz_type = int_or_zero(request, "acto_ptz_type");
   switch (entry.acto_ptz_type) {
-    case 1: entry.acto_ptz_preset = int_or_zero(request, "acto_ptz_preset"); break;
-    case 2: entry.acto_ptz_patrol = int_or_zero(request, "acto_ptz_patrol"); break;
-    case 3: entry.acto_ptz_pattern = int_or_zero(request, "acto_ptz_pattern"); break;
-    default: break;
+    case 1:
+      entry.acto_ptz_preset = int_or_zero(request, "acto_ptz_preset");
+      break;
+    case 2:
+      entry.acto_ptz_patrol = int_or_zero(request, "acto_ptz_patrol");
+      break;
+    case 3:
+      entry.acto_ptz_pattern = int_or_zero(request, "acto_ptz_pattern");
+      break;
+    default:
+      break;
   }
   return entry;
 }

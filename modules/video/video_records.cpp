@@ -42,8 +42,7 @@ constexpr DbField kVideoLossFields[] = {
     DB_FIELD(VideoLossInfo, white_interval, "white_interval", DbType::I32),
     DB_FIELD(VideoLossInfo, warning_light_interval, "warning_light_interval", DbType::I32),
     DB_FIELD(VideoLossInfo, audioId, "audioId", DbType::I32),
-    DB_FIELD(VideoLossInfo, http_notification_interval, "http_notification_interval",
-             DbType::I32),
+    DB_FIELD(VideoLossInfo, http_notification_interval, "http_notification_interval", DbType::I32),
 };
 
 }  // namespace

@@ -11,38 +11,38 @@
 #pragma pack(push, 1)
 
 struct MotionInfo {
-  int32_t chnid;                  // "chnid"
-  int32_t enable;                 // "enable" 0..2
-  int32_t sensitivity;            // "sensitivity"
-  uint64_t tri_channel_mask;      // from "triChannels"
-  int32_t triAlarms;              // "triAlarms": recorder alarm outputs
-  char motionTable[368];          // "motionTable"
-  int32_t interval;               // "interval"
-  int32_t enableQV;               // "enableQV": the camera's own detection
-  char triChannels[65];           // "triChannels"
-  int32_t email_enable;           // "email_enable"
-  int32_t email_interval;         // "email_interval"
-  char tri_chn_alarms[2][65];     // "triChnAlarms"
-  int32_t ptz_interval;           // "ptz_interval"
-  int32_t alarmout_interval;      // "alarmout_interval"
-  int32_t white_interval;         // "white_interval"
-  int32_t warning_light_interval; // "warning_light_interval"
-  int32_t email_pic_enable;       // "email_pic_enable"
-  char tri_channels_pic[65];      // "tri_channels_pic"
-  int32_t audioId;                // "audioId"
+  int32_t chnid;                       // "chnid"
+  int32_t enable;                      // "enable" 0..2
+  int32_t sensitivity;                 // "sensitivity"
+  uint64_t tri_channel_mask;           // from "triChannels"
+  int32_t triAlarms;                   // "triAlarms": recorder alarm outputs
+  char motionTable[368];               // "motionTable"
+  int32_t interval;                    // "interval"
+  int32_t enableQV;                    // "enableQV": the camera's own detection
+  char triChannels[65];                // "triChannels"
+  int32_t email_enable;                // "email_enable"
+  int32_t email_interval;              // "email_interval"
+  char tri_chn_alarms[2][65];          // "triChnAlarms"
+  int32_t ptz_interval;                // "ptz_interval"
+  int32_t alarmout_interval;           // "alarmout_interval"
+  int32_t white_interval;              // "white_interval"
+  int32_t warning_light_interval;      // "warning_light_interval"
+  int32_t email_pic_enable;            // "email_pic_enable"
+  char tri_channels_pic[65];           // "tri_channels_pic"
+  int32_t audioId;                     // "audioId"
   int32_t http_notification_interval;  // "http_notification_interval"
 };
 static_assert(offsetof(MotionInfo, tri_channel_mask) == 12);
 static_assert(offsetof(MotionInfo, motionTable) == 24);
 
 struct VideoLossInfo {
-  int32_t chnid;                  // column "id", "chnid"
-  int32_t enable;                 // "enable"
-  int32_t triAlarms;              // column "tri_alarms", "triAlarms"
-  int32_t interval;               // "interval"
-  int32_t email_enable;           // "email_enable"
-  int32_t email_interval;         // "email_interval"
-  char tri_chn_alarms[2][65];     // "triChnAlarms"
+  int32_t chnid;               // column "id", "chnid"
+  int32_t enable;              // "enable"
+  int32_t triAlarms;           // column "tri_alarms", "triAlarms"
+  int32_t interval;            // "interval"
+  int32_t email_enable;        // "email_enable"
+  int32_t email_interval;      // "email_interval"
+  char tri_chn_alarms[2][65];  // "triChnAlarms"
   int32_t ptz_interval;
   int32_t alarmout_interval;
   int32_t white_interval;

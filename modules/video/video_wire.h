@@ -6,20 +6,20 @@
 #include <cstdint>
 
 // Motion.
-constexpr int32_t kReqMotionChanged = 1403;     // int32 channel
-constexpr int32_t kReqMotionCopied = 1410;      // uint64 channel mask
-constexpr int32_t kReqCameraMotionMap = 3206;   // int32 channel; reply 8206
+constexpr int32_t kReqMotionChanged = 1403;    // int32 channel
+constexpr int32_t kReqMotionCopied = 1410;     // uint64 channel mask
+constexpr int32_t kReqCameraMotionMap = 3206;  // int32 channel; reply 8206
 constexpr int32_t kReplyCameraMotionMap = 8206;
-constexpr int32_t kReqSetCameraMotion = 3207;   // CameraMotion
+constexpr int32_t kReqSetCameraMotion = 3207;       // CameraMotion
 constexpr int32_t kReqCameraMotionSchedule = 3209;  // CameraSchedule
 constexpr int32_t kReqCameraMotionSwitch = 3212;    // CameraMotionSwitch
 constexpr int32_t kReqCameraMotionCopy = 3251;      // CameraMotionCopy
 constexpr int32_t kReqCameraScheduleCopy = 3252;    // CameraSchedule with further channels
 // Video loss and alarm inputs.
-constexpr int32_t kReqVideoLossChanged = 1402;   // int32 channel
+constexpr int32_t kReqVideoLossChanged = 1402;        // int32 channel
 constexpr int32_t kReqAlarmInScheduleChanged = 1404;  // int32 alarm input
-constexpr int32_t kReqVideoLossMask = 1414;      // uint64 channel mask
-constexpr int32_t kReqAlarmInMask = 1415;        // uint64 alarm-input mask
+constexpr int32_t kReqVideoLossMask = 1414;           // uint64 channel mask
+constexpr int32_t kReqAlarmInMask = 1415;             // uint64 alarm-input mask
 
 constexpr int kCameraMapChars = 300;  // motion map text in the camera records (299 + NUL)
 

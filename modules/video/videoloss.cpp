@@ -43,25 +43,43 @@ constexpr ActionKey kVideoLostInfoKeys[] = {
     {"camId", "chnid"}, {"enable"}, {"triAlarms"}, {"interval"}};
 
 constexpr ActionKey kVideoLossAnswerKeys[] = {
-    {"chnid"},        {"enable"},
-    {"triAlarms"},    {"interval"},
-    {"email_interval"}, {"ptz_interval"},
-    {"alarmout_interval"}, {"white_interval"},
-    {"http_notification_interval"}, {"audible"},
-    {"email"},        {"ptz"},
-    {"triChnAlarms"}, {"white"},
-    {"whiteInfo"},    {"warningLight"},
-    {"warningLightInfo"}, {"warning_light_interval"},
-    {"httpSche"},     {"httpParams"},
-    {"audioId"},      {"audioIdMask"},
+    {"chnid"},
+    {"enable"},
+    {"triAlarms"},
+    {"interval"},
+    {"email_interval"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"white_interval"},
+    {"http_notification_interval"},
+    {"audible"},
+    {"email"},
+    {"ptz"},
+    {"triChnAlarms"},
+    {"white"},
+    {"whiteInfo"},
+    {"warningLight"},
+    {"warningLightInfo"},
+    {"warning_light_interval"},
+    {"httpSche"},
+    {"httpParams"},
+    {"audioId"},
+    {"audioIdMask"},
     {"ptzParams"},
 };
 
 constexpr ActionKey kVideoLossDialogKeys[] = {
-    {"triChnAlarms"},     {"enable"},         {"triAlarms"},
-    {"interval"},         {"audioId"},        {"email_interval"},
-    {"ptz_interval"},     {"alarmout_interval"}, {"white_interval"},
-    {"warning_light_interval"}, {"http_notification_interval"},
+    {"triChnAlarms"},
+    {"enable"},
+    {"triAlarms"},
+    {"interval"},
+    {"audioId"},
+    {"email_interval"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"white_interval"},
+    {"warning_light_interval"},
+    {"http_notification_interval"},
 };
 
 struct VideoLostSet {
@@ -87,16 +105,26 @@ struct BatchRoute {
   bool snapshot;         // "triSnapshot" too; every listed record is stored
 };
 
-const BatchRoute kVideoLostAudible{&kVideoLossSource, kChannels, {"enable"}, {"interval"},
-                                   "videoloss_audible_schedule", kReqVideoLossMask, false};
-const BatchRoute kVideoLostEmail{&kVideoLossSource, kChannels, {"enable", "email_enable"},
-                                 {"interval", "email_interval"}, "videoloss_email_schedule",
-                                 kReqVideoLossMask, false};
-const BatchRoute kAlarmInAudible{&kAlarmInSource, kAlarmInputs, {"enable"}, {"interval"},
-                                 "alarmin_audible_schedule", kReqAlarmInMask, false};
-const BatchRoute kAlarmInEmail{&kAlarmInSource, kAlarmInputs, {"enable", "email_enable"},
-                               {"interval", "email_interval"}, "alarmin_email_schedule",
-                               kReqAlarmInMask, true};
+const BatchRoute kVideoLostAudible{
+    &kVideoLossSource, kChannels, {"enable"}, {"interval"}, "videoloss_audible_schedule",
+    kReqVideoLossMask, false};
+const BatchRoute kVideoLostEmail{&kVideoLossSource,
+                                 kChannels,
+                                 {"enable", "email_enable"},
+                                 {"interval", "email_interval"},
+                                 "videoloss_email_schedule",
+                                 kReqVideoLossMask,
+                                 false};
+const BatchRoute kAlarmInAudible{
+    &kAlarmInSource, kAlarmInputs, {"enable"}, {"interval"}, "alarmin_audible_schedule",
+    kReqAlarmInMask, false};
+const BatchRoute kAlarmInEmail{&kAlarmInSource,
+                               kAlarmInputs,
+                               {"enable", "email_enable"},
+                               {"interval", "email_interval"},
+                               "alarmin_email_schedule",
+                               kReqAlarmInMask,
+                               true};
 
 // The list of a batch request: the first `cnt` elements of "chnid".
 uint64_t listed_mask(json_object* request, int32_t limit) {
@@ -133,7 +161,8 @@ void run_batch(const BatchRoute& route, const char* data) {
     if (route.snapshot || memcmp(before.data(), record, size) != 0) changed |= uint64_t{1} << n;
   }
   DbBatch batch(db());
-  int failed = nvr::events::write_event_records(*route.source, records.data(), route.limit, changed);
+  int failed =
+      nvr::events::write_event_records(*route.source, records.data(), route.limit, changed);
   if (has_schedule) failed |= db_copy_schedule(db(), route.schedule, &block, listed);
   if (failed != 0 || batch.commit() != 0) {
     cgi_error_to_webserver(kRespText);
@@ -362,10 +391,10 @@ void on_set_videoloss_info(char* data) {
       failed |= write_video_lost(db(), &record);
     }
   }
-  const uint64_t copies = nvr::events::mask_of_list(nvr::json_get(request.get(), "copyChn"),
-                                                    nvr::json_int_or(request.get(), "copyCnt"),
-                                                    kChannels) &
-                          ~(uint64_t{1} << channel);
+  const uint64_t copies =
+      nvr::events::mask_of_list(nvr::json_get(request.get(), "copyChn"),
+                                nvr::json_int_or(request.get(), "copyCnt"), kChannels) &
+      ~(uint64_t{1} << channel);
   failed |= nvr::events::copy_event_record(kVideoLossSource, &record, copies);
   failed |= nvr::events::copy_action_tables(kVideoLossSource, channel, copies);
   if (failed != 0 || batch.commit() != 0) {

@@ -35,8 +35,9 @@ TEST(AlarmOutputs, StoreCopyAndLogWithTheMask) {
   DeviceRoot root;
   CoreSim sim(root);
   // Copying to itself only: nothing copied, one notice, the log names bit 1.
-  ASSERT_EQ(run_json(root, "/6022", R"({"alarmId":1,"name":"siren","type":1,"enable":1,)"
-                                    R"("durationTime":10,"copyCnt":2,"copyChn":[1,1]})")
+  ASSERT_EQ(run_json(root, "/6022",
+                     R"({"alarmId":1,"name":"siren","type":1,"enable":1,)"
+                     R"("durationTime":10,"copyCnt":2,"copyChn":[1,1]})")
                 .out,
             kOk);
   expect_one_notice(sim, 1405, CoreSim::bytes<int32_t>(1));
@@ -48,8 +49,9 @@ TEST(AlarmOutputs, StoreCopyAndLogWithTheMask) {
   EXPECT_EQ(log.info.param_type, 911);
 
   sim.clear_messages();
-  ASSERT_EQ(run_json(root, "/6022", R"({"alarmId":1,"dialog":{"effective":[[["00:00","01:00",1]]]},)"
-                                    R"("copyCnt":3,"copyChn":[3,4,-1]})")
+  ASSERT_EQ(run_json(root, "/6022",
+                     R"({"alarmId":1,"dialog":{"effective":[[["00:00","01:00",1]]]},)"
+                     R"("copyCnt":3,"copyChn":[3,4,-1]})")
                 .out,
             kOk);
   EXPECT_EQ(sim.messages(1405).size(), 2u);  // its own, then output 3
@@ -60,20 +62,23 @@ TEST(AlarmOutputs, StoreCopyAndLogWithTheMask) {
             std::string::npos);
   EXPECT_EQ(run_json(root, "/6021", R"({"alarmId":4})").out, kJsonError);
   EXPECT_EQ(run_json(root, "/6022", R"({"alarmId":4})").out, kTextError);
-  EXPECT_EQ(run_json(root, "/6020", "").out.substr(0, kJsonHeader.size() + 70),
-            kJsonHeader + R"([ { "id": 0, "name": "", "type": 0, "enable": 0, "durationTime": 0 }, )");
+  EXPECT_EQ(
+      run_json(root, "/6020", "").out.substr(0, kJsonHeader.size() + 70),
+      kJsonHeader + R"([ { "id": 0, "name": "", "type": 0, "enable": 0, "durationTime": 0 }, )");
 }
 
 TEST(AlarmInputs, BasicRoutesKeepTheActionSettings) {
   DeviceRoot root;
   CoreSim sim(root);
-  ASSERT_EQ(run_json(root, "/6027", R"({"alarmId":2,"dialog":{"ptz_interval":9,"email_interval":4}})")
-                .out,
-            kOk);
+  ASSERT_EQ(
+      run_json(root, "/6027", R"({"alarmId":2,"dialog":{"ptz_interval":9,"email_interval":4}})")
+          .out,
+      kOk);
   sim.clear_messages();
-  ASSERT_EQ(run_json(root, "/6062", R"({"alarm":{"id":2,"enable":1,"name":"door","type":1,)"
-                                    R"("triChannels":"1010","triAlarms":2,"interval":3},)"
-                                    R"("schedule":[[["08:00","09:00"]]]})")
+  ASSERT_EQ(run_json(root, "/6062",
+                     R"({"alarm":{"id":2,"enable":1,"name":"door","type":1,)"
+                     R"("triChannels":"1010","triAlarms":2,"interval":3},)"
+                     R"("schedule":[[["08:00","09:00"]]]})")
                 .out,
             kOk);
   expect_one_notice(sim, 1404, CoreSim::bytes<int32_t>(2));
@@ -83,31 +88,36 @@ TEST(AlarmInputs, BasicRoutesKeepTheActionSettings) {
   EXPECT_EQ(input.email_interval, 4);
   EXPECT_EQ(input.tri_channel_mask, 5u);
   const std::string one = run_json(root, "/6061", "2", nullptr, "GET").out;
-  EXPECT_EQ(one.rfind(kJsonHeader + R"({ "alarm": { "id": 2, "enable": 1, "name": "door", "type": 1, )"
-                                    R"("triChannels": "1010", "triAlarms": 2, "interval": 3, )"
-                                    R"("triSnapshot": "" }, "schedule": [ [ { "startTime": "08:00", )"
-                                    R"("endTime": "09:00", "actionType": 6 }, { "startTime": "", )"
-                                    R"("endTime": "", "actionType": 6 })",
-                      0),
-            0u)
+  EXPECT_EQ(
+      one.rfind(kJsonHeader + R"({ "alarm": { "id": 2, "enable": 1, "name": "door", "type": 1, )"
+                              R"("triChannels": "1010", "triAlarms": 2, "interval": 3, )"
+                              R"("triSnapshot": "" }, "schedule": [ [ { "startTime": "08:00", )"
+                              R"("endTime": "09:00", "actionType": 6 }, { "startTime": "", )"
+                              R"("endTime": "", "actionType": 6 })",
+                0),
+      0u)
       << one;
   // "/6064": enable is checked, not stored.
-  EXPECT_EQ(run_json(root, "/6064", R"({"alarm":{"id":2,"enable":3,"type":0,"triChannels":"",)"
-                                    R"("triAlarms":0,"interval":0}})")
+  EXPECT_EQ(run_json(root, "/6064",
+                     R"({"alarm":{"id":2,"enable":3,"type":0,"triChannels":"",)"
+                     R"("triAlarms":0,"interval":0}})")
                 .out,
             "");
-  ASSERT_EQ(run_json(root, "/6064", R"({"alarm":{"id":2,"enable":2,"name":"hall","type":0,)"
-                                    R"("triChannels":"","triAlarms":0,"interval":0}})")
+  ASSERT_EQ(run_json(root, "/6064",
+                     R"({"alarm":{"id":2,"enable":2,"name":"hall","type":0,)"
+                     R"("triChannels":"","triAlarms":0,"interval":0}})")
                 .out,
             kOk);
   EXPECT_EQ(stored_input(root, 2).enable, 1);
   EXPECT_STREQ(stored_input(root, 2).name, "hall");
-  EXPECT_EQ(run_json(root, "/6062", R"({"alarm":{"id":16,"enable":1,"type":1,"triChannels":"",)"
-                                    R"("triAlarms":0,"interval":0}})")
+  EXPECT_EQ(run_json(root, "/6062",
+                     R"({"alarm":{"id":16,"enable":1,"type":1,"triChannels":"",)"
+                     R"("triAlarms":0,"interval":0}})")
                 .out,
             "");
-  ASSERT_EQ(run_json(root, "/6063", R"({"alarm":{"camId":2,"name":"gate","type":1,"enable":0}})").out,
-            kOk);
+  ASSERT_EQ(
+      run_json(root, "/6063", R"({"alarm":{"camId":2,"name":"gate","type":1,"enable":0}})").out,
+      kOk);
   EXPECT_EQ(run_json(root, "/6063", R"({"alarm":{"camId":2147483647,"name":"x"}})").out, "");
   sim.clear_messages();
   ASSERT_EQ(run_json(root, "/6023", R"({"id":4,"enable":1})").out, kOk);
@@ -143,10 +153,11 @@ TEST(AlarmInputs, DialogDisarmingAndCopies) {
   EXPECT_STREQ(stored_input(root, 5).triSnapshot, "1");
   EXPECT_STREQ(stored_input(root, 5).triChannels, "");  // the trigger channels are not copied
   const std::string answer = run_json(root, "/6026", R"({"alarmId":5})").out;
-  EXPECT_EQ(answer.rfind(kJsonHeader + R"({ "alarmId": 5, "name": "", "alarmType": 1, "enable": 0, )"
-                                       R"("triAlarms": 0, "interval": 7,)",
-                         0),
-            0u)
+  EXPECT_EQ(
+      answer.rfind(kJsonHeader + R"({ "alarmId": 5, "name": "", "alarmType": 1, "enable": 0, )"
+                                 R"("triAlarms": 0, "interval": 7,)",
+                   0),
+      0u)
       << answer;
   EXPECT_NE(answer.find(R"("endTime": "03:00")"), std::string::npos);
   EXPECT_EQ(run_json(root, "/6026", R"({"alarmId":16})").out, kJsonError);
@@ -168,27 +179,30 @@ TEST(CameraAlarms, InputsOutputsAndManualSwitching) {
   EXPECT_EQ(set.entries[1].type, 1);
   expect_one_notice(sim, 1417, CoreSim::bytes<uint64_t>((1u << 2) | (1u << 9)));
   const std::string inputs = run_json(root, "/6024", R"({"chnid":2})").out;
-  EXPECT_EQ(inputs.rfind(kJsonHeader + R"({ "chnid": 2, "alarmCnt": 4, "alarm": [ { "alarmEnable": 1, )"
-                                       R"("alarmType": 0, "alarmStatus": 0, "alarmName": "a", )",
-                         0),
-            0u)
+  EXPECT_EQ(
+      inputs.rfind(kJsonHeader + R"({ "chnid": 2, "alarmCnt": 4, "alarm": [ { "alarmEnable": 1, )"
+                                 R"("alarmType": 0, "alarmStatus": 0, "alarmName": "a", )",
+                   0),
+      0u)
       << inputs;
   EXPECT_NE(inputs.find(R"("alarmName": "b", "effective")"), std::string::npos);
   EXPECT_NE(inputs.find(R"("interval": 5)"), std::string::npos);
   EXPECT_NE(run_json(root, "/6024", R"({"chnid":9})").out.find(R"("triChannels": "11")"),
             std::string::npos);
 
-  ASSERT_EQ(run_json(root, "/6029", R"({"chnid":2,"alarmCnt":2,"alarm":[{"alarmType":1,)"
-                                    R"("alarmName":"horn","delayTime":30}]})")
+  ASSERT_EQ(run_json(root, "/6029",
+                     R"({"chnid":2,"alarmCnt":2,"alarm":[{"alarmType":1,)"
+                     R"("alarmName":"horn","delayTime":30}]})")
                 .out,
             kOk);
   ASSERT_EQ(run_json(root, "/6033", R"({"chnid":2,"alarmId":0,"state":1})").out, kOk);
   EXPECT_EQ(run_json(root, "/6033", "{oops").out, kTextError);
   const std::string outputs = run_json(root, "/6028", R"({"chnid":2})").out;
-  EXPECT_EQ(outputs.rfind(kJsonHeader + R"({ "chnid": 2, "alarmCnt": 2, "alarm": [ { "alarmType": 1, )"
-                                        R"("alarmStatus": 1, "alarmName": "horn", "delayTime": 30, )",
-                          0),
-            0u)
+  EXPECT_EQ(
+      outputs.rfind(kJsonHeader + R"({ "chnid": 2, "alarmCnt": 2, "alarm": [ { "alarmType": 1, )"
+                                  R"("alarmStatus": 1, "alarmName": "horn", "delayTime": 30, )",
+                    0),
+      0u)
       << outputs;
   EXPECT_NE(run_json(root, "/6032", "").out.find(R"([ "horn", "" ])"), std::string::npos);
 

@@ -78,12 +78,13 @@ TEST(MotionBasics, StoresAFreshRecordAndTellsTheCameraInOrder) {
 TEST(MotionBasics, RefusedRequestsStoreSendAndAnswerNothing) {
   DeviceRoot root;
   CoreSim sim(root);
-  for (const char* bad : {
-           R"({"camId":2,"enable":3,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
-           R"({"camId":64,"enable":1,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
-           R"({"camId":2,"enable":-1,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
-           R"({"camId":2,"enable":1,"sensitivity":4,"triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
-           "[1]", "not json"}) {
+  for (
+      const char* bad :
+      {R"({"camId":2,"enable":3,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
+       R"({"camId":64,"enable":1,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
+       R"({"camId":2,"enable":-1,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
+       R"({"camId":2,"enable":1,"sensitivity":4,"triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
+       "[1]", "not json"}) {
     EXPECT_EQ(run_json(root, "/6012", bad).out, "") << bad;
   }
   EXPECT_TRUE(sim.messages().empty());
@@ -100,13 +101,14 @@ TEST(MotionActions, ActionObjectRoundTripAndEdges) {
   EXPECT_EQ(run_json(root, "/6010", R"({"chnid":-1})").out, kJsonError);
   EXPECT_EQ(run_json(root, "/6010", "").out, kJsonError);
 
-  ASSERT_EQ(run_json(root, "/6112",
-                     R"({"chnid":4,"dialog":{"triChannels":"01","triChnAlarms":["1","01"],)"
-                     R"("http_notification_interval":7,"httpParams":{"url":"u"},)"
-                     R"("warningLightInfo":[[3,20]],"ptzChnId":4,"ptzType":1,)"
-                     R"("ptzParams":[{"acto_ptz_channel":2,"acto_ptz_type":1,"acto_ptz_preset":5}]}})")
-                .out,
-            kOk);
+  ASSERT_EQ(
+      run_json(root, "/6112",
+               R"({"chnid":4,"dialog":{"triChannels":"01","triChnAlarms":["1","01"],)"
+               R"("http_notification_interval":7,"httpParams":{"url":"u"},)"
+               R"("warningLightInfo":[[3,20]],"ptzChnId":4,"ptzType":1,)"
+               R"("ptzParams":[{"acto_ptz_channel":2,"acto_ptz_type":1,"acto_ptz_preset":5}]}})")
+          .out,
+      kOk);
   const std::string answer = run_json(root, "/6010", R"({"chnid":4})").out;
   for (const char* part :
        {R"("triChannels": "01")", R"("http_notification_interval": 7)",
@@ -181,8 +183,8 @@ TEST(MotionSchedules, EverySetterAndGetterOfTheFamily) {
     const char* set;
     const char* get;
   };
-  for (const Pair& pair : {Pair{"/6152", "/6153"}, Pair{"/6159", "/6158"},
-                           Pair{"/6118", "/6120"}}) {
+  for (const Pair& pair :
+       {Pair{"/6152", "/6153"}, Pair{"/6159", "/6158"}, Pair{"/6118", "/6120"}}) {
     sim.clear_messages();
     ASSERT_EQ(run_json(root, pair.set, R"({"camId":7,"schedule":[[],[["01:00","02:00",3]]]})").out,
               kOk)
@@ -213,18 +215,23 @@ TEST(MotionPtzEntries, StoreListUpdateAndDelete) {
                      R"("acto_ptz_pattern":4,"acto_ptz_preset":9})")
                 .out,
             kOk);
-  ASSERT_EQ(run_json(root, "/6160",
-                     R"({"type":1,"chn_id":2,"acto_ptz_channel":5,"acto_ptz_type":1,"acto_ptz_preset":8})")
-                .out,
-            kOk);
+  ASSERT_EQ(
+      run_json(
+          root, "/6160",
+          R"({"type":1,"chn_id":2,"acto_ptz_channel":5,"acto_ptz_type":1,"acto_ptz_preset":8})")
+          .out,
+      kOk);
   EXPECT_EQ(run_json(root, "/6161", R"({"type":1,"chn_id":2})").out,
-            kJsonHeader + R"({ "ptzInfo": [ { "acto_ptz_channel": 3, "acto_ptz_type": 3, )"
-                          R"("acto_ptz_preset": 0, "acto_ptz_patrol": 0 }, { "acto_ptz_channel": 5, )"
-                          R"("acto_ptz_type": 1, "acto_ptz_preset": 8, "acto_ptz_patrol": 0 } ] })");
-  ASSERT_EQ(run_json(root, "/6163",
-                     R"({"type":1,"chn_id":2,"old_chn_id":5,"acto_ptz_channel":6,"acto_ptz_type":2,"acto_ptz_patrol":1})")
-                .out,
-            kOk);
+            kJsonHeader +
+                R"({ "ptzInfo": [ { "acto_ptz_channel": 3, "acto_ptz_type": 3, )"
+                R"("acto_ptz_preset": 0, "acto_ptz_patrol": 0 }, { "acto_ptz_channel": 5, )"
+                R"("acto_ptz_type": 1, "acto_ptz_preset": 8, "acto_ptz_patrol": 0 } ] })");
+  ASSERT_EQ(
+      run_json(
+          root, "/6163",
+          R"({"type":1,"chn_id":2,"old_chn_id":5,"acto_ptz_channel":6,"acto_ptz_type":2,"acto_ptz_patrol":1})")
+          .out,
+      kOk);
   ASSERT_EQ(run_json(root, "/6164", R"({"type":1,"chn_id":2,"ptzChannel":[3]})").out, kOk);
   EXPECT_EQ(run_json(root, "/6161", R"({"type":1,"chn_id":2})").out,
             kJsonHeader + R"({ "ptzInfo": [ { "acto_ptz_channel": 6, "acto_ptz_type": 2, )"

@@ -8,9 +8,9 @@
 
 #include "frame/ipc.h"
 #include "modules/alarm/alarm_records.h"
-#include "platform/qvdb_schedule.h"
 #include "modules/video/video_records.h"
 #include "platform/qvdb_actions.h"
+#include "platform/qvdb_schedule.h"
 #include "tests/e2e/core_sim.h"
 #include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
@@ -42,9 +42,9 @@ std::string mask_bytes(uint64_t mask) { return CoreSim::bytes<uint64_t>(mask); }
 TEST(VideoLoss, SingleChannelRoutes) {
   DeviceRoot root;
   CoreSim sim(root);
-  ASSERT_EQ(run_json(root, "/6017", R"({"camId":3,"enable":1,"schedule":[[["00:00","24:00",1]]]})")
-                .out,
-            kOk);
+  ASSERT_EQ(
+      run_json(root, "/6017", R"({"camId":3,"enable":1,"schedule":[[["00:00","24:00",1]]]})").out,
+      kOk);
   expect_one_notice(sim, 1402, CoreSim::bytes<int32_t>(3));
   sim.clear_messages();
   // The stored enable stays; "enable" must still be present and 0..2.
@@ -85,16 +85,19 @@ TEST(VideoLossBatch, ListedChangedAndCopiedMasks) {
 
   // Alarm inputs: numbers past the 16 inputs are skipped.
   sim.clear_messages();
-  ASSERT_EQ(run_json(root, "/6125", R"({"cnt":3,"chnid":[3,16,63],"enable":1,"interval":2,)"
-                                    R"("schedule":[[["03:00","04:00",2]]]})")
+  ASSERT_EQ(run_json(root, "/6125",
+                     R"({"cnt":3,"chnid":[3,16,63],"enable":1,"interval":2,)"
+                     R"("schedule":[[["03:00","04:00",2]]]})")
                 .out,
             kOk);
   expect_one_notice(sim, 1415, mask_bytes(1u << 3));
   EXPECT_EQ(stored_input(root, 3).interval, 2);
   EXPECT_NE(run_json(root, "/6129", "3", nullptr, "GET").out.find(R"("endTime": "04:00")"),
             std::string::npos);
-  ASSERT_EQ(run_json(root, "/6126", R"({"cnt":1,"chnid":[5],"enable":1,"interval":3,)"
-                                    R"("triSnapshot":")" + std::string(70, '1') + R"("})")
+  ASSERT_EQ(run_json(root, "/6126",
+                     R"({"cnt":1,"chnid":[5],"enable":1,"interval":3,)"
+                     R"("triSnapshot":")" +
+                         std::string(70, '1') + R"("})")
                 .out,
             kOk);
   EXPECT_EQ(std::string(stored_input(root, 5).triSnapshot), std::string(64, '1'));
@@ -121,10 +124,11 @@ TEST(VideoLossOthers, MasksAndLogs) {
   expect_one_notice(sim, 1404, CoreSim::bytes<int32_t>(1));
   sim.clear_messages();
   const std::string forty = std::string(35, '0') + "1" + std::string(4, '0');
-  ASSERT_EQ(run_json(root, "/6127", R"({"camId":1,"type":0,"cnt":2,"chnid":[7,20],"triChannels":")" +
-                                        forty + R"("})")
-                .out,
-            kOk);
+  ASSERT_EQ(
+      run_json(root, "/6127",
+               R"({"camId":1,"type":0,"cnt":2,"chnid":[7,20],"triChannels":")" + forty + R"("})")
+          .out,
+      kOk);
   EXPECT_EQ(stored_input(root, 7).tri_channel_mask, 1ull << 35);
   expect_one_notice(sim, 1415, mask_bytes(1u << 7));
   EXPECT_NE(run_json(root, "/6169", "7", nullptr, "GET").out.find(R"("endTime": "06:00")"),
@@ -135,12 +139,15 @@ TEST(VideoLossOthers, MasksAndLogs) {
 TEST(VideoLossPtzSchedules, EntriesGoToTheListedChannelsButNotTheSource) {
   DeviceRoot root;
   CoreSim sim(root);
-  ASSERT_EQ(run_json(root, "/6160",
-                     R"({"type":2,"chn_id":1,"acto_ptz_channel":4,"acto_ptz_type":1,"acto_ptz_preset":2})")
-                .out,
-            kOk);
-  ASSERT_EQ(run_json(root, "/6165", R"({"camId":1,"cnt":3,"chnid":[2,7,1],)"
-                                    R"("schedule":[[["00:00","01:00",1]]]})")
+  ASSERT_EQ(
+      run_json(
+          root, "/6160",
+          R"({"type":2,"chn_id":1,"acto_ptz_channel":4,"acto_ptz_type":1,"acto_ptz_preset":2})")
+          .out,
+      kOk);
+  ASSERT_EQ(run_json(root, "/6165",
+                     R"({"camId":1,"cnt":3,"chnid":[2,7,1],)"
+                     R"("schedule":[[["00:00","01:00",1]]]})")
                 .out,
             kOk);
   expect_one_notice(sim, 1414, mask_bytes((1u << 1) | (1u << 2) | (1u << 7)));
@@ -167,20 +174,21 @@ TEST(VideoLossDialog, StoresEnableTwoAndCopiesEverything) {
   EXPECT_EQ(run_json(root, "/6094", "nothing").out, kJsonError);
 
   sim.clear_messages();
-  ASSERT_EQ(run_json(root, "/6095",
-                     R"({"chnid":3,"dialog":{"enable":0,"interval":4,"audible":[[["00:00","01:00",1]]],)"
-                     R"("whiteInfo":[[1,2,3]]},"copyCnt":3,"copyChn":[3,8,99]})")
-                .out,
-            kOk);
+  ASSERT_EQ(
+      run_json(root, "/6095",
+               R"({"chnid":3,"dialog":{"enable":0,"interval":4,"audible":[[["00:00","01:00",1]]],)"
+               R"("whiteInfo":[[1,2,3]]},"copyCnt":3,"copyChn":[3,8,99]})")
+          .out,
+      kOk);
   expect_one_notice(sim, 1414, mask_bytes((1u << 3) | (1u << 8)));
   EXPECT_EQ(stored_loss(root, 3).enable, 2);
   EXPECT_EQ(stored_loss(root, 3).email_enable, 2);
   EXPECT_EQ(stored_loss(root, 8).interval, 4);
   EXPECT_EQ(stored_loss(root, 8).chnid, 8);
   const std::string answer = run_json(root, "/6094", R"({"chnid":8})").out;
-  EXPECT_EQ(answer.rfind(kJsonHeader + R"({ "chnid": 8, "enable": 2, "triAlarms": 0, "interval": 4,)",
-                         0),
-            0u)
+  EXPECT_EQ(
+      answer.rfind(kJsonHeader + R"({ "chnid": 8, "enable": 2, "triAlarms": 0, "interval": 4,)", 0),
+      0u)
       << answer;
   EXPECT_NE(answer.find(R"("whiteInfo": [ { "chnid": 1, "mode": 2, "time": 3 } ])"),
             std::string::npos);

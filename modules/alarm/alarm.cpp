@@ -320,13 +320,12 @@ void on_set_alarm_out(char* data) {
   if (get_schedule_by_json_ex(nvr::json_get(request.get(), "dialog"), "effective", &block) == 0)
     failed |= db_write_schedule(db(), kAlarmOutScheduleTable, id, &block);
   AlarmOut& output = outputs[id];
-  const AlarmOut before = output;
   db_record_from_json(kAlarmOutRecord, request.get(), &output);  // name, enable, type, duration
   output.id = id;
-  if (memcmp(&before, &output, sizeof output) != 0 || nvr::json_get(request.get(), "name") ||
-      nvr::json_get(request.get(), "enable") || nvr::json_get(request.get(), "type") ||
-      nvr::json_get(request.get(), "durationTime"))
-    failed |= db_write(db(), kAlarmOutRecord, &output);
+  bool present = false;
+  for (const char* key : {"name", "enable", "type", "durationTime"})
+    present |= nvr::json_get(request.get(), key) != nullptr;
+  if (present) failed |= db_write(db(), kAlarmOutRecord, &output);
   uint64_t copies = 0;
   if (nvr::json_int_or(request.get(), "copyCnt") > 0)
     copies = nvr::events::mask_of_list(nvr::json_get(request.get(), "copyChn"),

@@ -376,13 +376,13 @@ void on_set_motion_schedule_info(char* data) {
   int32_t channel = -1;
   if (!request || !read_channel_key(request.get(), "camId", &channel)) return;
   ScheduleBlock block{};
-  get_schedule_by_json(request.get(), "schedule", &block);
+  const bool has_schedule = get_schedule_by_json(request.get(), "schedule", &block) == 0;
   MotionInfo record = read_channel(channel);
   set_common_basics(request.get(), &record, channel);
   record.enable = int_or_zero(request.get(), "enable");
   DbBatch batch(db());
   int failed = write_motion(db(), &record);
-  failed |= db_write_schedule(db(), kMotionScheduleTable, channel, &block);
+  if (has_schedule) failed |= db_write_schedule(db(), kMotionScheduleTable, channel, &block);
   if (failed != 0 || batch.commit() != 0) {
     cgi_error_to_webserver(kRespText);
     return;

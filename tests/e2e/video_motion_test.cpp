@@ -119,6 +119,28 @@ TEST(MotionActions, ActionObjectRoundTripAndEdges) {
     EXPECT_NE(answer.find(part), std::string::npos) << part << "\n" << answer;
   EXPECT_EQ(answer.rfind(kJsonHeader + R"({ "chnid": 4, "enable": 0, "sensitivity": 0, )", 0), 0u);
   EXPECT_EQ(stored_motion(root, 4).tri_channel_mask, 2u);
+
+  // "/6117" leaves the HTTP notification to the dialog.
+  ASSERT_EQ(run_json(root, "/6117",
+                     R"({"chnid":4,"http_notification_interval":1,"httpParams":{"url":"v"},)"
+                     R"("httpSche":[[["00:00","01:00",1]]],"white_interval":3})")
+                .out,
+            kOk);
+  const MotionInfo after = stored_motion(root, 4);
+  EXPECT_EQ(after.http_notification_interval, 7);
+  EXPECT_EQ(after.white_interval, 3);
+  const std::string again = run_json(root, "/6010", R"({"chnid":4})").out;
+  EXPECT_NE(again.find(R"("url": "u")"), std::string::npos);
+  EXPECT_EQ(again.find(R"("endTime": "01:00")"), std::string::npos);
+}
+
+TEST(MotionDemo, CamerasNotToldShowADemoMap) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  const std::string map = run_json(root, "/6098", R"({"id":9})").out;
+  EXPECT_EQ(map.rfind(kJsonHeader + R"({ "map": "ffff)", 0), 0u) << map;
+  EXPECT_NE(map.find(R"("sensitivity": 5, "result": 0, "enable": 1,)"), std::string::npos);
+  EXPECT_EQ(run_json(root, "/6098", R"({"id":64})").out, kTextError);  // no such camera
 }
 
 TEST(MotionCopy, CopiesInAscendingOrderWithOneMaskEverywhere) {

@@ -139,8 +139,8 @@ void set_input_settings(json_object* alarm, AlarmIn* record) {
   const char* name = nvr::json_string(alarm, "name");
   snprintf(record->name, sizeof record->name, "%s", name ? name : "");
   record->type = int_or_zero(alarm, "type");
-  nvr::events::set_channel_text(record->triChannels, sizeof record->triChannels,
-                                &record->tri_channel_mask, nvr::json_string(alarm, "triChannels"));
+  record->tri_channel_mask = nvr::events::set_channel_text(
+      record->triChannels, sizeof record->triChannels, nvr::json_string(alarm, "triChannels"));
   record->triAlarms = int_or_zero(alarm, "triAlarms");
   record->interval = int_or_zero(alarm, "interval");
 }

@@ -177,9 +177,9 @@ bool apply_action_fields(const EventSource& source, json_object* object, void* r
     if (field == nullptr) continue;
     if (name == "triChannels") {
       const DbField* mask = field_by_column(*source.record, "tri_channel_mask");
-      uint64_t bits = 0;
-      set_channel_text(text_at(record, *field), field->size, &bits,
-                       json_is(value, json_type_string) ? json_object_get_string(value) : "");
+      const uint64_t bits =
+          set_channel_text(text_at(record, *field), field->size,
+                           json_is(value, json_type_string) ? json_object_get_string(value) : "");
       if (mask) memcpy(static_cast<char*>(record) + mask->offset, &bits, sizeof bits);
     } else {
       OneField one(*source.record, *field, key.key);
@@ -292,9 +292,9 @@ bool parse_index_text(const char* data, int32_t* index) {
   return true;
 }
 
-void set_channel_text(char* text, size_t size, uint64_t* mask, const char* value) {
+uint64_t set_channel_text(char* text, size_t size, const char* value) {
   snprintf(text, size, "%.*s", kMaskTextChars, value ? value : "");
-  *mask = get_channel_mask(text);
+  return get_channel_mask(text);
 }
 
 uint64_t mask_of_list(json_object* list, int64_t count, int32_t limit) {

@@ -98,8 +98,9 @@ ScheduleBlock read_schedule(const char* table, int32_t index);
 // The decimal number that is a route's whole data; nothing for another text.
 bool parse_index_text(const char* data, int32_t* index);
 
-// A channel mask text (bounded to 64 characters) into its text field and mask.
-void set_channel_text(char* text, size_t size, uint64_t* mask, const char* value);
+// A channel mask text (bounded to 64 characters) into its text field; returns
+// its mask (records are packed: the caller assigns it, no pointer to the field).
+uint64_t set_channel_text(char* text, size_t size, const char* value);
 
 // The mask of the first `count` elements of array `list` whose value is in
 // 0..limit-1 (other elements are skipped; count is bounded by the array).

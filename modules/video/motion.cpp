@@ -317,8 +317,8 @@ void on_set_movedetect_info(char* data) {
   record.interval = basics.interval;
   record.enableQV = basics.enableQV;
   snprintf(record.motionTable, sizeof record.motionTable, "%s", table);
-  nvr::events::set_channel_text(record.triChannels, sizeof record.triChannels,
-                                &record.tri_channel_mask, channels);
+  record.tri_channel_mask =
+      nvr::events::set_channel_text(record.triChannels, sizeof record.triChannels, channels);
   if (write_motion(db(), &record) != 0) {
     cgi_error_to_webserver(kRespText);
     return;
@@ -400,8 +400,8 @@ void on_set_motion_trigger_info(char* data) {
   MotionInfo record = read_channel(channel);
   set_common_basics(request.get(), &record, channel);
   const char* channels = nvr::json_string(request.get(), "triChannels");
-  nvr::events::set_channel_text(record.triChannels, sizeof record.triChannels,
-                                &record.tri_channel_mask, channels);
+  record.tri_channel_mask =
+      nvr::events::set_channel_text(record.triChannels, sizeof record.triChannels, channels);
   nvr::finish_change(write_motion(db(), &record), {kReqMotionChanged, &channel, sizeof channel},
                      {kLogSubChangeSettings, kLogParamMotion, nvr::log_channel(channel)});
 }
@@ -468,9 +468,9 @@ void on_set_move_others(char* data) {
   record.chnid = channel;
   const int32_t type = int_or_zero(request.get(), "type");
   if (type == 1)
-    nvr::events::set_channel_text(record.triChannels, sizeof record.triChannels,
-                                  &record.tri_channel_mask,
-                                  nvr::json_string(request.get(), "triChannels"));
+    record.tri_channel_mask =
+        nvr::events::set_channel_text(record.triChannels, sizeof record.triChannels,
+                                      nvr::json_string(request.get(), "triChannels"));
   else if (type == 2)
     record.triAlarms = int_or_zero(request.get(), "triAlarms");
   nvr::finish_change(write_motion(db(), &record), {kReqMotionChanged, &channel, sizeof channel},

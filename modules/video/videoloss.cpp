@@ -325,8 +325,8 @@ void on_set_alarm_others(char* data) {
     if (!(mask >> n & 1)) continue;
     records[n].id = n;
     if (channels)
-      nvr::events::set_channel_text(records[n].triChannels, sizeof records[n].triChannels,
-                                    &records[n].tri_channel_mask, text);
+      records[n].tri_channel_mask = nvr::events::set_channel_text(
+          records[n].triChannels, sizeof records[n].triChannels, text);
     else
       records[n].triAlarms = int_or_zero(request.get(), "triAlarms");
   }

@@ -44,9 +44,9 @@ TEST(AlarmOutputs, StoreCopyAndLogWithTheMask) {
   const auto logs = sim.messages(3509);
   ASSERT_EQ(logs.size(), 1u);
   const QvLogInfoMask log = record_of<QvLogInfoMask>(logs[0]);
-  EXPECT_EQ(log.channel_mask, 1u << 1);
-  EXPECT_EQ(log.info.chan_no, 2);
-  EXPECT_EQ(log.info.param_type, 911);
+  EXPECT_EQ(+log.channel_mask, 1u << 1);
+  EXPECT_EQ(+log.info.chan_no, 2);
+  EXPECT_EQ(+log.info.param_type, 911);
 
   sim.clear_messages();
   ASSERT_EQ(run_json(root, "/6022",
@@ -55,9 +55,9 @@ TEST(AlarmOutputs, StoreCopyAndLogWithTheMask) {
                 .out,
             kOk);
   EXPECT_EQ(sim.messages(1405).size(), 2u);  // its own, then output 3
-  EXPECT_EQ(stored_output(root, 3).durationTime, 10);
+  EXPECT_EQ(+stored_output(root, 3).durationTime, 10);
   EXPECT_STREQ(stored_output(root, 3).name, "");  // the name is not copied
-  EXPECT_EQ(record_of<QvLogInfoMask>(sim.messages(3509)[0]).channel_mask, (1u << 1) | (1u << 3));
+  EXPECT_EQ(+record_of<QvLogInfoMask>(sim.messages(3509)[0]).channel_mask, (1u << 1) | (1u << 3));
   EXPECT_NE(run_json(root, "/6021", R"({"alarmId":3})").out.find(R"("endTime": "01:00")"),
             std::string::npos);
   EXPECT_EQ(run_json(root, "/6021", R"({"alarmId":4})").out, kJsonError);
@@ -84,9 +84,9 @@ TEST(AlarmInputs, BasicRoutesKeepTheActionSettings) {
   expect_one_notice(sim, 1404, CoreSim::bytes<int32_t>(2));
   expect_one_log(sim, 204, 910, 3);
   const AlarmIn input = stored_input(root, 2);
-  EXPECT_EQ(input.ptz_interval, 9);
-  EXPECT_EQ(input.email_interval, 4);
-  EXPECT_EQ(input.tri_channel_mask, 5u);
+  EXPECT_EQ(+input.ptz_interval, 9);
+  EXPECT_EQ(+input.email_interval, 4);
+  EXPECT_EQ(+input.tri_channel_mask, 5u);
   const std::string one = run_json(root, "/6061", "2", nullptr, "GET").out;
   EXPECT_EQ(
       one.rfind(kJsonHeader + R"({ "alarm": { "id": 2, "enable": 1, "name": "door", "type": 1, )"
@@ -108,7 +108,7 @@ TEST(AlarmInputs, BasicRoutesKeepTheActionSettings) {
                      R"("triChannels":"","triAlarms":0,"interval":0}})")
                 .out,
             kOk);
-  EXPECT_EQ(stored_input(root, 2).enable, 1);
+  EXPECT_EQ(+stored_input(root, 2).enable, 1);
   EXPECT_STREQ(stored_input(root, 2).name, "hall");
   EXPECT_EQ(run_json(root, "/6062",
                      R"({"alarm":{"id":16,"enable":1,"type":1,"triChannels":"",)"
@@ -133,10 +133,10 @@ TEST(AlarmInputs, DialogDisarmingAndCopies) {
   ASSERT_EQ(run_json(root, "/6027", R"({"alarmId":0,"linkageAction":3})").out, kOk);
   Disarming disarming{};
   db_read(db_of(root).c_str(), kDisarmingRecord, &disarming, 0);
-  EXPECT_EQ(disarming.linkageAction, 3);
+  EXPECT_EQ(+disarming.linkageAction, 3);
   ASSERT_EQ(run_json(root, "/6027", R"({"alarmId":3,"linkageAction":5})").out, kOk);
   db_read(db_of(root).c_str(), kDisarmingRecord, &disarming, 0);
-  EXPECT_EQ(disarming.linkageAction, 3);
+  EXPECT_EQ(+disarming.linkageAction, 3);
 
   sim.clear_messages();
   ASSERT_EQ(run_json(root, "/6027",
@@ -147,9 +147,9 @@ TEST(AlarmInputs, DialogDisarmingAndCopies) {
             kOk);
   expect_one_notice(sim, 1415, CoreSim::bytes<uint64_t>((1u << 3) | (1u << 5)));
   EXPECT_TRUE(sim.messages(3485).empty());
-  EXPECT_EQ(stored_input(root, 3).interval_type, 2);
-  EXPECT_EQ(stored_input(root, 5).interval, 7);
-  EXPECT_EQ(stored_input(root, 5).type, 1);
+  EXPECT_EQ(+stored_input(root, 3).interval_type, 2);
+  EXPECT_EQ(+stored_input(root, 5).interval, 7);
+  EXPECT_EQ(+stored_input(root, 5).type, 1);
   EXPECT_STREQ(stored_input(root, 5).triSnapshot, "1");
   EXPECT_STREQ(stored_input(root, 5).triChannels, "");  // the trigger channels are not copied
   const std::string answer = run_json(root, "/6026", R"({"alarmId":5})").out;
@@ -175,8 +175,8 @@ TEST(CameraAlarms, InputsOutputsAndManualSwitching) {
                 .out,
             kOk);
   const CameraAlarmInSet set = record_of<CameraAlarmInSet>(sim.messages(3325)[0]);
-  EXPECT_EQ(set.mask, (1u << 2) | (1u << 9));
-  EXPECT_EQ(set.entries[1].type, 1);
+  EXPECT_EQ(+set.mask, (1u << 2) | (1u << 9));
+  EXPECT_EQ(+set.entries[1].type, 1);
   expect_one_notice(sim, 1417, CoreSim::bytes<uint64_t>((1u << 2) | (1u << 9)));
   const std::string inputs = run_json(root, "/6024", R"({"chnid":2})").out;
   EXPECT_EQ(

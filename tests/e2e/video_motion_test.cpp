@@ -46,33 +46,33 @@ TEST(MotionBasics, StoresAFreshRecordAndTellsTheCameraInOrder) {
   ASSERT_EQ(run_json(root, "/6012", kBasics).out, kOk);
   EXPECT_EQ(ids(sim), (std::vector<int32_t>{1403, 3207, 3212, 3209, 3485}));
   const MotionInfo record = stored_motion(root, 2);
-  EXPECT_EQ(record.enable, 1);
-  EXPECT_EQ(record.tri_channel_mask, 0xDu);
+  EXPECT_EQ(+record.enable, 1);
+  EXPECT_EQ(+record.tri_channel_mask, 0xDu);
   EXPECT_STREQ(record.triChannels, "1011");
-  EXPECT_EQ(record.email_interval, 0);
-  EXPECT_EQ(record.audioId, 0);
+  EXPECT_EQ(+record.email_interval, 0);
+  EXPECT_EQ(+record.audioId, 0);
   const CameraMotion camera = record_of<CameraMotion>(sim.messages(3207)[0]);
   EXPECT_STREQ(camera.map, "ffee");
-  EXPECT_EQ(camera.channel, 2);
-  EXPECT_EQ(camera.sensitivity, 4);
+  EXPECT_EQ(+camera.channel, 2);
+  EXPECT_EQ(+camera.sensitivity, 4);
   const CameraMotionSwitch on = record_of<CameraMotionSwitch>(sim.messages(3212)[0]);
-  EXPECT_EQ(on.channel, 2);
-  EXPECT_EQ(on.enable, 1);
-  EXPECT_EQ(on.count, 0);
+  EXPECT_EQ(+on.channel, 2);
+  EXPECT_EQ(+on.enable, 1);
+  EXPECT_EQ(+on.count, 0);
   const CameraSchedule day = record_of<CameraSchedule>(sim.messages(3209)[0]);
-  EXPECT_EQ(day.channel, 2);
-  EXPECT_EQ(day.days[6].day, 6);
-  EXPECT_EQ(day.days[6].slots[3].values[2], 24);
+  EXPECT_EQ(+day.channel, 2);
+  EXPECT_EQ(+day.days[6].day, 6);
+  EXPECT_EQ(+day.days[6].slots[3].values[2], 24);
   const QvLogInfo log = record_of<QvLogInfo>(sim.messages(3485)[0]);
-  EXPECT_EQ(log.param_type, 909);
-  EXPECT_EQ(log.chan_no, 3);
+  EXPECT_EQ(+log.param_type, 909);
+  EXPECT_EQ(+log.chan_no, 3);
 
   sim.clear_messages();
   std::string off = kBasics;
   off.replace(off.find("\"enableQV\":1"), 12, "\"enableQV\":0");
   ASSERT_EQ(run_json(root, "/6012", off).out, kOk);
   EXPECT_EQ(ids(sim), (std::vector<int32_t>{1403, 3207, 3212, 3485}));
-  EXPECT_EQ(record_of<CameraMotionSwitch>(sim.messages(3212)[0]).enable, 0);
+  EXPECT_EQ(+record_of<CameraMotionSwitch>(sim.messages(3212)[0]).enable, 0);
 }
 
 TEST(MotionBasics, RefusedRequestsStoreSendAndAnswerNothing) {
@@ -118,7 +118,7 @@ TEST(MotionActions, ActionObjectRoundTripAndEdges) {
         R"("acto_ptz_preset": 5, "acto_ptz_patrol": 0 } ] })"})
     EXPECT_NE(answer.find(part), std::string::npos) << part << "\n" << answer;
   EXPECT_EQ(answer.rfind(kJsonHeader + R"({ "chnid": 4, "enable": 0, "sensitivity": 0, )", 0), 0u);
-  EXPECT_EQ(stored_motion(root, 4).tri_channel_mask, 2u);
+  EXPECT_EQ(+stored_motion(root, 4).tri_channel_mask, 2u);
 
   // "/6117" leaves the HTTP notification to the dialog.
   ASSERT_EQ(run_json(root, "/6117",
@@ -127,8 +127,8 @@ TEST(MotionActions, ActionObjectRoundTripAndEdges) {
                 .out,
             kOk);
   const MotionInfo after = stored_motion(root, 4);
-  EXPECT_EQ(after.http_notification_interval, 7);
-  EXPECT_EQ(after.white_interval, 3);
+  EXPECT_EQ(+after.http_notification_interval, 7);
+  EXPECT_EQ(+after.white_interval, 3);
   const std::string again = run_json(root, "/6010", R"({"chnid":4})").out;
   EXPECT_NE(again.find(R"("url": "u")"), std::string::npos);
   EXPECT_EQ(again.find(R"("endTime": "01:00")"), std::string::npos);
@@ -156,12 +156,12 @@ TEST(MotionCopy, CopiesInAscendingOrderWithOneMaskEverywhere) {
   EXPECT_EQ(ids(sim), (std::vector<int32_t>{3509, 3251, 1410, 3212, 3252}));
   const uint64_t mask = 1u << 3 | 1u << 5;
   const CameraMotionCopy copy = record_of<CameraMotionCopy>(sim.messages(3251)[0]);
-  EXPECT_EQ(copy.count, 2);
-  EXPECT_EQ(copy.further[0], 3);
-  EXPECT_EQ(copy.further[1], 5);
-  EXPECT_EQ(copy.detection, 2);
+  EXPECT_EQ(+copy.count, 2);
+  EXPECT_EQ(+copy.further[0], 3);
+  EXPECT_EQ(+copy.further[1], 5);
+  EXPECT_EQ(+copy.detection, 2);
   EXPECT_EQ(sim.messages(1410)[0].payload, CoreSim::bytes<uint64_t>(mask));
-  EXPECT_EQ(record_of<CameraMotionSwitch>(sim.messages(3212)[0]).further[1], 5);
+  EXPECT_EQ(+record_of<CameraMotionSwitch>(sim.messages(3212)[0]).further[1], 5);
   const std::string schedule = sim.messages(3252)[0].payload;
   ASSERT_EQ(schedule.size(), 1216u);
   int32_t further0 = 0, count = 0;
@@ -169,8 +169,8 @@ TEST(MotionCopy, CopiesInAscendingOrderWithOneMaskEverywhere) {
   memcpy(&count, schedule.data() + 1212, 4);
   EXPECT_EQ(further0, 3);
   EXPECT_EQ(count, 2);
-  EXPECT_EQ(record_of<QvLogInfoMask>(sim.messages(3509)[0]).channel_mask, mask);
-  EXPECT_EQ(stored_motion(root, 5).sensitivity, 6);
+  EXPECT_EQ(+record_of<QvLogInfoMask>(sim.messages(3509)[0]).channel_mask, mask);
+  EXPECT_EQ(+stored_motion(root, 5).sensitivity, 6);
   EXPECT_NE(run_json(root, "/6153", "5", nullptr, "GET").out.find(R"("endTime": "12:00")"),
             std::string::npos);
   EXPECT_EQ(run_json(root, "/6153", "4", nullptr, "GET").out.find(R"("endTime": "12:00")"),
@@ -224,7 +224,7 @@ TEST(MotionSchedules, EverySetterAndGetterOfTheFamily) {
   EXPECT_EQ(run_json(root, "/6011", "3", nullptr, "GET").out.rfind(kJsonHeader + "[ [ {", 0), 0u);
   sim.clear_messages();
   ASSERT_EQ(run_json(root, "/6119", R"({"camId":3,"type":2,"triAlarms":6})").out, kOk);
-  EXPECT_EQ(stored_motion(root, 3).triAlarms, 6);
+  EXPECT_EQ(+stored_motion(root, 3).triAlarms, 6);
   expect_one_log(sim, 204, 909, 4);
   EXPECT_EQ(run_json(root, "/6119", R"({"camId":2147483647,"type":2})").out, kTextError);
 }

@@ -71,7 +71,7 @@ TEST(VideoLossBatch, ListedChangedAndCopiedMasks) {
       R"({"cnt":2,"chnid":[4,4,9],"enable":1,"interval":6,"schedule":[[["01:00","02:00",1]]]})";
   ASSERT_EQ(run_json(root, "/6121", request).out, kOk);
   expect_one_notice(sim, 1414, mask_bytes(1u << 4));
-  EXPECT_EQ(stored_loss(root, 4).interval, 6);
+  EXPECT_EQ(+stored_loss(root, 4).interval, 6);
   EXPECT_EQ(schedule_of(root, "videoloss_audible_schedule", 4).days[0].slots[0].actionType, 1);
   EXPECT_EQ(schedule_of(root, "videoloss_audible_schedule", 9).days[0].slots[0].actionType, 0);
   EXPECT_EQ(run_json(root, "/6015", "4", nullptr, "GET").out.find(R"("endTime": "02:00")") !=
@@ -79,9 +79,9 @@ TEST(VideoLossBatch, ListedChangedAndCopiedMasks) {
             true);
   // The e-mail pair sets the e-mail fields.
   ASSERT_EQ(run_json(root, "/6122", R"({"cnt":1,"chnid":[4],"enable":2,"interval":8})").out, kOk);
-  EXPECT_EQ(stored_loss(root, 4).email_enable, 2);
-  EXPECT_EQ(stored_loss(root, 4).email_interval, 8);
-  EXPECT_EQ(stored_loss(root, 4).interval, 6);
+  EXPECT_EQ(+stored_loss(root, 4).email_enable, 2);
+  EXPECT_EQ(+stored_loss(root, 4).email_interval, 8);
+  EXPECT_EQ(+stored_loss(root, 4).interval, 6);
 
   // Alarm inputs: numbers past the 16 inputs are skipped.
   sim.clear_messages();
@@ -91,7 +91,7 @@ TEST(VideoLossBatch, ListedChangedAndCopiedMasks) {
                 .out,
             kOk);
   expect_one_notice(sim, 1415, mask_bytes(1u << 3));
-  EXPECT_EQ(stored_input(root, 3).interval, 2);
+  EXPECT_EQ(+stored_input(root, 3).interval, 2);
   EXPECT_NE(run_json(root, "/6129", "3", nullptr, "GET").out.find(R"("endTime": "04:00")"),
             std::string::npos);
   ASSERT_EQ(run_json(root, "/6126",
@@ -101,8 +101,8 @@ TEST(VideoLossBatch, ListedChangedAndCopiedMasks) {
                 .out,
             kOk);
   EXPECT_EQ(std::string(stored_input(root, 5).triSnapshot), std::string(64, '1'));
-  EXPECT_EQ(stored_input(root, 5).email_enable, 1);
-  EXPECT_EQ(stored_input(root, 5).id, 5);
+  EXPECT_EQ(+stored_input(root, 5).email_enable, 1);
+  EXPECT_EQ(+stored_input(root, 5).id, 5);
 }
 
 TEST(VideoLossOthers, MasksAndLogs) {
@@ -115,9 +115,9 @@ TEST(VideoLossOthers, MasksAndLogs) {
   expect_one_notice(sim, 1414, mask_bytes(1u << 6));  // channel 2 already had 5
   const auto logs = sim.messages(3509);
   ASSERT_EQ(logs.size(), 1u);
-  EXPECT_EQ(record_of<QvLogInfoMask>(logs[0]).channel_mask, (1u << 2) | (1u << 6));
-  EXPECT_EQ(record_of<QvLogInfoMask>(logs[0]).info.param_type, 909);
-  EXPECT_EQ(stored_loss(root, 6).triAlarms, 5);
+  EXPECT_EQ(+record_of<QvLogInfoMask>(logs[0]).channel_mask, (1u << 2) | (1u << 6));
+  EXPECT_EQ(+record_of<QvLogInfoMask>(logs[0]).info.param_type, 909);
+  EXPECT_EQ(+stored_loss(root, 6).triAlarms, 5);
 
   sim.clear_messages();
   ASSERT_EQ(run_json(root, "/6170", R"({"camId":1,"schedule":[[["05:00","06:00",1]]]})").out, kOk);
@@ -129,7 +129,7 @@ TEST(VideoLossOthers, MasksAndLogs) {
                R"({"camId":1,"type":0,"cnt":2,"chnid":[7,20],"triChannels":")" + forty + R"("})")
           .out,
       kOk);
-  EXPECT_EQ(stored_input(root, 7).tri_channel_mask, 1ull << 35);
+  EXPECT_EQ(+stored_input(root, 7).tri_channel_mask, 1ull << 35);
   expect_one_notice(sim, 1415, mask_bytes(1u << 7));
   EXPECT_NE(run_json(root, "/6169", "7", nullptr, "GET").out.find(R"("endTime": "06:00")"),
             std::string::npos);
@@ -169,7 +169,7 @@ TEST(VideoLossDialog, StoresEnableTwoAndCopiesEverything) {
   // Only the channel: nothing stored, only its own bit told.
   ASSERT_EQ(run_json(root, "/6095", R"({"chnid":3})").out, kOk);
   expect_one_notice(sim, 1414, mask_bytes(1u << 3));
-  EXPECT_EQ(stored_loss(root, 3).enable, 0);
+  EXPECT_EQ(+stored_loss(root, 3).enable, 0);
   EXPECT_EQ(run_json(root, "/6095", R"({"chnid":64})").out, kJsonError);
   EXPECT_EQ(run_json(root, "/6094", "nothing").out, kJsonError);
 
@@ -181,10 +181,10 @@ TEST(VideoLossDialog, StoresEnableTwoAndCopiesEverything) {
           .out,
       kOk);
   expect_one_notice(sim, 1414, mask_bytes((1u << 3) | (1u << 8)));
-  EXPECT_EQ(stored_loss(root, 3).enable, 2);
-  EXPECT_EQ(stored_loss(root, 3).email_enable, 2);
-  EXPECT_EQ(stored_loss(root, 8).interval, 4);
-  EXPECT_EQ(stored_loss(root, 8).chnid, 8);
+  EXPECT_EQ(+stored_loss(root, 3).enable, 2);
+  EXPECT_EQ(+stored_loss(root, 3).email_enable, 2);
+  EXPECT_EQ(+stored_loss(root, 8).interval, 4);
+  EXPECT_EQ(+stored_loss(root, 8).chnid, 8);
   const std::string answer = run_json(root, "/6094", R"({"chnid":8})").out;
   EXPECT_EQ(
       answer.rfind(kJsonHeader + R"({ "chnid": 8, "enable": 2, "triAlarms": 0, "interval": 4,)", 0),

@@ -24,11 +24,11 @@ TEST(EventActionFields, TriggerTextSetsTextAndMaskCutAt64) {
   nvr::Json request = parse(("{\"triChannels\":\"" + seventy + "\"}").c_str());
   EXPECT_TRUE(nvr::events::apply_action_fields(kMotionSource, request.get(), &record, keys));
   EXPECT_EQ(std::string(record.triChannels), seventy.substr(0, 64));
-  EXPECT_EQ(record.tri_channel_mask, 0xDull | 1ull << 63);
+  EXPECT_EQ(+record.tri_channel_mask, 0xDull | 1ull << 63);
 
   nvr::Json empty = parse(R"({"triChannels":""})");
   nvr::events::apply_action_fields(kMotionSource, empty.get(), &record, keys);
-  EXPECT_EQ(record.tri_channel_mask, 0u);
+  EXPECT_EQ(+record.tri_channel_mask, 0u);
 }
 
 TEST(EventActionFields, OnlyPresentKeysChangeAndCameraAlarmTextsKeepMissingElements) {
@@ -38,14 +38,14 @@ TEST(EventActionFields, OnlyPresentKeysChangeAndCameraAlarmTextsKeepMissingEleme
   const ActionKey keys[] = {{"triChnAlarms"}, {"audioId"}, {"interval"}};
   nvr::Json none = parse(R"({"other":1})");
   EXPECT_FALSE(nvr::events::apply_action_fields(kMotionSource, none.get(), &record, keys));
-  EXPECT_EQ(record.audioId, 7);
+  EXPECT_EQ(+record.audioId, 7);
 
   nvr::Json one = parse(R"({"triChnAlarms":["11"],"interval":9})");
   EXPECT_TRUE(nvr::events::apply_action_fields(kMotionSource, one.get(), &record, keys));
   EXPECT_STREQ(record.tri_chn_alarms[0], "11");
   EXPECT_STREQ(record.tri_chn_alarms[1], "0101");
-  EXPECT_EQ(record.interval, 9);
-  EXPECT_EQ(record.audioId, 7);
+  EXPECT_EQ(+record.interval, 9);
+  EXPECT_EQ(+record.audioId, 7);
 }
 
 TEST(EventActionObject, BuildsKeysInOrderWithAliasesAndStoredTables) {

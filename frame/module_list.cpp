@@ -8,13 +8,15 @@
 
 namespace {
 
-std::array<std::span<const Route>, 5> module_tables() {
+std::array<std::span<const Route>, 7> module_tables() {
   return {
+      video_route_table(),
       cameras_route_table(),
       record_route_table(),
       network_route_table(),
       ptz_route_table(),
       system_route_table(),
+      alarm_route_table(),
   };
 }
 

@@ -7,9 +7,8 @@ namespace {
 constexpr int kPerChannel = 64;
 
 const DbCatalogEntry kCameraRecords[] = {
-    {&kCameraRecord, kPerChannel},      {&kOsdRecord, kPerChannel},
-    {&kIpcProtocolRecord, 1},           {&kIpcModelRecord, 1},
-    {&kPrivacyMaskRecord, kPerChannel}, {&kExposureRecord, 1},
+    {&kCameraRecord, kPerChannel}, {&kOsdRecord, kPerChannel},         {&kIpcProtocolRecord, 1},
+    {&kIpcModelRecord, 1},         {&kPrivacyMaskRecord, kPerChannel}, {&kExposureRecord, 1},
 };
 
 }  // namespace

@@ -20,7 +20,6 @@ const DbCatalogEntry kSystemRecords[] = {
     {&kNetworkHostName, 1},
     {&kDiskMaintainRecord, 1},
     {&kAutoRebootRecord, 1},
-    {&kMotionIntervals, kPerChannel},
     {&kUserRecord, 1},
     {&kUserListRecord, 1},
     {&kOemUserRecord, 1},

@@ -140,7 +140,7 @@ void on_upload_audio_file(char* data) {
 }
 
 void on_add_audio_file(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   const char* upload_name = nvr::json_string(request.get(), "uploadName");
   char encoded[kAudioNameSize];
   // Only a plain file name: the upload must not be taken from outside "/tmp".
@@ -158,7 +158,7 @@ void on_add_audio_file(char* data) {
 }
 
 void on_del_audio_files(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   int32_t id_mask = 0;
   if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0) {
     cgi_error_to_webserver(kRespJson);
@@ -168,7 +168,7 @@ void on_del_audio_files(char* data) {
 }
 
 void on_rename_audio_file(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   AlarmAudioFile record{};
   record.enable = 1;
   if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name)) {
@@ -180,7 +180,7 @@ void on_rename_audio_file(char* data) {
 }
 
 void on_send_audio_file_id(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   int32_t id = 0;
   if (!request) {
     cgi_error_to_webserver(kRespJson);

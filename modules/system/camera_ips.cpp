@@ -43,7 +43,7 @@ void format_address(const Ipv4& start, int64_t step, char* buffer, size_t size) 
 
 void on_set_camera_ips(char* data) {
   if (data == nullptr) return;
-  nvr::Json request = nvr::json_parse(data);
+  nvr::Json request = nvr::json_parse_object(data);
   if (!nvr::json_is(request.get(), json_type_object)) return;
 
   char start_text[32] = {};

@@ -176,7 +176,7 @@ bool read_log_selection(json_object* request, const char* time_format, LogSearch
 // ---- handlers --------------------------------------------------------------------------
 
 void on_get_log_type_list(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;
@@ -203,7 +203,7 @@ void on_get_log_type_list(char* data) {
 }
 
 void on_get_log_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   LogSearchRequest search{};
   if (!request || check_log_search_info(request.get()) != 0 ||
       !read_log_selection(request.get(), "%Y-%m-%d %H:%M:%S", &search, g_search_language)) {
@@ -223,7 +223,7 @@ void on_get_log_info(char* data) {
 }
 
 void on_get_log_details(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   QvLogInfo entry = log_entry_from_json(request.get());
   cgi_start_ipc(on_devlog_ipc_callback, kReqLogDetail, sizeof entry, &entry, 0);

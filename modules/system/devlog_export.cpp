@@ -133,7 +133,7 @@ std::string now_text() {
 }  // namespace
 
 void on_download_logfile(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   LogSearchRequest selection{};
   if (!request || check_log_search_info(request.get()) != 0 ||
       !read_log_selection(request.get(), "%Y-%m-%dT%H:%M:%S", &selection, g_export_language))

@@ -147,7 +147,7 @@ void on_get_general_info(char*) {
 }
 
 void on_set_general_info(char* data) {
-  nvr::Json parsed = nvr::json_parse(data ? data : "");
+  nvr::Json parsed = nvr::json_parse_object(data);
   GeneralRequest request;
   if (check_general_info(parsed.get(), &request) != 0) return;
 

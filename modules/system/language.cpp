@@ -99,7 +99,7 @@ std::string read_section(FILE* file, const std::string& start, const std::string
 }  // namespace
 
 void on_change_language(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (check_language_list(request.get()) != 0) return;
 
   const int lock = file_lock(nvr::dev_path(kLockFile).c_str());

@@ -165,7 +165,7 @@ void on_login_ipc_callback(void*, const void* header, const void* payload) {
 }
 
 void on_user_login(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   ensure_ssl_folders();
 

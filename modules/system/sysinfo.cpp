@@ -128,7 +128,7 @@ void on_get_system_info(char*) {
 }
 
 void on_set_system_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   char host_name[kHostNameSize];
   int32_t device_id = 0;
   if (check_system_info(request.get(), host_name, sizeof host_name, &device_id) != 0) return;

@@ -117,7 +117,7 @@ void on_add_new_user(char* data) {
     cgi_writeback_webserver(kRespText, "FAILED_FULL");
     return;
   }
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
 
   UserInfo user{};
@@ -150,7 +150,7 @@ void on_add_new_user(char* data) {
 // account gets one made of the given fields.
 void on_set_user_info(char* data) {
   const char* db = nvr::qvdb_path();
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   int32_t id = 0;
   if (!read_account_id(request.get(), &id)) return;
@@ -185,7 +185,7 @@ void on_set_user_info(char* data) {
 
 // "/6073": the slot is kept, zeroed and free.
 void on_del_user_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::json_parse_object(data);
   if (!request) return;
   int32_t id = 0;
   int32_t type = 0;

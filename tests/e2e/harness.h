@@ -46,6 +46,7 @@ struct CgiRequest {
   std::string content_length;
   std::map<std::string, std::string> env;  // extra or overriding variables
   double timeout_seconds = 30;
+  bool keep_input_open = false;  // the client keeps its side open after the body
 };
 
 struct CgiResult {

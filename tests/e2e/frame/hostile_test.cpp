@@ -260,3 +260,44 @@ TEST(DebugLog, RotatesAtOneMebibyteToOneOlderFile) {
 
 }  // namespace
 }  // namespace nvr::test
+
+namespace nvr::test {
+namespace {
+
+// ---- a read-only medium ----------------------------------------------------------------
+
+TEST(ReadOnlyMedium, ReadsStillGiveWhatIsStored) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  CgiRequest store;
+  store.method = "POST";
+  store.path_info = "/1017";
+  store.content_type = "application/json";
+  store.body = R"({"logRetention":6,"photoRetention":4})";
+  ASSERT_EQ(run_cgi(root, store).out, kTextHeader + "OK");
+  // Everything in the file itself, and no log index beside it (a medium
+  // that went read-only before the index was made).
+  const std::string db = root("/mnt/nand/app/qvdb.db");
+  ASSERT_EQ(system(("sqlite3 '" + db + "' 'PRAGMA wal_checkpoint(TRUNCATE)' > /dev/null").c_str()),
+            0);
+  fs::remove(db + "-wal");
+  fs::remove(db + "-shm");
+  // The flash folder mounted read-only for this one run (a mount namespace of its own).
+  const std::string nand = root("/mnt/nand");
+  const std::string command =
+      "env -i NVR_ROOT='" + root.path() + "' REQUEST_METHOD=GET PATH_INFO=/1016 PATH='" +
+      build_dir() + "/platform-bin:/usr/bin:/bin' unshare -m --propagation private sh -c " +
+      "'mount --bind -o ro \"$0\" \"$0\" && exec \"$1\"' '" + nand + "' '" + build_dir() +
+      "/nvr-cgi' 2>/dev/null";
+  FILE* out = popen(command.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::string answer;
+  char piece[512];
+  size_t got;
+  while ((got = fread(piece, 1, sizeof piece, out)) > 0) answer.append(piece, got);
+  if (pclose(out) != 0 && answer.empty()) GTEST_SKIP() << "no read-only bind mount here";
+  EXPECT_EQ(answer, kJsonHeader + R"({ "logRetention": 6, "photoRetention": 4 })");
+}
+
+}  // namespace
+}  // namespace nvr::test

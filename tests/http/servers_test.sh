@@ -229,6 +229,19 @@ else
   check "$server: chunked upload" "$code ${body%%, data:*}" "200 CGI OK status:[0]"
 fi
 
+if [ "$server" = lighttpd ]; then
+  # The demo serves the pages' own files with their media types.
+  for file in page.html app.js style.css data.json; do
+    printf 'x' > "$root/opt/app/www/$file"
+  done
+  for pair in "page.html text/html" "app.js text/javascript" "style.css text/css" \
+    "data.json application/json"; do
+    request "http://127.0.0.1:$port/${pair% *}"
+    media=$(tr -d '\r' < "$state/head" | sed -n 's/^[Cc]ontent-[Tt]ype: *//p' | cut -d';' -f1)
+    check "$server: ${pair% *} served as ${pair#* }" "$code $media" "200 ${pair#* }"
+  done
+fi
+
 [ "$failures" = 0 ] || {
   echo "$failures check(s) failed; logs:" >&2
   tail -n 20 "$state"/*.log >&2 2> /dev/null

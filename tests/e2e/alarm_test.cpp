@@ -102,7 +102,7 @@ TEST(AlarmInputs, BasicRoutesKeepTheActionSettings) {
                      R"({"alarm":{"id":2,"enable":3,"type":0,"triChannels":"",)"
                      R"("triAlarms":0,"interval":0}})")
                 .out,
-            "");
+            kRefused);
   ASSERT_EQ(run_json(root, "/6064",
                      R"({"alarm":{"id":2,"enable":2,"name":"hall","type":0,)"
                      R"("triChannels":"","triAlarms":0,"interval":0}})")
@@ -114,11 +114,11 @@ TEST(AlarmInputs, BasicRoutesKeepTheActionSettings) {
                      R"({"alarm":{"id":16,"enable":1,"type":1,"triChannels":"",)"
                      R"("triAlarms":0,"interval":0}})")
                 .out,
-            "");
+            kRefused);
   ASSERT_EQ(
       run_json(root, "/6063", R"({"alarm":{"camId":2,"name":"gate","type":1,"enable":0}})").out,
       kOk);
-  EXPECT_EQ(run_json(root, "/6063", R"({"alarm":{"camId":2147483647,"name":"x"}})").out, "");
+  EXPECT_EQ(run_json(root, "/6063", R"({"alarm":{"camId":2147483647,"name":"x"}})").out, kRefused);
   sim.clear_messages();
   ASSERT_EQ(run_json(root, "/6023", R"({"id":4,"enable":1})").out, kOk);
   expect_one_notice(sim, 1409, CoreSim::bytes(AlarmInEnable{4, 1}));

@@ -94,7 +94,7 @@ TEST_F(CameraTest, AddRefusesWhatTheCheckRefuses) {
         std::string(R"({"id":1,"camProtocol":0,"ipAddr":"192.0.2.1","name":"x","managePort":80})"),
         std::string("[1,2]"), std::string("{bad")}) {
     SCOPED_TRACE(body);
-    EXPECT_EQ(post("/2004", body).out, "");
+    EXPECT_EQ(post("/2004", body).out, kRefused);
   }
   EXPECT_TRUE(sim.messages(kReqChannelAdded).empty());
   // Protocol 7 needs no address.
@@ -180,7 +180,7 @@ TEST_F(CameraTest, EveryPassThroughRowAsksAnswersAndRefuses) {
     EXPECT_EQ(sent[0].payload.size(), row.request->size);
     if (row.reply_id == 0) {
       EXPECT_EQ(sent[0].flags & CoreSim::kNoReply, CoreSim::kNoReply);
-      EXPECT_EQ(r.out, row.done_text ? kTextHeader + row.done_text : "");
+      EXPECT_EQ(r.out, row.done_text ? kTextHeader + row.done_text : kRefused);
       continue;
     }
     EXPECT_EQ(r.out.rfind("Content-type: ", 0), 0u) << r.out;
@@ -227,7 +227,7 @@ TEST_F(CameraTest, PassThroughFillsMasksAndCopyTexts) {
   ASSERT_EQ(audio.size(), 1u);
   EXPECT_EQ(record_of<AudioSet>(audio[0]).mask, 0b11u);
 
-  EXPECT_EQ(post("/2050", R"({"chan_id":1,"area_id":17})").out, "");
+  EXPECT_EQ(post("/2050", R"({"chan_id":1,"area_id":17})").out, kRefused);
   EXPECT_EQ(post("/2050", R"({"chan_id":1,"area_id":16})").out, kOk);
 }
 
@@ -237,7 +237,7 @@ TEST_F(CameraTest, DiscoveryAnswersAndRecords) {
   sim.reply(kReqSearch, kReplySearch, "");
   EXPECT_EQ(post("/2006", R"({"protocol":0})").out,
             kJsonHeader + R"({ "resultString": "NO", "IPC": [ ] })");
-  EXPECT_EQ(post("/2006", R"({"protocol":8})").out, "");
+  EXPECT_EQ(post("/2006", R"({"protocol":8})").out, kRefused);
   sim.clear(kReqSearch);
   SearchResult found{};
   strcpy(found.ipAddr, "192.0.2.30");
@@ -252,7 +252,7 @@ TEST_F(CameraTest, DiscoveryAnswersAndRecords) {
                           R"("protocol":0,"port":)";
   sim.reply(kReqIpcNetwork, kReplyIpcNetwork, bytes_of(ResultWord{2}));
   EXPECT_EQ(post("/2011", net + "65536}").out, kJsonHeader + R"({"resultString":"INVALID_USER"})");
-  EXPECT_EQ(post("/2011", net + "65537}").out, "");
+  EXPECT_EQ(post("/2011", net + "65537}").out, kRefused);
 
   sim.reply(kReqCheckLogin, kReplyCheckLogin, bytes_of(ResultWord{4}));
   sim.reply(kReqTestLogin, kReplyTestLogin, bytes_of(ResultWord{5}));

@@ -106,7 +106,7 @@ TEST(NetworkTime, RefusedRequestsChangeNothing) {
         R"({"ntpEnable":0,"dstEnable":0,)" + tail + R"(,"manualTime":"2024\"; reboot; \""})",
         R"({"ntpEnable":1,"dstEnable":0,)" + tail + R"(,"ntpServer":"bad host;"})",
         std::string("[1]"), std::string("not json")}) {
-    EXPECT_EQ(post(root, "/7001", body).out, "") << body;
+    EXPECT_EQ(post(root, "/7001", body).out, kRefused) << body;
   }
   EXPECT_TRUE(sim.messages().empty());
   TimeInfo stored{};
@@ -130,7 +130,7 @@ TEST(NetworkPppoe, StoresANewRecordAndShowsTheUnconnectedAddress) {
   // Not read first: absent keys clear the stored values.
   post(root, "/7011", R"({"enable":0})");
   EXPECT_STREQ(json_string(json_of(get(root, "/7010")).get(), "userName"), "");
-  EXPECT_EQ(post(root, "/7011", R"({"enable":3})").out, "");
+  EXPECT_EQ(post(root, "/7011", R"({"enable":3})").out, kRefused);
 }
 
 // ---- interfaces ----------------------------------------------------------------------
@@ -198,7 +198,7 @@ TEST(NetworkInterfaces, OnlySentKeysChangeAndBadAddressesAreRefused) {
        {R"({"ipAddr":"300.1.1.1"})", R"({"netmask":"255.0.255.0"})", R"({"gateway":"1.2.3"})",
         R"({"DNS2":"8.8.8.8; reboot"})", R"({"ip6Addr":"2001:db8::zz"})", R"({"ip6netmask":"129"})",
         R"({"hostName":"-bad-"})", R"({"mtu":70000})", R"({"mode":3})", R"({"ipAddr":5})"}) {
-    EXPECT_EQ(post(root, "/7041", body).out, "") << body;
+    EXPECT_EQ(post(root, "/7041", body).out, kRefused) << body;
   }
   EXPECT_TRUE(sim.messages().empty());
   NetworkInfo after{};
@@ -237,8 +237,8 @@ TEST(NetworkInterfaces, RestartMacDefaultRouteAndConflictTests) {
   EXPECT_EQ(post(root, "/7070", R"({"ip":"192.168.1.20"})").out, kTextHeader + "CGI ERROR");
   // Addresses and interface names are checked before anything is sent.
   sim.clear_messages();
-  EXPECT_EQ(post(root, "/7070", R"({"ip":"192.168.1.256"})").out, "");
-  EXPECT_EQ(post(root, "/7071", R"({"dev":"../eth0","ip":"10.0.0.2"})").out, "");
+  EXPECT_EQ(post(root, "/7070", R"({"ip":"192.168.1.256"})").out, kRefused);
+  EXPECT_EQ(post(root, "/7071", R"({"dev":"../eth0","ip":"10.0.0.2"})").out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
 }
 
@@ -295,7 +295,7 @@ TEST(NetworkPorts, PoePortsAndPortsInUseAreRefusedAfterThePushSettingsAreStored)
 
   // Out-of-range ports never reach the store.
   for (const char* bad : {R"({"sshPort":0,)", R"({"sshPort":65536,)", R"({"sshPort":-1,)"})
-    EXPECT_EQ(post(root, "/7051", bad + tail + "}").out, "") << bad;
+    EXPECT_EQ(post(root, "/7051", bad + tail + "}").out, kRefused) << bad;
   EXPECT_EQ(get(root, "/7093").out, kJsonHeader + R"({ "max_poe_num": 0 })");
 }
 
@@ -304,7 +304,7 @@ TEST(NetworkPorts, PoePortsAndPortsInUseAreRefusedAfterThePushSettingsAreStored)
 TEST(NetworkServices, AbsentTextsAreStoredAsNullTexts) {
   DeviceRoot root;
   CoreSim sim(root);
-  EXPECT_EQ(post(root, "/7021", R"({"enable":1,"updateFreq":-1})").out, "");
+  EXPECT_EQ(post(root, "/7021", R"({"enable":1,"updateFreq":-1})").out, kRefused);
   EXPECT_EQ(post(root, "/7021", R"({"enable":1,"updateFreq":10,"userName":"u","http":8080})").out,
             kTextHeader + "OK");
   expect_one_notice(sim, kReqSettingsChanged, area("ddns"));
@@ -314,12 +314,12 @@ TEST(NetworkServices, AbsentTextsAreStoredAsNullTexts) {
   EXPECT_STREQ(ddns.domain, "(null)");
   EXPECT_STREQ(ddns.user_name, "u");
   EXPECT_EQ(ddns.http_port, 8080);
-  EXPECT_EQ(post(root, "/7021", R"({"enable":1,"updateFreq":1,"domain":"a b"})").out, "");
+  EXPECT_EQ(post(root, "/7021", R"({"enable":1,"updateFreq":1,"domain":"a b"})").out, kRefused);
 
   const std::string mail =
       R"("smtpPort":25,"enableAttach":1,"captureInterval":5,"smtpServer":"smtp.example.com",)"
       R"("receivers":[{"receiverName":"ops","receiverAddr":"ops@example.com"}],"hostName":"nvr")";
-  EXPECT_EQ(post(root, "/7031", R"({"enableTls":3,)" + mail + "}").out, "");
+  EXPECT_EQ(post(root, "/7031", R"({"enableTls":3,)" + mail + "}").out, kRefused);
   EXPECT_EQ(post(root, "/7031", R"({"enableTls":2,)" + mail + "}").out, kTextHeader + "OK");
   Json shown = json_of(get(root, "/7030"));
   json_object* receivers = json_get(shown.get(), "receivers");
@@ -359,7 +359,7 @@ TEST(NetworkServices, SnmpPortTestAndMulticast) {
   Listener other;
   EXPECT_EQ(post(root, "/7091", R"({"port":)" + std::to_string(other.port) + "}").out,
             kTextHeader + "POE_Port_Error");
-  EXPECT_EQ(post(root, "/7091", R"({"port":0})").out, "");
+  EXPECT_EQ(post(root, "/7091", R"({"port":0})").out, kRefused);
   Json shown = json_of(get(root, "/7090"));
   EXPECT_EQ(json_int_or(shown.get(), "port"), busy.port);
   EXPECT_STREQ(json_string(shown.get(), "read_community"), "public");

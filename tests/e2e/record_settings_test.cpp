@@ -28,7 +28,7 @@ TEST(RecordHolidays, StoresChecksAndLists) {
   // Refused: id past the 32 holidays, enable not 0/1, no type, not JSON.
   for (const char* body : {R"({"id":32,"enable":1,"type":0})", R"({"id":1,"enable":2,"type":0})",
                            R"({"id":1,"enable":1})", R"({"id":1,"enable":1,"type":-1})", "[1]"}) {
-    EXPECT_EQ(run_json(root, "/6031", body).out, "") << body;
+    EXPECT_EQ(run_json(root, "/6031", body).out, kRefused) << body;
   }
   EXPECT_TRUE(sim.messages().empty());
 
@@ -59,8 +59,8 @@ const char* kSchedule = R"({"cnt":2,"chnid":[3,70],"recordplanmode":1,"schedule"
 TEST(RecordSchedules, WritesNamedChannelsAndTellsTheRecorder) {
   DeviceRoot root;
   CoreSim sim(root);
-  EXPECT_EQ(run_json(root, "/6041", R"({"chnid":[1]})").out, "");  // no "cnt"
-  EXPECT_EQ(run_json(root, "/6041", R"({"cnt":1,"chnid":[1],"recordplanmode":3})").out, "");
+  EXPECT_EQ(run_json(root, "/6041", R"({"chnid":[1]})").out, kRefused);  // no "cnt"
+  EXPECT_EQ(run_json(root, "/6041", R"({"cnt":1,"chnid":[1],"recordplanmode":3})").out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
 
   EXPECT_EQ(run_json(root, "/6041", kSchedule).out, kTextHeader + "OK");
@@ -100,7 +100,7 @@ TEST(RecordSchedules, WritesNamedChannelsAndTellsTheRecorder) {
   EXPECT_EQ(json_int_or(json_at(plans, 1), "actionType", -1), 2);
   EXPECT_STREQ(json_string(json_at(plans, 47), "startTime"), "");
   for (const char* channel : {"64", "-1", "99999999999999999999", "", "x"})
-    EXPECT_TRUE(get(root, "/6040", channel).out.empty()) << channel;
+    EXPECT_TRUE(get(root, "/6040", channel).out == kRefused) << channel;
 
   // The recorder reloaded channel 3 and records by its schedule.
   Json state = json_parse(root.read_file("/var/lib/nvr-cored/recording.json"));
@@ -164,7 +164,7 @@ TEST(RecordParams, WritesChannelsAndAnrWhereItApplies) {
             "postRecordDuration":30,"audioEnable":1,"recordStreamType":1})",  // no camAnr
         R"({"cnt":1,"chnid":[1],"camAnr":1,"prevRecordOn":1,"prevRecordDuration":5,
             "postRecordOn":1,"postRecordDuration":30,"audioEnable":1,"recordStreamType":3})"})
-    EXPECT_EQ(run_json(root, "/6045", body).out, "");
+    EXPECT_EQ(run_json(root, "/6045", body).out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
 
   // A failure flag over a single channel is no failure.
@@ -206,8 +206,7 @@ TEST(RecordParams, WritesChannelsAndAnrWhereItApplies) {
   sim.clear(kReqSetAnr).reply(kReqSetAnr, kReplySetAnr, CoreSim::bytes(reply));
   EXPECT_EQ(run_json(root, "/6045", kParams).out, kJsonHeader + R"({ "resp": -1 })");
   sim.clear(kReqSetAnr).never(kReqSetAnr);
-  EXPECT_EQ(run_json(root, "/6045", kParams, kFastScale.c_str()).out,
-            kJsonError);
+  EXPECT_EQ(run_json(root, "/6045", kParams, kFastScale.c_str()).out, kJsonError);
 }
 
 TEST(RecordQueries, AnswerWhatTheRecorderReplies) {
@@ -218,7 +217,7 @@ TEST(RecordQueries, AnswerWhatTheRecorderReplies) {
   const auto asked = sim.messages(kReqAnrSupport);
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].payload, CoreSim::bytes<int32_t>(4));
-  EXPECT_EQ(get(root, "/6046", "64").out, "");
+  EXPECT_EQ(get(root, "/6046", "64").out, kRefused);
   EXPECT_EQ(sim.messages(kReqAnrSupport).size(), 1u);
 
   // A count past the lists lists 64 entries and reports the count given.
@@ -236,11 +235,9 @@ TEST(RecordQueries, AnswerWhatTheRecorderReplies) {
   // Less than one record, or nothing: the JSON error.
   sim.clear(kReqRecordStreamInfo)
       .reply(kReqRecordStreamInfo, kReplyRecordStreamInfo, std::string(100, '\0'));
-  EXPECT_EQ(run_json(root, "/6047", "", kFastScale.c_str(), "GET").out,
-            kJsonError);
+  EXPECT_EQ(run_json(root, "/6047", "", kFastScale.c_str(), "GET").out, kJsonError);
   sim.clear(kReqRecordStreamInfo).never(kReqRecordStreamInfo);
-  EXPECT_EQ(run_json(root, "/6047", "", kFastScale.c_str(), "GET").out,
-            kJsonError);
+  EXPECT_EQ(run_json(root, "/6047", "", kFastScale.c_str(), "GET").out, kJsonError);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(MotionBasics, RefusedRequestsStoreSendAndAnswerNothing) {
        R"({"camId":2,"enable":-1,"sensitivity":4,"triChannels":"1","triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
        R"({"camId":2,"enable":1,"sensitivity":4,"triAlarms":3,"interval":5,"motionTable":"","enableQV":1})",
        "[1]", "not json"}) {
-    EXPECT_EQ(run_json(root, "/6012", bad).out, "") << bad;
+    EXPECT_EQ(run_json(root, "/6012", bad).out, kRefused) << bad;
   }
   EXPECT_TRUE(sim.messages().empty());
   EXPECT_FALSE(root.exists("/mnt/nand/app/qvdb.db") && stored_motion(root, 2).enable != 0);
@@ -180,7 +180,7 @@ TEST(MotionCopy, CopiesInAscendingOrderWithOneMaskEverywhere) {
 TEST(MotionMap, ReplyRecordsAndSilence) {
   DeviceRoot root;
   CoreSim sim(root);
-  EXPECT_EQ(run_json(root, "/6098", R"({"id":-1})", kFastScale.c_str()).out, "");
+  EXPECT_EQ(run_json(root, "/6098", R"({"id":-1})", kFastScale.c_str()).out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
   sim.reply(3206, 8206, "");
   EXPECT_EQ(run_json(root, "/6098", R"({"id":1})").out, kTextError);
@@ -218,7 +218,7 @@ TEST(MotionSchedules, EverySetterAndGetterOfTheFamily) {
         << pair.get;
     EXPECT_EQ(run_json(root, pair.set, R"({"camId":-1,"schedule":[]})").out, kTextError);
     EXPECT_EQ(run_json(root, pair.set, R"({"camId":2147483647,"schedule":[]})").out, kTextError);
-    EXPECT_EQ(run_json(root, pair.get, "abc", nullptr, "GET").out, "");
+    EXPECT_EQ(run_json(root, pair.get, "abc", nullptr, "GET").out, kRefused);
   }
   // The audible schedule getter and the others routes.
   EXPECT_EQ(run_json(root, "/6011", "3", nullptr, "GET").out.rfind(kJsonHeader + "[ [ {", 0), 0u);

@@ -59,8 +59,8 @@ TEST(VideoLoss, SingleChannelRoutes) {
                           R"({"camId":64,"enable":0,"triAlarms":5,"interval":2})",
                           R"({"camId":3,"triAlarms":5,"interval":2})",
                           R"({"camId":3,"enable":0,"triAlarms":-5,"interval":2})"})
-    EXPECT_EQ(run_json(root, "/6016", bad).out, "") << bad;
-  EXPECT_EQ(run_json(root, "/6014", "64", nullptr, "GET").out, "");
+    EXPECT_EQ(run_json(root, "/6016", bad).out, kRefused) << bad;
+  EXPECT_EQ(run_json(root, "/6014", "64", nullptr, "GET").out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
 }
 

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "frame/body_input.h"
 #include "frame/dispatchreq.h"
+#include "frame/web_utils.h"
 
 const char* cgiServerSoftware = "";
 const char* cgiServerName = "";
@@ -44,21 +46,26 @@ namespace {
 constexpr size_t kRouteCodeMax = 127;
 constexpr size_t kQueryMax = 1023;
 constexpr size_t kPostBufferSize = 30720;
-constexpr int kPostMaxLineReads = 128;
+constexpr int kPostMaxLines = 128;
+
+// CONTENT_LENGTH as sent: -1 when absent or malformed.
+int64_t g_declared_length = -1;
+// The JSON or text body handed to the handler; freed when the run ends.
+char* g_post_body = nullptr;
 
 const char* env_or_empty(const char* name) {
   const char* value = getenv(name);
   return value ? value : "";
 }
 
-// CONTENT_LENGTH as an int32; absent, malformed, negative or too large gives 0.
-int32_t parse_content_length(const char* text) {
-  if (!*text) return 0;
+// CONTENT_LENGTH as a number; -1 when absent, malformed, negative or too large.
+int64_t parse_content_length(const char* text) {
+  if (!*text) return -1;
   char* end = nullptr;
   errno = 0;
   long long value = strtoll(text, &end, 10);
-  if (errno || end == text || *end || value < 0 || value > INT32_MAX) return 0;
-  return static_cast<int32_t>(value);
+  if (errno || end == text || *end || value < 0 || value > INT32_MAX) return -1;
+  return value;
 }
 
 // Cuts the parameters off the media type and finds the boundary among them,
@@ -110,7 +117,8 @@ void cgi_capture_environment() {
   cgiContentType = cgiContentTypeData;
   parse_content_type();
 
-  cgiContentLength = parse_content_length(env_or_empty("CONTENT_LENGTH"));
+  g_declared_length = parse_content_length(env_or_empty("CONTENT_LENGTH"));
+  cgiContentLength = static_cast<int32_t>(g_declared_length < 0 ? 0 : g_declared_length);
   cgiAccept = env_or_empty("HTTP_ACCEPT");
   cgiUserAgent = env_or_empty("HTTP_USER_AGENT");
   cgiReferrer = env_or_empty("HTTP_REFERER");
@@ -147,24 +155,38 @@ void cgiDealGet() {
   DispatchWebReq(code, data);
 }
 
+int64_t cgi_declared_content_length() { return g_declared_length; }
+
 void cgiDealPost() {
   char code[kRouteCodeMax + 1];
   route_code(code, sizeof code);
   if (!*code) return;
-  // Lives until the process ends, as handlers may keep pointers into it.
-  char* body = static_cast<char*>(calloc(kPostBufferSize, 1));
+  // Kept until the run ends (handlers may keep pointers into it), then freed.
+  free(g_post_body);
+  g_post_body = static_cast<char*>(calloc(kPostBufferSize, 1));
+  char* body = g_post_body;
   if (!body) return;
+  // At most 30719 characters and 128 lines; what follows is drained at exit.
   size_t length = 0;
-  for (int reads = 0; reads < kPostMaxLineReads && length < kPostBufferSize - 1; ++reads) {
-    if (!fgets(body + length, static_cast<int>(kPostBufferSize - length), cgiIn)) break;
-    length += strlen(body + length);
+  int lines = 0;
+  while (length < kPostBufferSize - 1 && lines < kPostMaxLines) {
+    size_t got = body_read(body + length, kPostBufferSize - 1 - length);
+    if (got == 0) break;
+    for (size_t i = length; i < length + got; ++i) {
+      if (body[i] == '\0') body[i] = ' ';  // a NUL would end the text early
+      if (body[i] == '\n' && ++lines == kPostMaxLines) {
+        memset(body + i + 1, 0, length + got - i - 1);
+        got = i + 1 - length;
+        break;
+      }
+    }
+    length += got;
   }
+  body[length] = '\0';
   DispatchWebReq(code, body);
 }
 
-void cgiHeaderLocation(const char* url) {
-  fprintf(cgiOut ? cgiOut : stdout, "Location: %s\r\n\r\n", url ? url : "");
-}
+void cgiHeaderLocation(const char* url) { cgi_redirect(url); }
 
 void cgiHeaderCookieSetString(const char* name, const char* value, int seconds_to_live,
                               const char* path, const char* domain) {
@@ -174,32 +196,78 @@ void cgiHeaderCookieSetString(const char* name, const char* value, int seconds_t
   time_t expires = time(nullptr) + seconds_to_live;
   struct tm gmt;
   gmtime_r(&expires, &gmt);
-  fprintf(cgiOut ? cgiOut : stdout,
-          "Set-Cookie: %s=%s; domain=%s; expires=%s, %02d-%s-%04d %02d:%02d:%02d GMT; path=%s\r\n",
-          name ? name : "", value ? value : "", domain ? domain : "", kDays[gmt.tm_wday],
-          gmt.tm_mday, kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min, gmt.tm_sec,
-          path ? path : "");
+  char line[1024];
+  snprintf(line, sizeof line,
+           "Set-Cookie: %s=%s; domain=%s; expires=%s, %02d-%s-%04d %02d:%02d:%02d GMT; path=%s\r\n",
+           name ? name : "", value ? value : "", domain ? domain : "", kDays[gmt.tm_wday],
+           gmt.tm_mday, kMonths[gmt.tm_mon], gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min,
+           gmt.tm_sec, path ? path : "");
+  // Written with the answer's header lines, after its first line.
+  cgi_add_cookie_line(line);
 }
+
+namespace {
+
+bool is_post() { return strcasecmp(cgiRequestMethod, "post") == 0; }
+
+// Why a run that wrote nothing was refused, for the debug log.
+const char* refusal_reason(bool dispatched, int parse_result) {
+  if (parse_result != 0) return "the multipart body could not be parsed";
+  if (!dispatched) return "its method or media type is not handled";
+  return "the handler refused the request";
+}
+
+// A run must answer at least a header: a route nobody registered gets 404, a
+// request the program refused 400, each with one debug-log line.
+void answer_if_silent(bool dispatched, int parse_result) {
+  if (cgi_output_written()) return;
+  const bool known =
+      *cgiPathInfo && strlen(cgiPathInfo) <= kRouteCodeMax && FindWebRes(cgiPathInfo) != nullptr;
+  if (!known) {
+    CGI_LOG("route \"%.127s\" (%s): no such route", cgiPathInfo, cgiRequestMethod);
+    cgi_answer_status("404 Not Found");
+    return;
+  }
+  CGI_LOG("route \"%s\" (%s %s): refused: %s", cgiPathInfo, cgiRequestMethod, cgiContentType,
+          refusal_reason(dispatched, parse_result));
+  cgi_answer_status("400 Bad Request");
+}
+
+}  // namespace
 
 int cgi_main() {
   cgi_capture_environment();
-  const bool post = strcasecmp(cgiRequestMethod, "post") == 0;
+  cgi_answer_reset();
+  const bool post = is_post();
+  const UploadKind upload = route_upload_kind(cgiPathInfo);
+  if (post) body_begin(g_declared_length);
   int result = 0;
+  bool dispatched = false;
   if (post && (strcasecmp(cgiContentType, "application/x-www-form-urlencoded") == 0 ||
                strcasecmp(cgiContentType, "application/json") == 0)) {
     cgiDealPost();
+    dispatched = true;
   } else if (post && strcasecmp(cgiContentType, "multipart/form-data") == 0) {
     // The recorder's firmware image reaches the device outside this program:
     // its body is left unread.
-    if (strcmp(cgiPathInfo, "/1010") == 0 || parse_multipart_body() == 0)
+    if (upload == UploadKind::RawUnread || (result = parse_multipart_body()) == 0) {
       cgiDealUpload();
-    else
+      dispatched = true;
+    } else {
       result = -1;
+    }
   } else if (strcasecmp(cgiRequestMethod, "get") == 0) {
     cgiContentLength = static_cast<int32_t>(strlen(cgiQueryString));
     cgiDealGet();
+    dispatched = true;
   }
+  answer_if_silent(dispatched, result);
   fflush(stdout);
+  // A body left unfinished is read to its end (bounded), so that the web
+  // server can write all of it; one the device takes another way stays unread.
+  if (post && upload != UploadKind::RawUnread) body_drain();
   cgi_free_form_entries();
+  free(g_post_body);
+  g_post_body = nullptr;
   return result;
 }

@@ -40,6 +40,9 @@ void cgi_capture_environment();
 // Runs one request: capture, read, dispatch, clean up. The program's main().
 int cgi_main();
 
+// CONTENT_LENGTH as sent, or -1 when absent or malformed.
+int64_t cgi_declared_content_length();
+
 void cgiDealGet();
 void cgiDealPost();
 void cgiDealUpload();

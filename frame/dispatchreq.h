@@ -17,10 +17,11 @@ static_assert(offsetof(WebRes, handler) == 8);
 
 // What the frame does with a multipart upload before the handler runs.
 enum class UploadKind : uint8_t {
-  None,  // the route takes no file: any upload is removed before the run ends
-  File,  // the upload is kept under a fresh safe name in "/tmp/" (removed at exit)
-  Raw,   // the body is left unread; the data is "temp & " and the query string
-  Temp,  // the data is the upload's temporary path (removed at exit)
+  None,       // the route takes no file: any upload is removed before the run ends
+  File,       // the upload gets a fresh safe name in "/tmp/"; the handler disposes of it
+  Raw,        // the data is "temp & " and the query string; uploads are removed at exit
+  Temp,       // the data is the upload's temporary path (removed at exit)
+  RawUnread,  // as Raw, but the body is left unread (it reaches the device another way)
 };
 
 // A module's route row: the registry entry and its upload kind. Rows are
@@ -59,5 +60,12 @@ int32_t WebResUsedCount();
 // Each module's route table, in the order its Parts list the routes.
 std::span<const Route> storage_route_table();
 std::span<const Route> status_route_table();
+std::span<const Route> video_route_table();
+std::span<const Route> cameras_route_table();
+std::span<const Route> record_route_table();
+std::span<const Route> network_route_table();
+std::span<const Route> playback_route_table();
+std::span<const Route> ptz_route_table();
 std::span<const Route> system_route_table();
 std::span<const Route> general_route_table();
+std::span<const Route> alarm_route_table();

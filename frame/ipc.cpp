@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "frame/body_input.h"
 #include "frame/cgic.h"
 #include "frame/web_utils.h"
 #include "platform/device_path.h"
@@ -26,18 +27,8 @@ constexpr double kSendRetryMs = 10;
 constexpr double kPollMs = 40;
 constexpr int kDefaultPolls = 1000;
 
-// NVR_TIME_SCALE: a positive factor on every wait and retry delay (tests run
-// the real limits in milliseconds with 0.001). Read once per run.
-double time_scale() {
-  static const double scale = [] {
-    const char* text = getenv("NVR_TIME_SCALE");
-    if (!text || !*text) return 1.0;
-    char* end = nullptr;
-    double value = strtod(text, &end);
-    return (*end == '\0' && std::isfinite(value) && value > 0) ? value : 1.0;
-  }();
-  return scale;
-}
+// Tests shrink every wait and retry delay with NVR_TIME_SCALE.
+double time_scale() { return nvr_time_scale(); }
 
 std::chrono::microseconds scaled_ms(double milliseconds) {
   return std::chrono::microseconds(static_cast<int64_t>(milliseconds * 1000 * time_scale()));

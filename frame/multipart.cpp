@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "frame/body_input.h"
 #include "frame/cgic.h"
 #include "frame/dispatchreq.h"
 #include "platform/device_path.h"
@@ -27,28 +28,17 @@ constexpr size_t kRingSize = 1024;
 
 enum ParseResult { kParseOk = 0, kParseNoMemory = 1, kParseNoTempFile = 2 };
 
-// Body bytes from standard input, never more than CONTENT_LENGTH, through a
+// Body bytes (never more than CONTENT_LENGTH, see body_input.h) through a
 // small buffer that also takes bytes pushed back.
 class BodyReader {
  public:
-  explicit BodyReader(int32_t content_length) : remaining_(content_length) {}
-
   int get() {
     if (pushed_) return pushback_[--pushed_];
     if (pos_ == filled_) {
-      if (remaining_ <= 0) return EOF;
-      size_t want = remaining_ < static_cast<int32_t>(kRingSize) ? static_cast<size_t>(remaining_)
-                                                                 : kRingSize;
-      // read(2), not stdio: nothing past CONTENT_LENGTH is taken from the input.
-      ssize_t got = read(fileno(cgiIn), ring_, want);
-      if (got < 0 && errno == EINTR) return get();
-      if (got <= 0) {
-        remaining_ = 0;
-        return EOF;
-      }
-      remaining_ -= static_cast<int32_t>(got);
+      size_t got = body_read(ring_, kRingSize);
+      if (got == 0) return EOF;
       pos_ = 0;
-      filled_ = static_cast<size_t>(got);
+      filled_ = got;
     }
     return ring_[pos_++];
   }
@@ -61,7 +51,6 @@ class BodyReader {
   }
 
  private:
-  int32_t remaining_;
   unsigned char ring_[kRingSize];
   size_t pos_ = 0;
   size_t filled_ = 0;
@@ -343,8 +332,10 @@ ParseResult parse_part(BodyReader& in, const std::string& delimiter, cgiFormEntr
 
 int parse_multipart_body() {
   cgiFormEntryFirst = nullptr;
-  if (cgiContentLength == 0) return kParseOk;
-  BodyReader in(cgiContentLength);
+  // A length of 0 is an empty body; none at all (a server that de-chunks and
+  // passes no length) reads to the end of input.
+  if (cgi_declared_content_length() == 0) return kParseOk;
+  BodyReader in;
   const std::string boundary = cgiMultipartBoundary;
   if (boundary.empty()) return kParseOk;
   if (!skip_to_first_boundary(in, "--" + boundary)) return kParseOk;
@@ -402,7 +393,8 @@ int cgiFormFileName(const char* name, char* buffer, int size) {
 
 int cgi_is_raw_upload_route(const char* code) {
   if (!code) return 0;
-  return strcmp(code, "/1010") == 0 || strcmp(code, "/6082") == 0 || strcmp(code, "/2079") == 0;
+  const UploadKind kind = route_upload_kind(code);
+  return kind == UploadKind::Raw || kind == UploadKind::RawUnread;
 }
 
 int cgi_get_query_param(const char* text, const char* key, char* buffer, int size) {
@@ -433,19 +425,27 @@ int cgi_sanitize_file_name(char* buffer, int size, const char* name) {
 
 namespace {
 
-// "upload_<time>" or "upload_<time><extension>" for a name that cannot be used.
-void fallback_file_name(char* buffer, size_t size, const char* base_name) {
+// "upload_<time>" or "upload_<time><extension>" for a name that cannot be
+// used; `attempt` > 0 adds "_<attempt>" after the time.
+void fallback_file_name(char* buffer, size_t size, const char* base_name, int attempt) {
   long now = static_cast<long>(time(nullptr));
+  char stem[64];
+  if (attempt > 0)
+    snprintf(stem, sizeof stem, "upload_%ld_%d", now, attempt);
+  else
+    snprintf(stem, sizeof stem, "upload_%ld", now);
   const char* dot = strrchr(base_name, '.');
   if (dot && strlen(dot) < 32) {
     char extension[32];
     size_t out = 0;
-    for (const char* p = dot; *p; ++p)
-      if (static_cast<unsigned char>(*p) >= 32) extension[out++] = *p;
+    for (const char* p = dot; *p; ++p) {
+      unsigned char c = static_cast<unsigned char>(*p);
+      if (c >= 32 && c != '/' && c != '\\') extension[out++] = *p;
+    }
     extension[out] = '\0';
-    snprintf(buffer, size, "upload_%ld%s", now, extension);
+    snprintf(buffer, size, "%s%s", stem, extension);
   } else {
-    snprintf(buffer, size, "upload_%ld", now);
+    snprintf(buffer, size, "%s", stem);
   }
 }
 
@@ -454,6 +454,42 @@ const char* base_name_of(const char* file_name) {
   for (const char* p = file_name; *p; ++p)
     if (*p == '/' || *p == '\\') base = p + 1;
   return base;
+}
+
+// Gives the temporary file its safe name in "/tmp/" without ever replacing a
+// file (or following a link) that is there: a dot name or a name already
+// taken gets a fresh fallback name. The new path, or "" when none worked.
+std::string move_to_safe_name(const char* temp_path, const char* base_name) {
+  char safe_name[128];
+  bool usable =
+      cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) == 0 && safe_name[0] != '.';
+  for (int attempt = 0, fallbacks = 0; attempt < 100; ++attempt) {
+    if (!usable) fallback_file_name(safe_name, sizeof safe_name, base_name, fallbacks++);
+    std::string target = nvr::dev_path("/tmp/") + safe_name;
+    if (renameat2(AT_FDCWD, temp_path, AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+      return target;
+    if (errno != EEXIST) return "";
+    usable = false;
+  }
+  return "";
+}
+
+void dispatch_with_file(const char* code, cgiFormEntry* entry, const char* file_name) {
+  constexpr size_t kDataSize = 1088;
+  char data[kDataSize];
+  std::string target = move_to_safe_name(entry->tfileName, base_name_of(file_name));
+  if (target.empty()) return;  // nothing to hand over: no answer
+  // The entry no longer owns a temporary file: the handler disposes of it.
+  entry->tfileName[0] = '\0';
+  int written = snprintf(data, sizeof data, "%s", target.c_str());
+  const char* param = strstr(cgiQueryString, "param:");
+  if (param && written >= 0 && static_cast<size_t>(written) < sizeof data) {
+    param += 6;
+    int length = static_cast<int>(strcspn(param, "&"));
+    if (length > 255) length = 255;
+    snprintf(data + written, sizeof data - static_cast<size_t>(written), " & %.*s", length, param);
+  }
+  DispatchWebReq(code, data);
 }
 
 }  // namespace
@@ -465,7 +501,8 @@ void cgiDealUpload() {
 
   constexpr size_t kDataSize = 1088;
   char data[kDataSize];
-  if (cgi_is_raw_upload_route(code)) {
+  const UploadKind kind = route_upload_kind(code);
+  if (kind == UploadKind::Raw || kind == UploadKind::RawUnread) {
     snprintf(data, sizeof data, "%s & %s", "temp", cgiQueryString);
     DispatchWebReq(code, data);
     return;
@@ -476,26 +513,19 @@ void cgiDealUpload() {
   cgiFormEntry* entry = find_form_entry("file");
   if (!entry->tfileName || !*entry->tfileName) return;
 
-  if (strcmp(code, "/1019") == 0 || strcmp(code, "/oem") == 0) {
-    snprintf(data, sizeof data, "%s & %s", entry->tfileName, cgiQueryString);
-    DispatchWebReq(code, data);
-    return;
+  switch (kind) {
+    case UploadKind::Temp:
+      snprintf(data, sizeof data, "%s & %s", entry->tfileName, cgiQueryString);
+      DispatchWebReq(code, data);
+      return;
+    case UploadKind::File:
+      dispatch_with_file(code, entry, file_name);
+      return;
+    default:
+      // The route takes no file: the upload stays under its temporary name and
+      // is removed at the end of the run; the handler gets the query string.
+      snprintf(data, sizeof data, "%s", cgiQueryString);
+      DispatchWebReq(code, data);
+      return;
   }
-
-  const char* base_name = base_name_of(file_name);
-  char safe_name[128];
-  if (cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) != 0)
-    fallback_file_name(safe_name, sizeof safe_name, base_name);
-  std::string target = nvr::dev_path("/tmp/") + safe_name;
-  rename(entry->tfileName, target.c_str());
-
-  int written = snprintf(data, sizeof data, "%s", target.c_str());
-  const char* param = strstr(cgiQueryString, "param:");
-  if (param && written >= 0 && static_cast<size_t>(written) < sizeof data) {
-    param += 6;
-    int length = static_cast<int>(strcspn(param, "&"));
-    if (length > 255) length = 255;
-    snprintf(data + written, sizeof data - static_cast<size_t>(written), " & %.*s", length, param);
-  }
-  DispatchWebReq(code, data);
 }

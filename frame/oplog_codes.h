@@ -18,3 +18,11 @@ constexpr int32_t kLogParamGeneral = 913;
 constexpr int32_t kLogParamUserAdded = 921;
 constexpr int32_t kLogParamUserDeleted = 922;
 constexpr int32_t kLogParamAudioFile = 925;
+
+// Recording and PTZ.
+constexpr int64_t kLogSubPtz = 206;
+constexpr int32_t kLogParamPtzSettings = 904;
+constexpr int32_t kLogParamRecordMode = 905;
+constexpr int32_t kLogParamRecordParams = 906;
+constexpr int32_t kLogParamRecordSchedule = 907;
+constexpr int32_t kLogParamHoliday = 920;

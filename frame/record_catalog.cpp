@@ -9,9 +9,9 @@
 std::span<const DbCatalogEntry> db_record_catalog() {
   static const std::vector<DbCatalogEntry> all = [] {
     const std::array lists = {
-        storage_record_catalog(),
-        status_record_catalog(),
-        system_record_catalog(),
+        storage_record_catalog(), video_record_catalog(),   cameras_record_catalog(),
+        record_record_catalog(),  network_record_catalog(), ptz_record_catalog(),
+        system_record_catalog(),  alarm_record_catalog(),
     };
     std::vector<DbCatalogEntry> joined;
     for (auto list : lists) joined.insert(joined.end(), list.begin(), list.end());

@@ -14,16 +14,43 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <string>
 
 #include "frame/cgic.h"
 #include "platform/device_path.h"
 
+namespace {
+
+// One answer per run: replies of the daemon arrive on another thread, and a
+// handler may give up waiting while a reply is being answered.
+std::mutex g_answer_mutex;
+bool g_answered = false;        // a headed answer was written
+bool g_written = false;         // anything at all went to standard output
+std::string g_pending_cookies;  // Set-Cookie lines waiting for the answer's first line
+
+void write_header_start(const char* first_line) {
+  fputs(first_line, stdout);
+  fputs(g_pending_cookies.c_str(), stdout);
+  g_pending_cookies.clear();
+}
+
+}  // namespace
+
 int32_t cgi_writeback_webserver(int kind, const char* body) {
   if (!body) return -1;
-  if (kind == kRespText)
-    fputs("Content-type: text/plain\r\n\r\n", stdout);
-  else if (kind == kRespJson)
-    fputs("Content-type: application/json\r\n\r\n", stdout);
+  std::lock_guard lock(g_answer_mutex);
+  if (kind == kRespText || kind == kRespJson) {
+    if (g_answered) {
+      CGI_LOG("a second answer of %s was dropped", cgiPathInfo ? cgiPathInfo : "");
+      return -1;
+    }
+    g_answered = true;
+    write_header_start(kind == kRespText ? "Content-type: text/plain\r\n"
+                                         : "Content-type: application/json\r\n");
+    fputs("\r\n", stdout);
+  }
+  g_written = true;
   fputs(body, stdout);
   fflush(stdout);
   return 0;
@@ -34,6 +61,70 @@ int32_t cgi_error_to_webserver(int kind) {
   if (kind == kRespJson) cgi_writeback_webserver(kRespJson, "{status:\"CGI ERROR\"}");
   return 0;
 }
+
+bool cgi_claim_answer() {
+  std::lock_guard lock(g_answer_mutex);
+  if (g_answered) {
+    CGI_LOG("a second answer of %s was dropped", cgiPathInfo ? cgiPathInfo : "");
+    return false;
+  }
+  g_answered = true;
+  g_written = true;
+  return true;
+}
+
+bool cgi_output_written() {
+  std::lock_guard lock(g_answer_mutex);
+  return g_written;
+}
+
+void cgi_add_cookie_line(const char* line) {
+  std::lock_guard lock(g_answer_mutex);
+  if (!g_answered) g_pending_cookies += line;
+}
+
+int32_t cgi_redirect(const char* url) {
+  std::lock_guard lock(g_answer_mutex);
+  if (g_answered) return -1;
+  g_answered = true;
+  g_written = true;
+  write_header_start("Status: 302 Found\r\n");
+  fprintf(stdout, "Location: %s\r\n\r\n", url ? url : "");
+  fflush(stdout);
+  return 0;
+}
+
+int32_t cgi_answer_status(const char* status) {
+  std::lock_guard lock(g_answer_mutex);
+  if (g_written) return -1;
+  g_answered = true;
+  g_written = true;
+  g_pending_cookies.clear();
+  fprintf(stdout, "Status: %s\r\n\r\n", status);
+  fflush(stdout);
+  return 0;
+}
+
+void cgi_answer_reset() {
+  std::lock_guard lock(g_answer_mutex);
+  g_answered = false;
+  g_written = false;
+  g_pending_cookies.clear();
+}
+
+namespace {
+
+// The debug log lives on the flash beside the settings: at 1 MiB it becomes
+// the one older file and a new one starts.
+constexpr off_t kDebugLogLimit = 1 << 20;
+
+void rotate_debug_log(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || st.st_size < kDebugLogLimit) return;
+  rename(path.c_str(), (path + ".1").c_str());
+}
+
+}  // namespace
 
 int32_t cgi_log(const char* file, int line, const char* function, const char* format, ...) {
   char message[2048];
@@ -49,7 +140,9 @@ int32_t cgi_log(const char* file, int line, const char* function, const char* fo
   snprintf(stamp, sizeof stamp, "%4d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
            local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 
-  FILE* log = fopen(nvr::dev_path(nvr::devpath::kDebugLog).c_str(), "a");
+  const std::string path = nvr::dev_path(nvr::devpath::kDebugLog);
+  rotate_debug_log(path);
+  FILE* log = fopen(path.c_str(), "a");
   if (!log) return -1;
   fprintf(log, "[varnek debug] %s  %s:%d in %s: %s\n", stamp, file ? file : "", line,
           function ? function : "", message);

@@ -26,6 +26,7 @@
 #include "platform/qvdb.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -133,6 +134,28 @@ void configure_library() {
   }
 }
 
+// A file on a read-only medium (flash mounted read-only after a fault):
+// nothing can change it, and its write-ahead log index cannot be made there,
+// so it is opened as immutable and still reads what is stored.
+bool on_read_only_medium(const char* path) {
+  struct statvfs medium;
+  return statvfs(path, &medium) == 0 && (medium.f_flag & ST_RDONLY) != 0;
+}
+
+std::string immutable_uri(const char* path) {
+  std::string uri = "file:";
+  for (const char* p = path; *p; ++p) {
+    if (*p == '%' || *p == '?' || *p == '#') {
+      char escaped[4];
+      snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(*p));
+      uri += escaped;
+    } else {
+      uri += *p;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
 Connection* open_connection(const char* path, bool create) {
   if (Connection* c = find(path)) return c;
   configure_library();
@@ -140,7 +163,9 @@ Connection* open_connection(const char* path, bool create) {
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   const char* vfs = base_vfs ? kVfsName : nullptr;
-  int rc = sqlite3_open_v2(path, &db, flags, vfs);
+  int rc = on_read_only_medium(path) ? sqlite3_open_v2(immutable_uri(path).c_str(), &db,
+                                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, vfs)
+                                     : sqlite3_open_v2(path, &db, flags, vfs);
   if (rc != SQLITE_OK && !create) {
     // A file we may not write (read-only medium) can still be read.
     sqlite3_close_v2(db);

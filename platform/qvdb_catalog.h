@@ -12,7 +12,7 @@
 
 struct DbCatalogEntry {
   const DbRecord* record;
-  int rows;                     // 1, or 64: a row per channel
+  int rows;                     // 1 to 64 (64: a row per channel)
   const char* table = nullptr;  // the name it is stored under instead of record->table
 };
 
@@ -21,8 +21,13 @@ std::span<const DbCatalogEntry> db_record_catalog();
 
 // The modules' lists (frame/record_catalog.cpp joins them).
 std::span<const DbCatalogEntry> storage_record_catalog();
-std::span<const DbCatalogEntry> status_record_catalog();
+std::span<const DbCatalogEntry> video_record_catalog();
+std::span<const DbCatalogEntry> cameras_record_catalog();
+std::span<const DbCatalogEntry> record_record_catalog();
+std::span<const DbCatalogEntry> network_record_catalog();
+std::span<const DbCatalogEntry> ptz_record_catalog();
 std::span<const DbCatalogEntry> system_record_catalog();
+std::span<const DbCatalogEntry> alarm_record_catalog();
 
 // Fills record[desc.size] with a sample that differs with `seed`: every byte
 // of every field non-zero, texts printable and NUL-terminated, doubles finite;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -151,6 +152,9 @@ struct Connection {
   explicit Connection(int f) : fd(f) {}
   ~Connection() { ::close(fd); }
   int fd;
+  // The sequence number of the request that waits for its reply (0: none). A
+  // reply carrying any other number answers nothing and is dropped.
+  std::atomic<uint32_t> awaited{0};
 };
 
 namespace {
@@ -181,6 +185,8 @@ bool Client::connect_locked() {
     FrameHeader header;
     std::vector<uint8_t> payload;
     while (read_frame(connection->fd, &raw, &header, &payload) == ReadResult::kFrame) {
+      if (header.seq == 0 || header.seq != connection->awaited.load(std::memory_order_acquire))
+        continue;
       if (callback) callback(context, raw.data(), payload.empty() ? kEmptyPayload : payload.data());
     }
     // Closed, broken or untrusted: a later send finds the connection gone.
@@ -203,6 +209,8 @@ int Client::send(int32_t id, const void* payload, int32_t length, uint32_t flags
   if (path_.empty()) return kSendFailed;
   if (fd_ < 0 && !connect_locked()) return kSendFailed;
   FrameHeader header{++seq_, id, flags, static_cast<uint32_t>(length)};
+  if ((flags & kFlagNoReply) == 0)
+    connection_->awaited.store(header.seq, std::memory_order_release);
   if (!write_frame(fd_, header, payload)) {
     drop_locked();
     return kSendFailed;

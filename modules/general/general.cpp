@@ -7,9 +7,10 @@
 #include "frame/ipc.h"
 #include "frame/toolkit.h"
 #include "frame/web_utils.h"
+#include "modules/cameras/cameras_records.h"
 #include "modules/general/general_wire.h"
-#include "modules/status/channel_records.h"
-#include "modules/system/access_records.h"
+#include "modules/network/network_records.h"
+#include "modules/record/record_records.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
 
@@ -33,13 +34,21 @@ constexpr nvr::PolicyRow kRecordModePolicy[] = SWITCH_POLICY("recordMode");
 constexpr nvr::PolicyRow kWizardPolicy[] = SWITCH_POLICY("wizardEnable");
 #undef SWITCH_POLICY
 
+struct IpcBasic {
+  int32_t id;
+  int32_t enable;
+  char ip_addr[64];
+  int32_t manage_port;
+  char user_name[64];
+  char password[64];
+};
 constexpr nvr::PolicyRow kIpcBasicPolicy[] = {
-    NVR_POLICY_INT(CameraBasic, id, "id", 0, 64, nvr::Presence::kRequired),
-    NVR_POLICY_INT(CameraBasic, enable, "enable", 0, 1, nvr::Presence::kRequired),
-    NVR_POLICY_NONEMPTY(CameraBasic, ip_addr, "ipAddr", nvr::Presence::kRequired),
-    NVR_POLICY_INT(CameraBasic, manage_port, "managePort", 0, INT32_MAX, nvr::Presence::kRequired),
-    NVR_POLICY_TEXT(CameraBasic, user_name, "userName", nvr::Presence::kAbsentIsZero),
-    NVR_POLICY_TEXT(CameraBasic, password, "password", nvr::Presence::kAbsentIsZero),
+    NVR_POLICY_INT(IpcBasic, id, "id", 0, 64, nvr::Presence::kRequired),
+    NVR_POLICY_INT(IpcBasic, enable, "enable", 0, 1, nvr::Presence::kRequired),
+    NVR_POLICY_NONEMPTY(IpcBasic, ip_addr, "ipAddr", nvr::Presence::kRequired),
+    NVR_POLICY_INT(IpcBasic, manage_port, "managePort", 0, INT32_MAX, nvr::Presence::kRequired),
+    NVR_POLICY_TEXT(IpcBasic, user_name, "userName", nvr::Presence::kAbsentIsZero),
+    NVR_POLICY_TEXT(IpcBasic, password, "password", nvr::Presence::kAbsentIsZero),
 };
 
 // A switch kept as a parameter: stored, then "OK".
@@ -59,7 +68,7 @@ void set_param_switch(char* data, std::span<const nvr::PolicyRow> policy, const 
 void on_set_ssh_enable(char* data) {
   Switch request{};
   if (nvr::read_request(data, kSshPolicy, &request) != 0) return;
-  PortInfo ports{};
+  PortSettings ports{};
   read_port(nvr::qvdb_path(), &ports);
   ports.ssh_enable = request.value;
   if (write_port(nvr::qvdb_path(), &ports) != 0) {
@@ -81,8 +90,10 @@ void on_set_auto_login(char* data) {
 void on_set_record_mode_all(char* data) {
   Switch request{};
   if (nvr::read_request(data, kRecordModePolicy, &request) != 0) return;
-  if (copy_table_column_int(nvr::qvdb_path(), "record", "recordplanmode", request.value,
-                            ~uint64_t{0}, "chnid") != 0) {
+  RecordParams records[kRecordChannels] = {};
+  read_records(nvr::qvdb_path(), records);
+  for (RecordParams& record : records) record.mode = request.value;
+  if (write_records(nvr::qvdb_path(), records, ~uint64_t{0}) != 0) {
     cgi_error_to_webserver(kRespText);
     return;
   }
@@ -97,18 +108,18 @@ void on_set_wizard_enable(char* data) { set_param_switch(data, kWizardPolicy, "w
 // "/3304"
 void on_set_ipc_basic(char* data) {
   nvr::Json request = nvr::parse_request(data);
-  CameraBasic wanted{};
+  IpcBasic wanted{};
   if (nvr::read_policy(request.get(), kIpcBasicPolicy, &wanted) != 0) return;
 
-  CameraBasic camera{};
+  CameraRecord camera{};
   camera.id = wanted.id;
   read_camera(nvr::qvdb_path(), &camera, wanted.id);
   camera.id = wanted.id;
   camera.enable = wanted.enable;
-  memcpy(camera.ip_addr, wanted.ip_addr, sizeof camera.ip_addr);
-  camera.manage_port = wanted.manage_port;
-  camera.cam_protocol = 0;
-  memcpy(camera.user_name, wanted.user_name, sizeof camera.user_name);
+  memcpy(camera.ipAddr, wanted.ip_addr, sizeof camera.ipAddr);
+  camera.managePort = wanted.manage_port;
+  camera.camProtocol = 0;  // the field after the port
+  memcpy(camera.userName, wanted.user_name, sizeof camera.userName);
   memcpy(camera.password, wanted.password, sizeof camera.password);
   if (write_camera(nvr::qvdb_path(), &camera) != 0) {
     cgi_error_to_webserver(kRespText);

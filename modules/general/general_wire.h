@@ -1,12 +1,13 @@
-// Requests of the general settings routes (none is answered). Shared by the
-// handlers and the simulator.
+// Requests of the general settings routes (none is answered): the ids are
+// those of the areas whose settings change. Shared with the simulator.
 #pragma once
 
 #include <cstdint>
 
-constexpr int32_t kReqSettingsChanged = 1702;  // char[32]: which settings ("more": the SSH switch)
-constexpr int32_t kReqRecordModeChanged = 1407;  // int32 channel
-constexpr int32_t kReqCameraEnabled = 1201;      // int32 channel
-constexpr int32_t kReqCameraDisabled = 1202;     // int32 channel
+#include "modules/cameras/cameras_wire.h"  // 1201 camera enabled, 1202 disabled
+#include "modules/network/network_wire.h"  // 1702 settings changed ("more": the SSH switch)
+#include "modules/record/record_wire.h"    // 1407 a channel's record mode written
 
-constexpr int kRecordChannels = 64;
+constexpr int32_t kReqRecordModeChanged = kReqModeWritten;
+constexpr int32_t kReqCameraEnabled = kReqChannelAdded;
+constexpr int32_t kReqCameraDisabled = kReqChannelDeleted;

@@ -11,7 +11,8 @@
 #include "frame/json.h"
 #include "frame/toolkit.h"
 #include "frame/web_utils.h"
-#include "modules/status/channel_records.h"
+#include "modules/alarm/alarm_records.h"
+#include "modules/cameras/cameras_records.h"
 #include "modules/status/status_wire.h"
 #include "modules/storage/storage.h"
 #include "platform/device_path.h"
@@ -109,7 +110,7 @@ int channel_count() {
 
 void add_name(json_object* item, int32_t channel) {
   char name[128] = "";
-  read_osd_name(nvr::qvdb_path(), channel, name, sizeof name);
+  read_osd_name(nvr::qvdb_path(), name, sizeof name, channel);
   nvr::json_add_string(item, "name", name);
 }
 
@@ -140,10 +141,10 @@ void on_camera_status_cb(uint32_t count, const void* records) {
     nvr::Json item = nvr::json_new_object();
     nvr::json_add_int(item.get(), "id", channel);
     add_name(item.get(), channel);
-    CameraBasic camera{};
+    CameraRecord camera{};
     read_camera(nvr::qvdb_path(), &camera, channel);
     nvr::json_add_int(item.get(), "enable", camera.enable);
-    const std::string address(camera.ip_addr, strnlen(camera.ip_addr, sizeof camera.ip_addr));
+    const std::string address(camera.ipAddr, strnlen(camera.ipAddr, sizeof camera.ipAddr));
     nvr::json_add_string(item.get(), "ipAddr", address.empty() ? "--" : address);
 
     // A record of an earlier channel (out of order) is passed over, not kept
@@ -175,10 +176,10 @@ constexpr const char* kSmartKeys[6] = {"advancedMotion", "tampering",      "line
                                        "loitering",      "humanDetection", "objectleftremove"};
 
 nvr::Json event_cameras_json(const EventStatus& events) {
-  CamAlarmInName in_names[4][64];
-  CamAlarmOutName out_names[2][64];
-  for (int k = 0; k < 4; ++k) read_alarm_chn_in_names(nvr::qvdb_path(), k, in_names[k]);
-  for (int k = 0; k < 2; ++k) read_alarm_chn_out_names(nvr::qvdb_path(), k, out_names[k]);
+  AlarmChnInName in_names[4][64] = {};
+  AlarmChnOutName out_names[2][64] = {};
+  for (int k = 0; k < 4; ++k) read_alarm_chnIn_event_names(nvr::qvdb_path(), in_names[k], k);
+  for (int k = 0; k < 2; ++k) read_alarm_chnOut_event_names(nvr::qvdb_path(), out_names[k], k);
 
   nvr::Json list = nvr::json_new_array();
   for (int32_t ch = 0; ch < channel_count(); ++ch) {
@@ -186,9 +187,9 @@ nvr::Json event_cameras_json(const EventStatus& events) {
     json_object* o = item.get();
     nvr::json_add_int(o, "id", ch);
     add_name(o, ch);
-    CameraBasic camera{};
+    CameraRecord camera{};
     read_camera(nvr::qvdb_path(), &camera, ch);
-    nvr::json_add(o, "ipAddr", nvr::json_new_string_bounded(camera.ip_addr, sizeof camera.ip_addr));
+    nvr::json_add(o, "ipAddr", nvr::json_new_string_bounded(camera.ipAddr, sizeof camera.ipAddr));
     nvr::json_add_int(o, "videolossOn", bit(events.video_loss, ch));
     nvr::json_add_int(o, "motionOn", bit(events.motion, ch));
     nvr::json_add_int(o, "ioOn", 1);
@@ -199,7 +200,7 @@ nvr::Json event_cameras_json(const EventStatus& events) {
     nvr::json_add_int(o, "out", events.counts[ch][1]);
     char key[32];
     for (int k = 0; k < 4; ++k) {
-      const CamAlarmInName& name = in_names[k][ch];
+      const AlarmChnInName& name = in_names[k][ch];
       snprintf(key, sizeof key, "AlarmInName%d", k);
       nvr::json_add(o, key, nvr::json_new_string_bounded(name.name, sizeof name.name));
       snprintf(key, sizeof key, "AlarmInType%d", k);
@@ -208,11 +209,11 @@ nvr::Json event_cameras_json(const EventStatus& events) {
       nvr::json_add_int(o, key, bit(events.cam_alarm_in_state[k], ch));
     }
     for (int k = 0; k < 2; ++k) {
-      const CamAlarmOutName& name = out_names[k][ch];
+      const AlarmChnOutName& name = out_names[k][ch];
       snprintf(key, sizeof key, "AlarmOutName%d", k);
       nvr::json_add(o, key, nvr::json_new_string_bounded(name.name, sizeof name.name));
       snprintf(key, sizeof key, "AlarmOutDelay%d", k);
-      nvr::json_add_int(o, key, name.delay_time);
+      nvr::json_add_int(o, key, name.delayTime);
       snprintf(key, sizeof key, "AlarmOutType%d", k);
       nvr::json_add_int(o, key, bit(events.cam_alarm_out_type[k], ch));
       snprintf(key, sizeof key, "AlarmOutState%d", k);
@@ -232,8 +233,8 @@ void on_event_status_cb(uint32_t count, const void* records) {
   // that never arrived.
   const EventStatus events = count > 0 ? nvr::record_at<EventStatus>(records, 0) : EventStatus{};
 
-  AlarmInBasic inputs[16];
-  read_alarm_ins(nvr::qvdb_path(), inputs);
+  AlarmIn inputs[16] = {};
+  for (int i = 0; i < 16; ++i) db_read(nvr::qvdb_path(), kAlarmInRecord, &inputs[i], i);
   nvr::Json alarm_in = nvr::json_new_array();
   for (int i = 0; i < limited_param("alarm_in", 16, 16); ++i) {
     nvr::Json item = nvr::json_new_object();
@@ -244,8 +245,8 @@ void on_event_status_cb(uint32_t count, const void* records) {
     nvr::json_add_int(item.get(), "state", bit(static_cast<uint32_t>(events.alarm_in_state), i));
     nvr::json_append(alarm_in.get(), std::move(item));
   }
-  AlarmOutBasic outputs[4];
-  read_alarm_outs(nvr::qvdb_path(), outputs);
+  AlarmOut outputs[4] = {};
+  for (int i = 0; i < 4; ++i) db_read(nvr::qvdb_path(), kAlarmOutRecord, &outputs[i], i);
   nvr::Json alarm_out = nvr::json_new_array();
   for (int i = 0; i < limited_param("alarm_out", 4, 4); ++i) {
     nvr::Json item = nvr::json_new_object();
@@ -253,7 +254,7 @@ void on_event_status_cb(uint32_t count, const void* records) {
     nvr::json_add(item.get(), "name",
                   nvr::json_new_string_bounded(outputs[i].name, sizeof outputs[i].name));
     nvr::json_add_int(item.get(), "type", outputs[i].type);
-    nvr::json_add_int(item.get(), "duration", outputs[i].duration);
+    nvr::json_add_int(item.get(), "duration", outputs[i].durationTime);
     nvr::json_add_int(item.get(), "state", bit(static_cast<uint32_t>(events.alarm_out_state), i));
     nvr::json_append(alarm_out.get(), std::move(item));
   }

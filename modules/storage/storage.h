@@ -43,8 +43,8 @@ void on_cgi_get_format_info(char* data);
 // Reply callbacks (count records of the reply's size).
 void on_get_storage_info_cb(uint32_t count, const void* records);
 void on_format_disk_cb(uint32_t count, const void* records);
-void on_status_ok_or_error_cb(uint32_t count,
-                              const void* records);  // RAID, spare, NAS delete, quota
+void on_storage_ok_or_error_cb(uint32_t count,
+                               const void* records);  // RAID, spare, NAS delete, quota
 void on_update_disk_nas_cb(uint32_t count, const void* records);
 void on_search_disk_nas_cb(uint32_t bytes, const void* payload);
 void on_set_recycle_cb(uint32_t count, const void* records);
@@ -54,8 +54,8 @@ void on_get_quota_info_cb(uint32_t bytes, const void* payload);
 void on_get_esata_auto_backup_status_cb(uint32_t count, const void* records);
 void on_get_export_disk_info_cb(uint32_t count, const void* records);
 void on_cgi_get_format_info_cb(uint32_t count, const void* records);
-void on_result_cb(uint32_t count, const void* records);  // {"result": int32}
-void on_status_cb(uint32_t count, const void* records);  // {"status": int32}
+void on_storage_result_cb(uint32_t count, const void* records);  // {"result": int32}
+void on_storage_status_cb(uint32_t count, const void* records);  // {"status": int32}
 
 // A whole decimal number (optional blanks around it), or nothing: request
 // texts that name a disk are not guessed at.

@@ -281,7 +281,7 @@ void on_get_format_progress(char* data) {
 
 // ---- "/6104" to "/6107" --------------------------------------------------------------
 
-void on_status_ok_or_error_cb(uint32_t count, const void* records) {
+void on_storage_ok_or_error_cb(uint32_t count, const void* records) {
   const bool ok = count > 0 && nvr::record_at<int32_t>(records, 0) == 0;
   nvr::answer_text(ok ? "OK" : "Error");
 }

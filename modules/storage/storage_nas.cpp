@@ -387,13 +387,13 @@ void on_set_group_info(char* data) {
 
 // ---- eSATA backup, export disk, format information ---------------------------------
 
-void on_result_cb(uint32_t count, const void* records) {
+void on_storage_result_cb(uint32_t count, const void* records) {
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add_int(answer.get(), "result", count > 0 ? nvr::record_at<int32_t>(records, 0) : -1);
   nvr::answer_json(answer);
 }
 
-void on_status_cb(uint32_t count, const void* records) {
+void on_storage_status_cb(uint32_t count, const void* records) {
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add_int(answer.get(), "status", count > 0 ? nvr::record_at<int32_t>(records, 0) : -1);
   nvr::answer_json(answer);

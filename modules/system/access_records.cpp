@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "modules/status/channel_records.h"
+#include "modules/cameras/cameras_records.h"
+#include "modules/network/network_records.h"
 
 namespace {
 
@@ -22,27 +23,11 @@ constexpr DbField kUpnpFields[] = {
     DB_FIELD(UpnpInfo, rtsp_status, "rtsp_status", DbType::I32),
 };
 
-constexpr DbField kPortFields[] = {
-    DB_FIELD(PortInfo, ssh_enable, "enableSsh", DbType::I32),
-    DB_FIELD(PortInfo, ssh_port, "sshPort", DbType::I32),
-    DB_FIELD(PortInfo, http_port, "httpPort", DbType::I32),
-    DB_FIELD(PortInfo, https_port, "httpsPort", DbType::I32),
-    DB_FIELD(PortInfo, rtsp_port, "rtspPort", DbType::I32),
-    DB_FIELD(PortInfo, service_port, "servicePort", DbType::I32),
-};
-
 }  // namespace
 
 const DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
                                    kAccessFilterFields};
 const DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
-const DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
-
-int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
-
-int write_port(const char* path, const PortInfo* record) {
-  return db_write(path, kPortRecord, record);
-}
 
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count) {
   if (count) *count = 0;
@@ -62,14 +47,21 @@ int write_upnp(const char* path, const UpnpInfo* record) {
 }
 
 int read_local_ports(const char* path, int32_t* http_port, int32_t* rtsp_port) {
-  PortInfo ports{};
+  // The port settings belong to the network settings.
+  PortSettings ports{};
   int result = read_port(path, &ports);
   if (http_port) *http_port = ports.http_port;
   if (rtsp_port) *rtsp_port = ports.rtsp_port;
   return result;
 }
 
-// The camera record is described once, with the pages that show it.
+// The camera record is the cameras module's: only its address changes.
 int write_camera_ip(const char* path, int32_t channel, const char* address) {
-  return write_camera_address(path, channel, address);
+  if (address == nullptr) return -1;
+  CameraRecord camera{};
+  camera.id = channel;
+  read_camera(path, &camera, channel);
+  camera.id = channel;
+  snprintf(camera.ipAddr, sizeof camera.ipAddr, "%s", address);
+  return write_camera(path, &camera);
 }

@@ -48,27 +48,8 @@ static_assert(offsetof(UpnpInfo, http_status) == 140);
 static_assert(offsetof(UpnpInfo, external_rtsp_port) == 144);
 static_assert(offsetof(UpnpInfo, rtsp_status) == 148);
 
-// The port settings of the network configuration: the SSH switch first.
-#pragma pack(push, 1)
-struct PortInfo {
-  int32_t ssh_enable;
-  int32_t ssh_port;
-  int32_t http_port;
-  int32_t https_port;
-  int32_t rtsp_port;
-  int32_t service_port;
-};
-#pragma pack(pop)
-static_assert(sizeof(PortInfo) == 24);
-
-int read_port(const char* path, PortInfo* record);
-[[nodiscard]] int write_port(const char* path, const PortInfo* record);
-
 extern const DbRecord kUpnpRecord;          // table "upnp", one row
 extern const DbRecord kAccessFilterRecord;  // "access_filter", a row per entry in list order
-extern const DbRecord kPortRecord;          // "port", one row (the network ports)
-// The camera record ("camera", the address of each channel among its fields)
-// is described in modules/status/channel_records.h.
 
 // The stored list in its order (at most kMaxAccessFilters entries).
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count);

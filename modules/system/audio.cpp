@@ -78,12 +78,12 @@ bool is_wav_name(const char* file_name) {
 }
 
 // Renames the upload at `real_path` ("/tmp/<file name>") to the Base64 form
-// of its file name; 0 or -1 (the upload is then removed).
+// of its file name; 0 or -1 (the upload is then removed). rename(2) replaces
+// a link of that name instead of following it into another folder.
 int32_t rename_upload(const std::string& real_path, const char* file_name,
                       char (&encoded)[kAudioNameSize]) {
-  if (encode_name(file_name, encoded) &&
-      web_system(nvr::ShellCommand(
-          "/bin/mv %s %s", {real_path, nvr::dev_path(std::string("/tmp/") + encoded)})) == 0)
+  if (encode_name(file_name, encoded) && nvr::is_plain_file_name(encoded) &&
+      rename(real_path.c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) == 0)
     return 0;
   encoded[0] = '\0';
   web_system(nvr::ShellCommand("/bin/rm -f %s", {real_path}));

@@ -1,4 +1,6 @@
 // Configuration export, download and import through the profile tool.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -12,14 +14,21 @@
 #include "modules/system/maintenance_wire.h"
 #include "modules/system/transfer_files.h"
 #include "platform/device_path.h"
+#include "platform/safe_path.h"
 
 namespace {
 
 // The marker's text: the device path of the exported file, without a line end.
 std::string read_export_marker(size_t limit) {
   std::string text;
-  FILE* marker = fopen(nvr::dev_path(kExportMarker).c_str(), "r");
-  if (marker == nullptr) return text;
+  // The marker is taken only as a regular file in the export folder.
+  const int fd = nvr::open_in_device_folder(
+      kExportFolder, nvr::name_in_device_folder(kExportFolder, kExportMarker).value_or(""));
+  FILE* marker = fd < 0 ? nullptr : fdopen(fd, "r");
+  if (marker == nullptr) {
+    if (fd >= 0) close(fd);
+    return text;
+  }
   text.resize(limit);
   text.resize(fread(text.data(), 1, limit, marker));
   fclose(marker);
@@ -50,17 +59,25 @@ void on_export_config(char*) {
 // "/1013": the exported file, once; it is removed after sending.
 void on_download_config(char*) {
   const std::string exported = read_export_marker(1168);
-  if (exported.empty() || exported[0] != '/') return;
-  const std::string path = nvr::dev_path(exported);
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return;
-  write_download_headers(exported);
+  // Only an export the profile tool left directly in the export folder, as a
+  // regular file reached without links, is sent (and then removed).
+  const std::optional<std::string> name = nvr::name_in_device_folder(kExportFolder, exported);
+  const int fd = name ? nvr::open_in_device_folder(kExportFolder, *name) : -1;
+  FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb");
+  if (file == nullptr) {
+    if (fd >= 0) close(fd);
+    return;
+  }
+  if (!write_download_headers(exported)) {
+    fclose(file);
+    return;
+  }
   char piece[4095];
   size_t got = 0;
   while ((got = fread(piece, 1, sizeof piece, file)) > 0) fwrite(piece, 1, got, stdout);
   fflush(stdout);
   fclose(file);
-  web_system(nvr::ShellCommand("/bin/rm %s", {path}));
+  nvr::remove_in_device_folder(kExportFolder, *name);
 }
 
 // "/1008": request data is the uploaded file's path (and " & " a parameter).

@@ -24,6 +24,7 @@
 #include "platform/device_path.h"
 #include "platform/mac_conf.h"
 #include "platform/qvfs_trans.h"
+#include "platform/safe_path.h"
 
 namespace {
 
@@ -95,22 +96,14 @@ std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) 
   return row + "\r\n";
 }
 
-// The daemon's export file as a real path: an absolute device path without
-// ".." that names a regular file (not a folder, not a link). Anything else is
-// neither read nor removed.
-std::optional<std::string> export_file_path(const LogExportItem& item) {
+// The daemon writes its export files beside the export marker.
+constexpr std::string_view kLogExportFolder = "/tmp/log";
+
+// The name of the daemon's export file: a regular file directly in the export
+// folder. Anything else (another folder, "..", a link) is neither read nor removed.
+std::optional<std::string> export_file_name(const LogExportItem& item) {
   std::string_view device_path(item.path, strnlen(item.path, sizeof item.path));
-  if (!device_path.starts_with('/')) return std::nullopt;
-  for (size_t start = 0; start < device_path.size();) {
-    size_t end = device_path.find('/', start);
-    if (end == std::string_view::npos) end = device_path.size();
-    if (device_path.substr(start, end - start) == "..") return std::nullopt;
-    start = end + 1;
-  }
-  std::string path = nvr::dev_path(device_path);
-  struct stat info;
-  if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return path;
+  return nvr::name_in_device_folder(kLogExportFolder, device_path);
 }
 
 // One row per entry of the file, flushed as it goes; a short read ends it.
@@ -170,6 +163,10 @@ void on_log_web_export_info_cb(uint32_t count, const void* payload) {
   trans_init(g_export_language);
   char mac[32] = "";
   read_mac_conf(mac, sizeof mac);
+  if (!cgi_claim_answer()) {
+    trans_deinit();
+    return;
+  }
   printf("Content-Type:application/octet-stream\r\n");
   printf("Content-Disposition: attachment; filename= %s_log_%s_%s.csv\r\n\r\n",
          log_main_type_word(g_export_main_type), mac, now_text().c_str());
@@ -179,12 +176,15 @@ void on_log_web_export_info_cb(uint32_t count, const void* payload) {
   if (count > 0) {
     LogExportItem item;
     memcpy(&item, payload, sizeof item);
-    if (std::optional<std::string> path = export_file_path(item)) {
-      if (FILE* file = fopen(path->c_str(), "rbe")) {
+    if (std::optional<std::string> name = export_file_name(item)) {
+      const int fd = nvr::open_in_device_folder(kLogExportFolder, *name);
+      if (FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb")) {
         write_export_rows(file);
         fclose(file);
+        nvr::remove_in_device_folder(kLogExportFolder, *name);
+      } else if (fd >= 0) {
+        close(fd);
       }
-      web_system(nvr::ShellCommand("rm -rf %s", {*path}));
     }
   }
   trans_deinit();

@@ -70,7 +70,10 @@ void on_download_diagnosis(char* data) {
   if (!package) return;
   int fd_in = open(package->c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd_in < 0) return;
-  write_download_headers(path);
+  if (!write_download_headers(path)) {
+    close(fd_in);
+    return;
+  }
   fflush(stdout);
   const int fd_out = fileno(stdout);
   if (qv_spliced_copy_ex(fd_in, fd_out) != 0) {

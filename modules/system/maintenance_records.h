@@ -32,8 +32,6 @@ static_assert(offsetof(AutoRebootConf, seconds) == 16);
 
 extern const DbRecord kDiskMaintainRecord;
 extern const DbRecord kAutoRebootRecord;
-// The interval part of the motion record (table "motion", a row per channel).
-extern const DbRecord kMotionIntervals;
 
 int read_disk_maintain_info(const char* db, DiskMaintainInfo* info);
 [[nodiscard]] int write_disk_maintain_info(const char* db, const DiskMaintainInfo* info);

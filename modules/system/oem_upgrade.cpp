@@ -1,5 +1,9 @@
 // OEM branding packages: a zip archive, AES-encrypted for the web
 // (platform/qvcrypt.h) and sent as Base64 text, installed into "/mnt/nand2".
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -13,6 +17,7 @@
 #include "platform/device_path.h"
 #include "platform/qvcrypt.h"
 #include "platform/qvstd.h"
+#include "platform/safe_path.h"
 
 namespace {
 
@@ -50,17 +55,43 @@ std::optional<std::string> open_package(const std::string& path, const std::stri
   return archive;
 }
 
-// Unpacks the archive over "/mnt/nand2"; an archive that does not test whole
-// is not unpacked at all.
+// Writes the archive to "/tmp/oem.zip" as a new file (a link or file left
+// under that name is removed first, never written through).
+bool write_archive(const std::string& zip, const std::string& archive) {
+  unlink(zip.c_str());
+  int fd = open(zip.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < archive.size()) {
+    ssize_t n = write(fd, archive.data() + done, archive.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return close(fd) == 0 && done == archive.size();
+}
+
+// Unpacks the archive over "/mnt/nand2": tested whole, refused when it holds
+// links or device entries, unpacked into a fresh private folder beside the
+// target, checked again there, then moved into place without following any
+// link already in "/mnt/nand2".
 bool install_archive(const std::string& archive) {
   const std::string zip = nvr::dev_path(kOemZip);
-  if (qv_wirte_file_data(zip.c_str(), archive.data(), static_cast<int32_t>(archive.size())) != 0)
+  if (!write_archive(zip, archive)) {
+    unlink(zip.c_str());
     return false;
-  const std::string target = nvr::dev_path(nvr::devpath::kNand2) + "/";
+  }
+  const std::string nand2 = nvr::dev_path(nvr::devpath::kNand2);
+  std::string stage = nand2 + "/.oem-XXXXXX";
+  bool installed = false;
   // unzip reports damage on its standard output, which is the answer's.
-  const bool installed =
-      web_system(nvr::ShellCommand("unzip -qq -t %s >&2", {zip})) == 0 &&
-      web_system(nvr::ShellCommand("unzip -qq -o %s -d %s >&2", {zip, target})) == 0;
+  if (web_system(nvr::ShellCommand("unzip -qq -t %s >&2", {zip})) == 0 &&
+      web_system(nvr::ShellCommand("unzip -Z %s | grep -q '^[lbcps][-r]'", {zip})) != 0 &&
+      mkdtemp(stage.data()) != nullptr) {
+    installed = web_system(nvr::ShellCommand("unzip -qq -o %s -d %s >&2", {zip, stage})) == 0 &&
+                nvr::tree_is_plain(stage) && nvr::move_tree_into(stage, nand2) == 0;
+    web_system(nvr::ShellCommand("rm -rf %s", {stage}));
+  }
   web_system(nvr::ShellCommand("rm %s", {zip}));
   return installed;
 }

@@ -8,19 +8,15 @@
 
 namespace {
 
-constexpr int kPerChannel = 64;
-
 // Not listed: kUserChangeRecord, the fields a request may change in a user
 // record; it reads JSON only and is never stored by itself (it has no key).
 const DbCatalogEntry kSystemRecords[] = {
     {&kUpnpRecord, 1},
     {&kAccessFilterRecord, 1},
-    {&kPortRecord, 1},
     {&kDisplayRecord, 1},
     {&kNetworkHostName, 1},
     {&kDiskMaintainRecord, 1},
     {&kAutoRebootRecord, 1},
-    {&kMotionIntervals, kPerChannel},
     {&kUserRecord, 1},
     {&kUserListRecord, 1},
     {&kOemUserRecord, 1},

@@ -59,6 +59,8 @@ const char* fault_name(SimFault fault) {
       return "close";
     case SimFault::kDie:
       return "die";
+    case SimFault::kWrongSeq:
+      return "wrong-seq";
   }
   return "close";
 }

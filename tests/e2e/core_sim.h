@@ -59,6 +59,7 @@ enum class SimFault {
   kCloseMidMessage,  // header announcing 64 bytes, 10 bytes sent, connection closed
   kClose,            // the connection is closed without a reply
   kDie,              // the simulator exits at once (the daemon crashing)
+  kWrongSeq,         // the replies after it carry a sequence number no request had
 };
 
 class CoreSim {

@@ -132,7 +132,8 @@ CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
   CgiResult result;
   size_t written = 0;
   bool in_open = true;
-  if (request.body.empty()) {
+  bool body_sent = request.body.empty();
+  if (body_sent && !request.keep_input_open) {
     close(in_pipe[1]);
     in_open = false;
   }
@@ -145,7 +146,7 @@ CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
     int n = 0;
     if (out_open) fds[n++] = {out_pipe[0], POLLIN, 0};
     if (err_open) fds[n++] = {err_pipe[0], POLLIN, 0};
-    if (in_open) fds[n++] = {in_pipe[1], POLLOUT, 0};
+    if (in_open && !body_sent) fds[n++] = {in_pipe[1], POLLOUT, 0};
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
@@ -159,8 +160,11 @@ CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
         ssize_t k = write(in_pipe[1], request.body.data() + written, request.body.size() - written);
         if (k > 0) written += static_cast<size_t>(k);
         if (k < 0 || written == request.body.size()) {
-          close(in_pipe[1]);
-          in_open = false;
+          body_sent = true;
+          if (!request.keep_input_open) {
+            close(in_pipe[1]);
+            in_open = false;
+          }
         }
         continue;
       }

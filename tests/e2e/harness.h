@@ -46,6 +46,7 @@ struct CgiRequest {
   std::string content_length;
   std::map<std::string, std::string> env;  // extra or overriding variables
   double timeout_seconds = 30;
+  bool keep_input_open = false;  // the client keeps its side open after the body
 };
 
 struct CgiResult {
@@ -67,5 +68,9 @@ CgiResult post_json(const DeviceRoot& root, const std::string& route, const std:
 
 inline const std::string kTextHeader = "Content-type: text/plain\r\n\r\n";
 inline const std::string kJsonHeader = "Content-type: application/json\r\n\r\n";
+// What a run that wrote nothing answers: a request the program refused, and a
+// route code nobody registered.
+inline const std::string kRefused = "Status: 400 Bad Request\r\n\r\n";
+inline const std::string kNoRoute = "Status: 404 Not Found\r\n\r\n";
 
 }  // namespace nvr::test

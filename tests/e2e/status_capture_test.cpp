@@ -104,7 +104,7 @@ TEST(PacketCapture, RefusesEveryValueThatIsNotTheDevicesOwn) {
         std::string(R"({"nic":"eth0","mntPath":"/media/link"})"),
         std::string(R"({"nic":"eth0","mntPath":"/media/missing"})"),
         std::string(R"({"nic":"eth0","mntPath":"/media"})"), std::string("[]")}) {
-    EXPECT_EQ(start(root, body), "") << body;
+    EXPECT_EQ(start(root, body), kRefused) << body;
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(root.exists(kCalls));

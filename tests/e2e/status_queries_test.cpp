@@ -6,10 +6,10 @@
 #include <string>
 
 #include "frame/json.h"
+#include "modules/cameras/cameras_records.h"
 #include "modules/general/general_wire.h"
-#include "modules/status/channel_records.h"
+#include "modules/network/network_records.h"
 #include "modules/status/status_wire.h"
-#include "modules/system/access_records.h"
 #include "tests/e2e/core_sim.h"
 #include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
@@ -52,12 +52,12 @@ TEST(StatusCameras, ListsEveryChannelWithStreamDataWhereTheDaemonHasState) {
   json_object* list = json_get(answer.get(), "IPC");
   ASSERT_EQ(json_array_size(list), 16u);
   EXPECT_EQ(plain(json_at(list, 2)),
-            R"({"id":2,"name":"","enable":0,"ipAddr":"192.168.7.10","recordOn":1,"alarmOn":0,)"
+            R"({"id":2,"name":"CAM3","enable":0,"ipAddr":"192.168.7.10","recordOn":1,"alarmOn":0,)"
             R"("main":{"res":{"width":1920,"height":1080},"framerate":25,"bitrate":4096,)"
             R"("connection":1,"connectStatus":2},"sub":{"res":{"width":640,"height":480},)"
             R"("framerate":10,"bitrate":256,"connection":1,"connectStatus":3}})");
   EXPECT_EQ(plain(json_at(list, 3)),
-            R"({"id":3,"name":"","enable":0,"ipAddr":"--","recordOn":"--","alarmOn":"--",)"
+            R"({"id":3,"name":"CAM4","enable":0,"ipAddr":"--","recordOn":"--","alarmOn":"--",)"
             R"("main":{"res":"--","framerate":"--","bitrate":"--","connection":"--"},)"
             R"("sub":{"res":"--","framerate":"--","bitrate":"--","connection":"--"}})");
   EXPECT_EQ(json_int_or(json_get(json_at(list, 5), "main"), "bitrate"), 4096);
@@ -135,7 +135,7 @@ TEST(StatusQueries, PassThroughRepliesAndShortOnes) {
             kJsonHeader +
                 R"({ "netif": [ { "id": 0, "ifname": "eth0", "RxSpeed": 2048, "TxSpeed": )"
                 R"(512 }, { "id": 1, "ifname": "eth1", "RxSpeed": 0, "TxSpeed": 0 } ] })");
-  EXPECT_EQ(get(root, "/8004").out, "");
+  EXPECT_EQ(get(root, "/8004").out, kRefused);
   EXPECT_EQ(get(root, "/8008").out, kJsonHeader + R"({ "total": 42, "free": 30, "used": 12 })");
   EXPECT_EQ(get(root, "/8009").out, kJsonHeader + R"({ "support": "1111)" + std::string(60, '0') +
                                         R"(", "type": "1122)" + std::string(60, '0') + R"(" })");
@@ -160,7 +160,7 @@ TEST(GeneralSettings, SwitchesAreStoredAndTheDaemonTold) {
   CoreSim sim(root);
   const std::string db = db_of(root);
   EXPECT_EQ(run_json(root, "/3300", R"({"sshEnable":1})").out, kTextHeader + "OK");
-  PortInfo ports{};
+  PortSettings ports{};
   ASSERT_EQ(read_port(db.c_str(), &ports), 0);
   EXPECT_EQ(ports.ssh_enable, 1);
   std::string more(32, '\0');
@@ -171,7 +171,7 @@ TEST(GeneralSettings, SwitchesAreStoredAndTheDaemonTold) {
   EXPECT_EQ(get_param_int(db.c_str(), "local_auth_enable", -1), 1);
   EXPECT_EQ(run_json(root, "/3303", R"({"wizardEnable":0})").out, kTextHeader + "OK");
   EXPECT_EQ(get_param_int(db.c_str(), "wizard_enable", -1), 0);
-  EXPECT_EQ(run_json(root, "/3303", "not json").out, "");
+  EXPECT_EQ(run_json(root, "/3303", "not json").out, kRefused);
 
   sim.clear_messages();
   EXPECT_EQ(run_json(root, "/3302", R"({"recordMode":2})").out, kTextHeader + "OK");
@@ -193,7 +193,7 @@ TEST(GeneralSettings, CameraBasicsChecksTheIdAndNamesTheRequestByTheSwitch) {
                               R"({"id":1,"enable":1,"ipAddr":"","managePort":80})",
                               R"({"id":1,"enable":1,"ipAddr":"1.2.3.4","managePort":-1})",
                               R"({"id":1,"enable":1,"ipAddr":"1.2.3.4"})"}) {
-    EXPECT_EQ(run_json(root, "/3304", refused).out, "") << refused;
+    EXPECT_EQ(run_json(root, "/3304", refused).out, kRefused) << refused;
   }
   EXPECT_TRUE(sim.messages().empty());
 
@@ -208,10 +208,10 @@ TEST(GeneralSettings, CameraBasicsChecksTheIdAndNamesTheRequestByTheSwitch) {
                 .out,
             kTextHeader + "OK");
   expect_one_notice(sim, kReqCameraDisabled, CoreSim::bytes<int32_t>(3));
-  CameraBasic camera{};
+  CameraRecord camera{};
   ASSERT_EQ(read_camera(db_of(root).c_str(), &camera, 3), 0);
-  EXPECT_EQ(std::string(camera.ip_addr), "10.1.1.3");
-  EXPECT_EQ(camera.manage_port, 8000);
+  EXPECT_EQ(std::string(camera.ipAddr), "10.1.1.3");
+  EXPECT_EQ(camera.managePort, 8000);
   EXPECT_EQ(std::string(camera.password), "pw");
   // The status page shows what was set.
   sim.reply(kReqCameraStatus, kReplyCameraStatus, "");

@@ -156,7 +156,7 @@ TEST(StorageSetDisk, ChecksPortAndPropertyThenStoresTellsAndLogs) {
   for (const char* refused : {R"({"portId":36,"property":0})", R"({"portId":-1,"property":0})",
                               R"({"portId":3,"property":2})", R"({"property":1})",
                               R"({"portId":3})", "[1]", "not json"}) {
-    EXPECT_EQ(post_text(root, "/6101", refused).out, "") << refused;
+    EXPECT_EQ(post_text(root, "/6101", refused).out, kRefused) << refused;
   }
   EXPECT_TRUE(sim.messages().empty());
 
@@ -187,7 +187,7 @@ TEST(StorageFormat, MapsStatusesAndLogsTheOutcome) {
   DeviceRoot root;
   CoreSim sim(root);
   for (const char* refused : {"37", "-1", "abc", "3x", ""}) {
-    EXPECT_EQ(post_text(root, "/6102", refused).out, "") << refused;
+    EXPECT_EQ(post_text(root, "/6102", refused).out, kRefused) << refused;
   }
   EXPECT_TRUE(sim.messages().empty());
 
@@ -200,7 +200,7 @@ TEST(StorageFormat, MapsStatusesAndLogsTheOutcome) {
                       {1, kTextHeader + "USING", -1},
                       {-1, kTextHeader + "ERROR FORMAT", -1},
                       {-3, kTextHeader + "NAS LOW CAP", -1},
-                      {7, "", -1}};
+                      {7, kRefused, -1}};
   for (const Row& row : rows) {
     sim.clear_messages();
     sim.clear(kReqFormatDisk).reply(kReqFormatDisk, kReplyFormatDisk, CoreSim::bytes(row.status));
@@ -235,7 +235,7 @@ TEST(StorageFormat, MapsStatusesAndLogsTheOutcome) {
   EXPECT_EQ(sim.messages(kReqOperationLog).size(), 1u);
 
   EXPECT_EQ(post_text(root, "/6103", "16").out, kTextHeader + "OK");
-  EXPECT_EQ(post_text(root, "/6103", "17").out, "");
+  EXPECT_EQ(post_text(root, "/6103", "17").out, kRefused);
 }
 
 TEST(StorageRaid, CreateRemoveSpareRebuildSendTheirRecords) {
@@ -247,7 +247,7 @@ TEST(StorageRaid, CreateRemoveSpareRebuildSendTheirRecords) {
                               R"({"id":10,"enable":1,"level":-1,"sata_cnt":2,"sata_port":3})",
                               R"({"id":10,"enable":1,"level":0,"sata_cnt":-1,"sata_port":3})",
                               R"({"id":10,"enable":1,"level":0,"sata_cnt":2})"}) {
-    EXPECT_EQ(post_text(root, "/6104", refused).out, "") << refused;
+    EXPECT_EQ(post_text(root, "/6104", refused).out, kRefused) << refused;
   }
   EXPECT_TRUE(sim.messages().empty());
 
@@ -271,8 +271,8 @@ TEST(StorageRaid, CreateRemoveSpareRebuildSendTheirRecords) {
       post_text(root, "/6104", R"({"id":10,"enable":0,"level":0,"sata_cnt":0,"sata_port":0})").out,
       kTextHeader + "Error");
 
-  EXPECT_EQ(post_text(root, "/6105", "17").out, "");
-  EXPECT_EQ(post_text(root, "/6105", "9").out, "");
+  EXPECT_EQ(post_text(root, "/6105", "17").out, kRefused);
+  EXPECT_EQ(post_text(root, "/6105", "9").out, kRefused);
   sim.reply(kReqRemoveRaid, kReplyRemoveRaid, CoreSim::bytes<int32_t>(0));
   EXPECT_EQ(post_text(root, "/6105", "16").out, kTextHeader + "OK");
   RaidRequest removed = record_of<RaidRequest>(sim.messages(kReqRemoveRaid).at(0));

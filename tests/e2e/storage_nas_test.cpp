@@ -78,7 +78,7 @@ TEST(StorageNas, AddRefusesPortsTheListCannotShowAndLogsNothingWithoutReply) {
   CoreSim sim(root);
   for (const char* bad :
        {R"({"num":2,"port":[3,0]})", R"({"num":1,"port":[37]})", R"({"num":1,"port":["3"]})"}) {
-    EXPECT_EQ(post(root, "/6201", bad).out, "") << bad;
+    EXPECT_EQ(post(root, "/6201", bad).out, kRefused) << bad;
   }
   EXPECT_TRUE(sim.messages().empty());
   DiskConfig none{};
@@ -209,7 +209,7 @@ TEST(StorageMisc, SmartRecycleExportAndFormatInformation) {
 TEST(StorageQuota, WriteSendsTheCountButAtMost16EntriesAndReadShowsGroups) {
   DeviceRoot root;
   CoreSim sim(root);
-  EXPECT_EQ(post(root, "/6209", R"({"quota_array":[]})").out, "");
+  EXPECT_EQ(post(root, "/6209", R"({"quota_array":[]})").out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
   const std::string entries = array_of(20, [](int i) {
     return R"({"channel":)" + std::to_string(i) + R"(,"video_quota":)" + std::to_string(i * 10) +

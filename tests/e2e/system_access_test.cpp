@@ -83,7 +83,7 @@ TEST(AccessFilter, KeepsAtMostAHundredEntriesAndIgnoresBadRequests) {
   EXPECT_STREQ(entries[99].address, "10.0.0.99");
 
   // Not a JSON object: no answer, nothing changed, nothing sent.
-  EXPECT_EQ(post(root, "/6301", "filterEnable=0").out, "");
+  EXPECT_EQ(post(root, "/6301", "filterEnable=0").out, kRefused);
   EXPECT_EQ(get_param_int(db_of(root).c_str(), "access_filter_enable", -1), 1);
   EXPECT_EQ(sim.messages(kReqAccessFilterChanged).size(), 1u);
 }
@@ -218,9 +218,9 @@ TEST(CameraIps, StartThatIsNotADottedAddressWritesNothingAndGetsNoAnswer) {
   for (const char* start : {"192.168.1", "192.168.1.256", "abc", "", "192.168.1.1 ", "::1"}) {
     SCOPED_TRACE(start);
     std::string body = std::string(R"({"startip":")") + start + R"(","chnNum":2,"chnFre":1})";
-    EXPECT_EQ(post(root, "/ipc", body).out, "");
+    EXPECT_EQ(post(root, "/ipc", body).out, kRefused);
   }
-  EXPECT_EQ(post(root, "/ipc", R"({"chnNum":2,"chnFre":1})").out, "");
+  EXPECT_EQ(post(root, "/ipc", R"({"chnNum":2,"chnFre":1})").out, kRefused);
   EXPECT_EQ(camera_ip(root, 0), "");
   EXPECT_EQ(camera_ip(root, 1), "");
 }

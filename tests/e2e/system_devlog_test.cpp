@@ -314,7 +314,7 @@ TEST(DevlogDetails, EntryGoesBackAsItsRecordAndTheTextComesBack) {
   EXPECT_EQ(call(root, "/1021", json_text(image)).out, kTextHeader);
   sim.clear(kReqLogDetail).reply(kReqLogDetail, kRplLogDetail, "no NUL here");
   EXPECT_EQ(call(root, "/1021", json_text(image)).out, kTextHeader + "no NUL here");
-  EXPECT_EQ(call(root, "/1021", "{nope").out, "");
+  EXPECT_EQ(call(root, "/1021", "{nope").out, kRefused);
   sim.clear(kReqLogDetail).never(kReqLogDetail);
   EXPECT_EQ(call(root, "/1021", json_text(image), true).out, kTextHeader + "CGI ERROR");
 }
@@ -421,9 +421,9 @@ TEST(DevlogExport, MarkerWhileRunningSilentDaemonAndBadRequests) {
   EXPECT_FALSE(root.exists("/tmp/log/log_web"));
 
   sim.clear_messages();
-  EXPECT_EQ(call(root, "/1003", "{nope").out, "");
-  EXPECT_EQ(call(root, "/1003", export_body(4, "[3]")).out, "");
-  EXPECT_EQ(call(root, "/1003", export_body(0, "[10]")).out, "");
+  EXPECT_EQ(call(root, "/1003", "{nope").out, kRefused);
+  EXPECT_EQ(call(root, "/1003", export_body(4, "[3]")).out, kRefused);
+  EXPECT_EQ(call(root, "/1003", export_body(0, "[10]")).out, kRefused);
   EXPECT_TRUE(sim.messages(kReqLogExport).empty());
 }
 

@@ -70,7 +70,7 @@ TEST(FactoryOptions, MalformedListsAndUnknownNames) {
   EXPECT_EQ(vb(root, "").out, text("ERROR"));
   EXPECT_EQ(vb(root, "SOFTVERSION=1").out, text("ERROR"));
   // "setdefault" does nothing and says nothing.
-  EXPECT_EQ(vb(root, "setdefault=1").out, "");
+  EXPECT_EQ(vb(root, "setdefault=1").out, kRefused);
 }
 
 TEST(FactoryOptions, DecodeAndHotplugStoreTheirParameters) {

@@ -44,7 +44,6 @@ std::string session_id_at(time_t second) {
   return id;
 }
 
-
 UserInfo account(int32_t id, const char* name, const char* digest, int32_t type) {
   UserInfo user{};
   user.id = id;
@@ -150,7 +149,7 @@ TEST_F(LoginTest, FreeSlotNeverLogsInWithEmptyTexts) {
 }
 
 TEST_F(LoginTest, NotJsonGetsNoAnswer) {
-  EXPECT_EQ(post_json(root, "/1000", "userName=admin").out, "");
+  EXPECT_EQ(post_json(root, "/1000", "userName=admin").out, kRefused);
   EXPECT_FALSE(root.exists("/mnt/nand/ssl/tmp"));
 }
 
@@ -200,7 +199,8 @@ TEST(LoginLinkTest, KnownTokenSetsGuestCookiesForTheHostWithoutPort) {
     gmtime_r(&expires, &gmt);
     char date[64];
     strftime(date, sizeof date, "%a, %d-%b-%Y %H:%M:%S GMT", &gmt);
-    std::string out;
+    // The status line first: some web servers only look for it there.
+    std::string out = "Status: 302 Found\r\n";
     for (auto [name, value] : {std::pair{"userName", "temp"},
                                {"userType", "2"},
                                {"permission", "0"},
@@ -223,7 +223,7 @@ TEST(LoginLinkTest, KnownTokenSetsGuestCookiesForTheHostWithoutPort) {
 TEST(LoginLinkTest, RefusedTokenOrStatuslessReplyGoesHome) {
   DeviceRoot root;
   CoreSim sim(root);
-  const std::string home = "Location: ../../html/home.html\r\n\r\n";
+  const std::string home = "Status: 302 Found\r\nLocation: ../../html/home.html\r\n\r\n";
   EXPECT_EQ(open_link(root, "unknown", "nvr.local").out, home);
   EXPECT_EQ(open_link(root, "", "nvr.local").out, home);
   sim.reply(3504, 8504, "");

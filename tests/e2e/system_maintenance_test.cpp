@@ -133,8 +133,8 @@ TEST(Restore, AnswersFirstThenRestoreMarkerLogAndRestartInOrder) {
 TEST(Restore, UnparsableRequestGetsNoAnswerAndSendsNothing) {
   DeviceRoot root;
   CoreSim sim(root);
-  EXPECT_EQ(post(root, "/1006", "{keepIp").out, "");
-  EXPECT_EQ(post(root, "/1006", "7").out, "");
+  EXPECT_EQ(post(root, "/1006", "{keepIp").out, kRefused);
+  EXPECT_EQ(post(root, "/1006", "7").out, kRefused);
   EXPECT_TRUE(sim.messages().empty());
 }
 
@@ -168,7 +168,7 @@ TEST(ConfigTransfer, ExportDownloadAndImportRoundTripTheSettings) {
             "Content-Disposition: attachment; filename= " +
                 name + "\r\n\r\n" + bytes);
   EXPECT_FALSE(root.exists(marker));
-  EXPECT_EQ(get_route(root, "/1013").out, "");
+  EXPECT_EQ(get_route(root, "/1013").out, kRefused);
 
   // ... and importing it brings the exported settings back.
   sim.clear_messages();
@@ -203,9 +203,9 @@ TEST(ConfigTransfer, ProfileToolFailureAnswersErrorAndLogsNothing) {
 
 TEST(ConfigTransfer, DownloadWithoutMarkerOrFileAnswersNothing) {
   DeviceRoot root;
-  EXPECT_EQ(get_route(root, "/1013").out, "");
+  EXPECT_EQ(get_route(root, "/1013").out, kRefused);
   root.write_file("/tmp/.export_down_file", "/tmp/gone.bin");
-  EXPECT_EQ(get_route(root, "/1013").out, "");
+  EXPECT_EQ(get_route(root, "/1013").out, kRefused);
 }
 
 TEST(ConfigTransfer, ImportTakesOnlyUploadedFiles) {
@@ -259,7 +259,7 @@ TEST(Retention, StoresAllowedValuesAndRefusesOthersSilently) {
            R"({"logRetention":4294967298,"photoRetention":2})",
            "not json",
        })
-    EXPECT_EQ(post(root, "/1017", refused).out, "") << refused;
+    EXPECT_EQ(post(root, "/1017", refused).out, kRefused) << refused;
   EXPECT_TRUE(sim.messages().empty());
   EXPECT_EQ(get_route(root, "/1016").out,
             kJsonHeader + R"({ "logRetention": 12, "photoRetention": -1 })");
@@ -280,7 +280,7 @@ TEST(AutoReboot, ReplacesAllFiveFieldsAbsentAsZero) {
   const auto notices = sim.messages(1718);
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_EQ(notices[1].flags, CoreSim::kNoReply);
-  EXPECT_EQ(post(root, "/1033", "{").out, "");
+  EXPECT_EQ(post(root, "/1033", "{").out, kRefused);
 }
 
 // ---- diagnostic packages ----------------------------------------------------------
@@ -311,7 +311,7 @@ TEST(Diagnosis, ExportNamesThePackageAndDownloadSendsAndRemovesIt) {
             "Content-Disposition: attachment; filename= " +
                 name + "\r\n\r\n" + content);
   EXPECT_FALSE(root.exists("/tmp/" + name));
-  EXPECT_EQ(get_route(root, "/6311", encoded).out, "");
+  EXPECT_EQ(get_route(root, "/6311", encoded).out, kRefused);
 }
 
 TEST(Diagnosis, ExportWhileAnotherRunsFailsAtOnce) {
@@ -358,7 +358,7 @@ TEST(Diagnosis, DownloadRefusesEverythingButPackagesInTmp) {
            std::string(""),
            "/tmp/" + kept + "more",
        })
-    EXPECT_EQ(get_route(root, "/6311", query).out, "") << query;
+    EXPECT_EQ(get_route(root, "/6311", query).out, kRefused) << query;
   EXPECT_EQ(root.read_file("/mnt/nand/app/secret.db"), "settings");
   EXPECT_EQ(root.read_file("/tmp/sub/pkg.txt"), "nested");
   EXPECT_TRUE(std::filesystem::is_symlink(root("/tmp/link.txt")));

@@ -197,7 +197,7 @@ TEST(SetSystemInfo, StoresAndAnnouncesHostNameAndDeviceId) {
        {R"({"hostName":"nvr","deviceId":0})", R"({"hostName":"nvr","deviceId":256})",
         R"({"hostName":"","deviceId":5})", R"({"deviceId":5})",
         R"({"hostName":"nvr","deviceId":"5"})", "not json"}) {
-    EXPECT_EQ(post_json(root, "/1012", body).out, "") << body;
+    EXPECT_EQ(post_json(root, "/1012", body).out, kRefused) << body;
   }
   EXPECT_TRUE(daemon.messages(0).empty());
 
@@ -279,7 +279,7 @@ TEST_F(GeneralInfoTest, InvalidRequestsAreNotAnswered) {
       R"("subEnable":2)",    R"("hostname":5)",      R"("mainResolution":"3")",
   };
   for (const char* change : bad) {
-    EXPECT_EQ(post_json(root, "/6081", general_body(change)).out, "") << change;
+    EXPECT_EQ(post_json(root, "/6081", general_body(change)).out, kRefused) << change;
   }
   // Each required key, left out.
   for (const char* key :
@@ -289,7 +289,7 @@ TEST_F(GeneralInfoTest, InvalidRequestsAreNotAnswered) {
     const size_t at = body.find(std::string("\"") + key + "\"");
     const size_t end = body.find_first_of(",}", body.find(':', at));
     body.erase(at, end - at + (body[end] == ',' ? 1 : 0));
-    EXPECT_EQ(post_json(root, "/6081", body).out, "") << key;
+    EXPECT_EQ(post_json(root, "/6081", body).out, kRefused) << key;
   }
   EXPECT_TRUE(sim.messages().empty());
   EXPECT_EQ(get(root, "/6080").out, kJsonHeader + kDefaultsAnswer);
@@ -383,7 +383,7 @@ TEST(LanguageList, ReplacesTheListFileOnlyWithAValidList) {
       "[1,2]",
   };
   for (const std::string& body : bad) {
-    EXPECT_EQ(post_json(root, "/1001", body).out, "") << body;
+    EXPECT_EQ(post_json(root, "/1001", body).out, kRefused) << body;
     EXPECT_EQ(root.read_file(kList), "old list\n");
   }
 

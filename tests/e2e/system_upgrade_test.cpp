@@ -325,7 +325,7 @@ TEST(OemPackage, WrongKeyMissingKeyOrDamagedPackageLeaveNand2Unchanged) {
 
 TEST(FixedRoutes, UploadNothingAndRefusedDownload) {
   DeviceRoot root;
-  EXPECT_EQ(upload(root, "/1019", "", "data").out, "");
+  EXPECT_EQ(upload(root, "/1019", "", "data").out, kRefused);
   EXPECT_TRUE(root.list("/tmp").empty());
   EXPECT_EQ(get_route(root, "/dw.cgi").out, kTextHeader + "NG download");
 }

@@ -50,7 +50,6 @@ CgiResult post(const DeviceRoot& root, const std::string& route, const std::stri
   return run_cgi(root, request);
 }
 
-
 void expect_users_changed(CoreSim& sim, const std::string& payload) {
   const auto sent = sim.messages(3505);
   ASSERT_EQ(sent.size(), 1u);
@@ -117,7 +116,7 @@ TEST_F(UsersTest, AddRefusesSameNameAndBadSummaries) {
       {R"({"name":"b","type":0,"permission":123,"remotePermission":0})", "id=2"},
   };
   for (const Case& c : cases) {
-    const std::string expected = *c.answer ? kTextHeader + c.answer : "";
+    const std::string expected = *c.answer ? kTextHeader + c.answer : kRefused;
     EXPECT_EQ(post(root, "/6071", c.body).out, expected) << c.body;
   }
   EXPECT_EQ(sim.messages(3505).size(), 2u);
@@ -218,7 +217,7 @@ TEST_F(UsersTest, ChangeOfAFreeIdCreatesTheAccountAndBadIdsGetNothing) {
   EXPECT_STREQ(created.name, "new");
 
   for (const char* body : {R"({"id":100,"name":"x"})", R"({"id":-1})", R"({"name":"x"})", "[1"})
-    EXPECT_EQ(post(root, "/6072", body).out, "") << body;
+    EXPECT_EQ(post(root, "/6072", body).out, kRefused) << body;
   EXPECT_EQ(sim.messages(3505).size(), 1u);
 }
 
@@ -230,7 +229,7 @@ TEST_F(UsersTest, DeleteFreesTheSlot) {
 
   for (const char* body : {R"({"id":100,"type":1})", R"({"id":5,"type":4})",
                            R"({"id":-1,"type":1})", R"({"type":1})", R"({"id":5})"})
-    EXPECT_EQ(post(root, "/6073", body).out, "") << body;
+    EXPECT_EQ(post(root, "/6073", body).out, kRefused) << body;
   EXPECT_TRUE(sim.messages().empty());
   EXPECT_EQ(stored_user(root, 5).enable, 1);
 
@@ -250,7 +249,7 @@ TEST_F(UsersTest, DeleteFreesTheSlot) {
 
 TEST(UsersOemTest, ListsTheOemAccountsWhenTheFileExists) {
   DeviceRoot root;
-  EXPECT_EQ(get(root, "/6074").out, "");
+  EXPECT_EQ(get(root, "/6074").out, kRefused);
 
   OemUserInfo oem[2] = {};
   oem[0].id = 0;

@@ -69,12 +69,12 @@ search_log='{"language":"en-US","startTime":"2000-01-01 00:00:00","endTime":"203
 "mainType":1,"subTypeArr":[10],"curPageNum":1,"chnMask":"","searchNoChn":1}'
 admin_digest=$(printf '%s' 123456 | md5sum | cut -c1-32)
 
-# ---- an unknown route: the program writes nothing ---------------------------------
+# ---- an unknown route: a status alone ------------------------------------------------
 
 request "$base/9999"
-check "unknown route: the web server's answer for a CGI that wrote nothing" "$code" 500
+check "unknown route: 404 with an empty body" "$code [$body]" "404 []"
 json_post /9999 '{}'
-check "unknown route by POST: nothing written" "$code" 500
+check "unknown route by POST: 404" "$code" 404
 
 # ---- log-in with the factory account --------------------------------------------
 
@@ -111,7 +111,7 @@ check "GET with %22: main types" "$(json '[m["key"] for m in j["mainType"]]')" \
 
 printf 'RIFF\0\0\0\0WAVEfmt test bytes\r\n--not-a-boundary\r\n' > "$work/bell.wav"
 request -F "file=@$work/bell.wav" "$base/1019"
-check "upload to /1019: taken, nothing answered" "$code" 500
+check "upload to /1019: taken, nothing answered (a status alone)" "$code [$body]" "400 []"
 check "upload to /1019: no file left in /tmp" "$(ls -A "$root/tmp" | grep -vx qvcore)" ""
 
 request -F "file=@$work/bell.wav;filename=C:\\sounds\\bell.wav" "$base/6321"

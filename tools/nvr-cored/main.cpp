@@ -232,6 +232,9 @@ void Connection::run_fault(Fault fault) {
       closed_by_script_ = true;
       shutdown();
       break;
+    case Fault::kWrongSeq:
+      seq_ += 1000;  // the replies that follow answer a request never sent
+      break;
     case Fault::kDie:
       fprintf(stderr, "nvr-cored: scripted exit\n");
       _exit(3);

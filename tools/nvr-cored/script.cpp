@@ -37,6 +37,7 @@ std::optional<Fault> parse_fault(const std::string& name) {
       {"close-mid-message", Fault::kCloseMidMessage},
       {"close", Fault::kClose},
       {"die", Fault::kDie},
+      {"wrong-seq", Fault::kWrongSeq},
   };
   auto it = kNames.find(name);
   if (it == kNames.end()) return std::nullopt;

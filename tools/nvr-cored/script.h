@@ -18,7 +18,8 @@ enum class Fault {
   kTruncated,
   kCloseMidMessage,
   kClose,
-  kDie
+  kDie,
+  kWrongSeq
 };
 
 struct Step {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "modules/status/channel_records.h"
+#include "modules/cameras/cameras_records.h"
 #include "modules/status/status_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
@@ -54,7 +54,7 @@ void on_network_speed(const sim::Message&, sim::Peer& peer) {
 
 bool camera_enabled(int32_t channel) {
   const std::string db = sim::dev_path(nvr::devpath::kQvdb);
-  CameraBasic camera{};
+  CameraRecord camera{};
   if (read_camera(db.c_str(), &camera, channel) != 0) return channel < 2;
   return camera.enable != 0;
 }

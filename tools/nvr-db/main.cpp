@@ -185,11 +185,12 @@ int main(int argc, char** argv) {
     DbBatch batch(path.c_str());
     for (const ParamDefault& d : param_defaults()) {
       if (check_param_key(path.c_str(), d.key) == 0) continue;
-      // A failed write fails the batch: commit() reports it.
-      if (d.is_int)
-        (void)set_param_int(path.c_str(), d.key, atoi(d.value));
-      else
-        (void)set_param_value(path.c_str(), d.key, d.value);
+      const int stored = d.is_int ? set_param_int(path.c_str(), d.key, atoi(d.value))
+                                  : set_param_value(path.c_str(), d.key, d.value);
+      if (stored != 0) {
+        fprintf(stderr, "nvr-db: cannot store %s in %s\n", d.key, path.c_str());
+        return 1;
+      }
     }
     if (batch.commit() != 0) {
       fprintf(stderr, "nvr-db: cannot store the defaults in %s\n", path.c_str());

@@ -14,22 +14,22 @@ TEST(Frame, DownloadRouteAnswersPlainText) {
   EXPECT_EQ(r.out, kTextHeader + "NG download");
 }
 
-TEST(Frame, UnknownRoutesAndMethodsGiveAnEmptyResponse) {
+TEST(Frame, UnknownRoutesAndMethodsAnswerTheirStatusAlone) {
   DeviceRoot root;
-  EXPECT_EQ(get(root, "/9999").out, "");
-  EXPECT_EQ(get(root, "/DW.CGI").out, "");
-  EXPECT_EQ(get(root, "").out, "");
+  EXPECT_EQ(get(root, "/9999").out, kNoRoute);
+  EXPECT_EQ(get(root, "/DW.CGI").out, kNoRoute);
+  EXPECT_EQ(get(root, "").out, kNoRoute);
   CgiRequest put;
   put.method = "PUT";
   put.path_info = "/dw.cgi";
   put.body = "x";
-  EXPECT_EQ(run_cgi(root, put).out, "");
+  EXPECT_EQ(run_cgi(root, put).out, kRefused);
   CgiRequest text;
   text.method = "POST";
   text.path_info = "/dw.cgi";
   text.content_type = "text/plain";
   text.body = "x";
-  EXPECT_EQ(run_cgi(root, text).out, "");
+  EXPECT_EQ(run_cgi(root, text).out, kRefused);
   EXPECT_EQ(post_json(root, "/dw.cgi", "{}").out, kTextHeader + "NG download");
 }
 
@@ -45,7 +45,7 @@ TEST(Frame, UploadThatDoesNothingLeavesNoTemporaryFile) {
            std::string(200000, 'z') + "\r\n--" + boundary + "--\r\n";
   auto result = run_cgi(root, r);
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.out, kRefused);
   EXPECT_TRUE(root.list("/tmp").empty());
 }
 

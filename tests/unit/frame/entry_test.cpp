@@ -33,8 +33,12 @@ void echo(char* data) {
   }
 }
 
-const WebRes kEchoRoutes[] = {{"/echo", echo}, {"/1019", echo}, {"/oem", echo},
-                              {"/6082", echo}, {"/1010", echo}, {"/up", echo}};
+const Route kEchoRoutes[] = {{"/echo", echo},
+                             {"/1019", echo, UploadKind::Temp},
+                             {"/oem", echo, UploadKind::Temp},
+                             {"/6082", echo, UploadKind::Raw},
+                             {"/1010", echo, UploadKind::RawUnread},
+                             {"/up", echo, UploadKind::File}};
 
 struct RunResult {
   int status = -1;
@@ -67,7 +71,7 @@ class Entry : public ::testing::Test {
       int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(in, 0);
       dup2(out, 1);
-      WebResRegister(kEchoRoutes, sizeof kEchoRoutes / sizeof kEchoRoutes[0]);
+      RouteRegister(kEchoRoutes, sizeof kEchoRoutes / sizeof kEchoRoutes[0]);
       int result = cgi_main();
       fflush(stdout);
       // What the program left unread on standard input.
@@ -123,12 +127,23 @@ TEST_F(Entry, JsonPostInAnyLetterCase) {
   EXPECT_EQ(r.out, text_ + "a=1&b=2");
 }
 
-TEST_F(Entry, OtherMethodsAndMediaTypesGiveNothing) {
+// A run that would write nothing answers a header alone (CGI needs one), and
+// the debug log says why.
+TEST_F(Entry, OtherMethodsAndMediaTypesAnswerTheirStatusAlone) {
+  const std::string refused = "Status: 400 Bad Request\r\n\r\n";
+  const std::string unknown = "Status: 404 Not Found\r\n\r\n";
   for (const char* method : {"PUT", "HEAD", "DELETE", ""})
-    EXPECT_EQ(run({{"REQUEST_METHOD", method}, {"PATH_INFO", "/echo"}}, "x").out, "") << method;
-  EXPECT_EQ(post("text/plain", "{}").out, "");
-  EXPECT_EQ(post("application/json", "{}", "").out, "");       // no route code
-  EXPECT_EQ(post("application/json", "{}", "/none").out, "");  // unknown route
+    EXPECT_EQ(run({{"REQUEST_METHOD", method}, {"PATH_INFO", "/echo"}}, "x").out, refused)
+        << method;
+  EXPECT_EQ(post("text/plain", "{}").out, refused);
+  EXPECT_EQ(post("application/json", "{}", "").out, unknown);       // no route code
+  EXPECT_EQ(post("application/json", "{}", "/none").out, unknown);  // unknown route
+  EXPECT_EQ(run({{"REQUEST_METHOD", "GET"}, {"PATH_INFO", "/none"}}, "").out, unknown);
+  const std::string log = slurp(root_ / "mnt/nand/cgi_log.txt");
+  EXPECT_NE(log.find("route \"/none\" (GET): no such route"), std::string::npos) << log;
+  EXPECT_NE(log.find("route \"/echo\" (PUT ): refused: its method or media type is not handled"),
+            std::string::npos)
+      << log;
 }
 
 TEST_F(Entry, GetQueryDecodesOnlyQuotes) {
@@ -194,7 +209,7 @@ TEST_F(Entry, UnsafeNamesFallBackToUploadAndTime) {
 
 TEST_F(Entry, TooLongFileNameDispatchesNothing) {
   std::string body = file_part(kB, std::string(200, 'n') + ".bin", "data") + "--" + kB + "--\r\n";
-  EXPECT_EQ(post(kMultipart, body, "/up").out, "");
+  EXPECT_EQ(post(kMultipart, body, "/up").out, "Status: 400 Bad Request\r\n\r\n");
   EXPECT_TRUE(tmp_files().empty());
 }
 
@@ -230,6 +245,7 @@ TEST_F(Entry, ContentLengthBoundsTheBody) {
                body);
   EXPECT_EQ(slurp(root_ / "tmp/a.bin"), "01234");
   EXPECT_FALSE(r.unread_stdin.empty());
+  fs::remove(root_ / "tmp/a.bin");
   // Longer than the body: read to the end, nothing more.
   r = run({{"REQUEST_METHOD", "POST"},
            {"PATH_INFO", "/up"},
@@ -285,13 +301,13 @@ TEST_F(Entry, FailedParseEndsTheRunAndRemovesEarlierFiles) {
       kB + "--\r\n";
   auto r = post(kMultipart, body, "/up");
   EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, "Status: 400 Bad Request\r\n\r\n");
   EXPECT_TRUE(tmp_files().empty());
 
   fs::remove_all(root_ / "tmp");  // no folder for temporary files
   r = post(kMultipart, file_part(kB, "one.bin", "1") + "--" + kB + "--\r\n", "/up");
   EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, "Status: 400 Bad Request\r\n\r\n");
   fs::create_directories(root_ / "tmp");
 }
 

@@ -9,6 +9,7 @@
 
 #include "frame/cgic.h"
 #include "frame/ipc.h"
+#include "frame/web_utils.h"
 #include "platform/qvfs_log.h"
 
 namespace {
@@ -16,6 +17,7 @@ namespace {
 // Everything `fn` writes to standard output.
 std::string capture_stdout(const std::function<void()>& fn) {
   fflush(stdout);
+  cgi_answer_reset();  // each capture stands for a run of its own
   int pipe_fd[2];
   EXPECT_EQ(pipe(pipe_fd), 0);
   int saved = dup(1);

@@ -118,7 +118,7 @@ TEST(SystemTable, SixtyThreeRoutesInTheirOrder) {
   ASSERT_NE(FindWebRes("/1000"), nullptr);
   EXPECT_EQ(FindWebRes("/vb.htm") - FindWebRes("/1000"), 62);
   // The upload kinds travel with the rows.
-  EXPECT_EQ(route_upload_kind("/1010"), UploadKind::Raw);
+  EXPECT_EQ(route_upload_kind("/1010"), UploadKind::RawUnread);
   EXPECT_EQ(route_upload_kind("/6082"), UploadKind::Raw);
   EXPECT_EQ(route_upload_kind("/oem"), UploadKind::Temp);
   EXPECT_EQ(route_upload_kind("/1019"), UploadKind::Temp);

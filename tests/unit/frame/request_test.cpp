@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/cgic.h"
+#include "frame/dispatchreq.h"
 #include "frame/web_utils.h"
 
 namespace {
@@ -92,12 +93,25 @@ TEST(SanitizeFileName, DropsSeparatorsAndRefusesDotDot) {
   EXPECT_EQ(cgi_sanitize_file_name(out, sizeof out, "0123456789abcde"), 0);
 }
 
-TEST(RawUploadRoutes, OnlyTheThree) {
+void no_handler(char*) {}
+
+// The frame knows raw-upload routes only from their rows' upload kinds.
+TEST(RawUploadRoutes, FromTheRowsUploadKinds) {
+  const Route rows[] = {{"/1010", no_handler, UploadKind::RawUnread},
+                        {"/6082", no_handler, UploadKind::Raw},
+                        {"/2079", no_handler, UploadKind::Raw},
+                        {"/1019", no_handler, UploadKind::Temp},
+                        {"/1008", no_handler, UploadKind::File}};
+  ASSERT_EQ(RouteRegister(rows, 5), 0);
   EXPECT_TRUE(cgi_is_raw_upload_route("/1010"));
   EXPECT_TRUE(cgi_is_raw_upload_route("/6082"));
   EXPECT_TRUE(cgi_is_raw_upload_route("/2079"));
   EXPECT_FALSE(cgi_is_raw_upload_route("/1019"));
+  EXPECT_FALSE(cgi_is_raw_upload_route("/1008"));
+  EXPECT_FALSE(cgi_is_raw_upload_route("/9999"));
   EXPECT_FALSE(cgi_is_raw_upload_route(nullptr));
+  RouteUnregister(rows, 5);
+  EXPECT_FALSE(cgi_is_raw_upload_route("/1010"));
 }
 
 }  // namespace

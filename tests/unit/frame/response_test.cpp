@@ -22,6 +22,7 @@ namespace {
 template <typename F>
 std::string stdout_of(F&& write) {
   fflush(stdout);
+  cgi_answer_reset();  // each capture stands for a run of its own
   char path[] = "/tmp/nvr-out-XXXXXX";
   int fd = mkstemp(path);
   int saved = dup(1);
@@ -55,12 +56,40 @@ TEST(Response, KindsAndErrorAnswers) {
   EXPECT_EQ(stdout_of([] { cgi_error_to_webserver(2); }), "");
 }
 
+TEST(Response, OneAnswerPerRun) {
+  EXPECT_EQ(stdout_of([] {
+              EXPECT_EQ(cgi_writeback_webserver(0, "Failed"), 0);
+              EXPECT_EQ(cgi_writeback_webserver(0, "Failed"), -1);
+              EXPECT_EQ(cgi_error_to_webserver(1), 0);
+              EXPECT_FALSE(cgi_claim_answer());
+              EXPECT_EQ(cgi_redirect("/x"), -1);
+              EXPECT_EQ(cgi_writeback_webserver(-1, " more"), 0);  // body after the answer
+            }),
+            "Content-type: text/plain\r\n\r\nFailed more");
+  EXPECT_EQ(stdout_of([] {
+              EXPECT_TRUE(cgi_claim_answer());
+              EXPECT_EQ(cgi_writeback_webserver(1, "{}"), -1);
+            }),
+            "");
+  EXPECT_EQ(stdout_of([] { EXPECT_EQ(cgi_answer_status("404 Not Found"), 0); }),
+            "Status: 404 Not Found\r\n\r\n");
+  EXPECT_EQ(stdout_of([] {
+              cgi_writeback_webserver(0, "OK");
+              EXPECT_EQ(cgi_answer_status("400 Bad Request"), -1);
+            }),
+            "Content-type: text/plain\r\n\r\nOK");
+}
+
 TEST(Response, CookieAndLocationHeaders) {
   std::string out = stdout_of([] {
     cgiHeaderCookieSetString("userName", "guest", 600, "/", "192.168.1.5");
     cgiHeaderLocation("/index.html");
   });
   // "Set-Cookie: userName=guest; domain=192.168.1.5; expires=Mon, 07-Dec-2026 23:10:00 GMT; ..."
+  // The status line first (some web servers only look for it there).
+  const std::string status = "Status: 302 Found\r\n";
+  ASSERT_EQ(out.rfind(status, 0), 0u) << out;
+  out = out.substr(status.size());
   const std::string head = "Set-Cookie: userName=guest; domain=192.168.1.5; expires=";
   ASSERT_EQ(out.rfind(head, 0), 0u) << out;
   std::string expires = out.substr(head.size(), 29);

@@ -79,7 +79,7 @@ struct DecodeCase {
   std::vector<std::pair<std::string, std::string>> options;
 };
 
-TEST(FactoryOptionList, UiDecodeingSplitsWithinTheFirst64Characters) {
+TEST(FactoryOptionList, UiDecodingSplitsWithinTheFirst64Characters) {
   const std::string at64 = "setlang=2&" + std::string(54, 'v') + "&softversion=1";
   const std::string value_to_63 = "decode=" + std::string(57, '1');  // last value char at 63
   const std::string value_to_64 = "decode=" + std::string(58, '1');  // one at position 64

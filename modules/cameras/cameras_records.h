@@ -1,0 +1,185 @@
+// Settings records of the camera module kept in the configuration database:
+// the camera record (connection settings of a channel), the channel name
+// record, the protocol and model catalogue, the recorder-side privacy masks
+// that a deleted channel loses, and the exposure list of a channel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/qvdb.h"
+
+#pragma pack(push, 1)
+// The camera record, one per channel (table "camera", key "id").
+struct CameraRecord {
+  int32_t id;      // channel 0..63
+  int32_t type;    // 1: a channel without a camera (after a delete)
+  int32_t enable;  // 0/1
+  char userName[64];
+  char password[64];
+  char ipAddr[64];
+  int32_t mainRtspPort;
+  char mainSourcePath[256];
+  int32_t enableSubStream;
+  int32_t subRtspPort;
+  char subSourcePath[256];
+  int32_t managePort;
+  int32_t camProtocol;       // model/protocol id: 0 ONVIF, 1 RTSP, 7 no address, ...
+  int32_t transmitProtocol;  // 0 UDP, 3 RTSP over HTTPS, else TCP
+  int32_t recordStreamType;  // 0..2
+  int32_t syncTime;
+  char mainrtspurl[256];
+  char subrtspurl[256];
+  int32_t poechannel;
+  char mac_addr[32];
+  int32_t physicalport;
+  int32_t anr;
+  int32_t minorid;
+  char ddns[64];
+  int32_t httpsPort;
+};
+
+// The channel name record (128 bytes, table "osd", key "chnid").
+struct OsdRecord {
+  int32_t chnid;
+  char name[64];
+  uint8_t reserved[60];
+};
+
+// Protocol catalogue entry (table "ipc_protocol", key "id").
+struct IpcProtocol {
+  int32_t id;
+  char name[24];
+  int32_t protocolFunction;
+  int32_t enable;
+  int32_t display_model;
+};
+// Camera model (table "ipc_model", key "id").
+struct IpcModel {
+  int32_t id;
+  int32_t protocol;
+  char name[32];
+  int32_t alarm_type;
+  int32_t default_model;
+};
+
+// Recorder-side privacy masks of a channel (1252 bytes, table "privacy_mask",
+// key "chnid"): 24 rectangles.
+struct PrivacyArea {
+  int32_t enable, left, top, right, bottom;
+};
+struct PrivacyMask {
+  int32_t chnid;
+  PrivacyArea areas[24];
+  uint8_t reserved[768];
+};
+
+// One exposure entry (table "exposure", rows selected by "chnid").
+struct ExposureEntry {
+  int32_t chnid;
+  int32_t exposureTime;
+  int32_t gainLevel;
+};
+#pragma pack(pop)
+
+static_assert(offsetof(CameraRecord, userName) == 12);
+static_assert(offsetof(CameraRecord, mainRtspPort) == 204);
+static_assert(offsetof(CameraRecord, managePort) == 728);
+static_assert(offsetof(CameraRecord, httpsPort) == 1372);
+static_assert(sizeof(CameraRecord) == 1376);
+static_assert(sizeof(OsdRecord) == 128);
+static_assert(sizeof(IpcProtocol) == 40);
+static_assert(sizeof(IpcModel) == 48);
+static_assert(sizeof(PrivacyMask) == 1252);
+
+constexpr int kMaxExposureEntries = 140;
+
+using CT = DbType;
+inline constexpr DbField kCameraFields[] = {
+    DB_FIELD(CameraRecord, id, "id", CT::I32),
+    DB_FIELD(CameraRecord, type, "type", CT::I32),
+    DB_FIELD(CameraRecord, enable, "enable", CT::I32),
+    DB_FIELD(CameraRecord, userName, "userName", CT::Text),
+    DB_FIELD(CameraRecord, password, "password", CT::Text),
+    DB_FIELD(CameraRecord, ipAddr, "ipAddr", CT::Text),
+    DB_FIELD(CameraRecord, mainRtspPort, "mainRtspPort", CT::I32),
+    DB_FIELD(CameraRecord, mainSourcePath, "mainSourcePath", CT::Text),
+    DB_FIELD(CameraRecord, enableSubStream, "enableSubStream", CT::I32),
+    DB_FIELD(CameraRecord, subRtspPort, "subRtspPort", CT::I32),
+    DB_FIELD(CameraRecord, subSourcePath, "subSourcePath", CT::Text),
+    DB_FIELD(CameraRecord, managePort, "managePort", CT::I32),
+    DB_FIELD(CameraRecord, camProtocol, "camProtocol", CT::I32),
+    DB_FIELD(CameraRecord, transmitProtocol, "transmitProtocol", CT::I32),
+    // Column "record_stream": the recording settings read it too.
+    DB_FIELD_J(CameraRecord, recordStreamType, "record_stream", CT::I32, "recordStreamType"),
+    DB_FIELD(CameraRecord, syncTime, "syncTime", CT::I32),
+    DB_FIELD(CameraRecord, mainrtspurl, "mainrtspurl", CT::Text),
+    DB_FIELD(CameraRecord, subrtspurl, "subrtspurl", CT::Text),
+    DB_FIELD(CameraRecord, poechannel, "poechannel", CT::I32),
+    DB_FIELD(CameraRecord, mac_addr, "mac_addr", CT::Text),
+    DB_FIELD(CameraRecord, physicalport, "physicalport", CT::I32),
+    DB_FIELD(CameraRecord, anr, "anr", CT::I32),
+    DB_FIELD(CameraRecord, minorid, "minorid", CT::I32),
+    DB_FIELD(CameraRecord, ddns, "ddns", CT::Text),
+    DB_FIELD(CameraRecord, httpsPort, "httpsPort", CT::I32),
+};
+inline constexpr DbRecord kCameraRecord{"camera", "id", sizeof(CameraRecord), kCameraFields};
+
+inline constexpr DbField kOsdFields[] = {
+    DB_FIELD(OsdRecord, chnid, "chnid", CT::I32),
+    DB_FIELD(OsdRecord, name, "name", CT::Text),
+};
+inline constexpr DbRecord kOsdRecord{"osd", "chnid", sizeof(OsdRecord), kOsdFields};
+
+inline constexpr DbField kIpcProtocolFields[] = {
+    DB_FIELD(IpcProtocol, id, "id", CT::I32),
+    DB_FIELD(IpcProtocol, name, "name", CT::Text),
+    DB_FIELD(IpcProtocol, protocolFunction, "protocolFunction", CT::I32),
+    DB_FIELD(IpcProtocol, enable, "enable", CT::I32),
+    DB_FIELD(IpcProtocol, display_model, "display_model", CT::I32),
+};
+inline constexpr DbRecord kIpcProtocolRecord{"ipc_protocol", "id", sizeof(IpcProtocol),
+                                             kIpcProtocolFields};
+
+inline constexpr DbField kIpcModelFields[] = {
+    DB_FIELD(IpcModel, id, "id", CT::I32),
+    DB_FIELD_J(IpcModel, protocol, "protocol", CT::I32, ""),  // not in the model list
+    DB_FIELD(IpcModel, name, "name", CT::Text),
+    DB_FIELD(IpcModel, alarm_type, "alarm_type", CT::I32),
+    DB_FIELD(IpcModel, default_model, "default_model", CT::I32),
+};
+inline constexpr DbRecord kIpcModelRecord{"ipc_model", "id", sizeof(IpcModel), kIpcModelFields};
+
+inline constexpr DbField kPrivacyMaskFields[] = {
+    DB_FIELD(PrivacyMask, chnid, "chnid", CT::I32),
+    DB_FIELD(PrivacyMask, areas, "areas", CT::I32),  // 120 integers, 5 per area
+};
+inline constexpr DbRecord kPrivacyMaskRecord{"privacy_mask", "chnid", sizeof(PrivacyMask),
+                                             kPrivacyMaskFields};
+
+inline constexpr DbField kExposureFields[] = {
+    DB_FIELD_J(ExposureEntry, chnid, "chnid", CT::I32, ""),
+    DB_FIELD(ExposureEntry, exposureTime, "exposureTime", CT::I32),
+    DB_FIELD(ExposureEntry, gainLevel, "gainLevel", CT::I32),
+};
+inline constexpr DbRecord kExposureRecord{"exposure", nullptr, sizeof(ExposureEntry),
+                                          kExposureFields};
+
+// ---- named access (path: nvr::qvdb_path()) ----------------------------------------------
+int read_camera(const char* path, CameraRecord* record, int32_t channel);
+[[nodiscard]] int write_camera(const char* path, const CameraRecord* record);
+int read_osd(const char* path, OsdRecord* record, int32_t channel);
+[[nodiscard]] int write_osd(const char* path, const OsdRecord* record);
+// The channel's name into buffer[size]; "CAM<channel + 1>" when none is stored.
+void read_osd_name(const char* path, char* buffer, size_t size, int32_t channel);
+// Every protocol in id order (at most `max`); *count gets the number read.
+int read_ipc_protocols(const char* path, IpcProtocol* array, int max, int* count);
+[[nodiscard]] int write_ipc_protocol(const char* path, const IpcProtocol* record);
+int read_ipc_models_by_protocol(const char* path, IpcModel* array, int max, int* count,
+                                int32_t protocol);
+int read_ipc_model(const char* path, IpcModel* record, int32_t id);
+int read_privacy_mask(const char* path, PrivacyMask* record, int32_t channel);
+[[nodiscard]] int write_privacy_mask(const char* path, const PrivacyMask* record);
+int read_exposure(const char* path, ExposureEntry* list, int32_t channel, int* count);
+[[nodiscard]] int write_exposure(const char* path, const ExposureEntry* list, int32_t channel,
+                                 int count);

@@ -1,0 +1,16 @@
+// The settings records of the video-and-events module.
+#include "modules/video/video_records.h"
+#include "platform/qvdb_catalog.h"
+
+namespace {
+
+constexpr int kPerChannel = 64;
+
+const DbCatalogEntry kVideoRecords[] = {
+    {&kMotionRecord, kPerChannel},
+    {&kVideoLossRecord, kPerChannel},
+};
+
+}  // namespace
+
+std::span<const DbCatalogEntry> video_record_catalog() { return kVideoRecords; }

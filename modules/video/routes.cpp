@@ -1,0 +1,20 @@
+// Route table of the video-and-events module ("/6000"), in the order of its
+// families: motion and its actions, video loss and alarm-input actions (the
+// smart events, licence plates, snapshots and on-screen settings follow as
+// further families, each one more include in its place).
+#include "frame/dispatchreq.h"
+#include "modules/video/video_handlers.h"
+
+namespace {
+
+// The order of these rows is the table's order.
+// clang-format off
+constexpr Route kVideoRoutes[] = {
+#include "modules/video/routes_motion.inc"
+#include "modules/video/routes_videoloss.inc"
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const Route> video_route_table() { return kVideoRoutes; }

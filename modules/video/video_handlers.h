@@ -1,0 +1,51 @@
+// Handlers of the video-and-events table ("/6000").
+#pragma once
+
+// Motion detection and its actions.
+void on_get_movedetect_info(char* data);
+void OnGetMotionSchedule(char* data);
+void on_set_movedetect_info(char* data);
+void OnSetMotionSchedule(char* data);
+void on_get_motion_map(char* data);
+void on_set_motion_dialog(char* data);
+void on_set_motion_schedule_info(char* data);
+void on_set_motion_trigger_info(char* data);
+void on_set_move_action(char* data);
+void on_set_move_email_sche(char* data);
+void on_get_move_email_sche(char* data);
+void on_set_move_others(char* data);
+void on_set_move_effective_sche(char* data);
+void on_get_move_effective_sche(char* data);
+void on_get_move_ptz_sche(char* data);
+void on_set_move_ptz_sche(char* data);
+void on_set_ptz_params(char* data);
+void on_get_ptz_params(char* data);
+void on_delete_ptz_params(char* data);
+void on_update_ptz_params(char* data);
+void on_delete_ptz_params_batch(char* data);
+
+// Video loss and the action schedules of alarm inputs.
+void on_get_videolost_info(char* data);
+void on_get_videolost_schedule(char* data);
+void on_set_videolost_info(char* data);
+void on_set_videolost_schedule(char* data);
+void on_set_videolost_email_sche(char* data);
+void on_get_videolost_email_sche(char* data);
+void on_set_alarmin_email_sche(char* data);
+void on_get_alarmin_email_sche(char* data);
+void on_set_videolost_audible_sche(char* data);
+void on_set_alarmin_audible_sche(char* data);
+void on_get_alarmin_audible_sche(char* data);
+void on_set_videolost_others(char* data);
+void on_set_alarm_others(char* data);
+void on_set_videoloss_ptz_sche(char* data);
+void on_get_videoloss_ptz_sche(char* data);
+void on_set_alarmin_ptz_sche(char* data);
+void on_get_alarmin_ptz_sche(char* data);
+void on_set_alarmin_effective_sche(char* data);
+void on_get_alarmin_effective_sche(char* data);
+void on_get_videoloss_info(char* data);
+void on_set_videoloss_info(char* data);
+
+// The reply dispatcher of the table.
+void on_video_ipc_callback(void* context, const void* header, const void* payload);

@@ -1,0 +1,116 @@
+#include "modules/video/video_records.h"
+
+namespace {
+
+using nvr::events::EventSource;
+
+constexpr DbField kMotionFields[] = {
+    DB_FIELD(MotionInfo, chnid, "chnid", DbType::I32),
+    DB_FIELD(MotionInfo, enable, "enable", DbType::I32),
+    DB_FIELD(MotionInfo, sensitivity, "sensitivity", DbType::I32),
+    DB_FIELD_J(MotionInfo, tri_channel_mask, "tri_channel_mask", DbType::U64, ""),
+    DB_FIELD(MotionInfo, triAlarms, "triAlarms", DbType::I32),
+    DB_FIELD(MotionInfo, motionTable, "motionTable", DbType::Text),
+    DB_FIELD(MotionInfo, interval, "interval", DbType::I32),
+    DB_FIELD(MotionInfo, enableQV, "enableQV", DbType::I32),
+    DB_FIELD(MotionInfo, triChannels, "triChannels", DbType::Text),
+    DB_FIELD(MotionInfo, email_enable, "email_enable", DbType::I32),
+    DB_FIELD(MotionInfo, email_interval, "email_interval", DbType::I32),
+    DB_FIELD_AT_J(MotionInfo, tri_chn_alarms, 0, "tri_chn_alarm0", DbType::Text, ""),
+    DB_FIELD_AT_J(MotionInfo, tri_chn_alarms, 1, "tri_chn_alarm1", DbType::Text, ""),
+    DB_FIELD(MotionInfo, ptz_interval, "ptz_interval", DbType::I32),
+    DB_FIELD(MotionInfo, alarmout_interval, "alarmout_interval", DbType::I32),
+    DB_FIELD(MotionInfo, white_interval, "white_interval", DbType::I32),
+    DB_FIELD(MotionInfo, warning_light_interval, "warning_light_interval", DbType::I32),
+    DB_FIELD(MotionInfo, email_pic_enable, "email_pic_enable", DbType::I32),
+    DB_FIELD(MotionInfo, tri_channels_pic, "tri_channels_pic", DbType::Text),
+    DB_FIELD(MotionInfo, audioId, "audioId", DbType::I32),
+    DB_FIELD(MotionInfo, http_notification_interval, "http_notification_interval", DbType::I32),
+};
+
+constexpr DbField kVideoLossFields[] = {
+    DB_FIELD_J(VideoLossInfo, chnid, "id", DbType::I32, "chnid"),
+    DB_FIELD(VideoLossInfo, enable, "enable", DbType::I32),
+    DB_FIELD_J(VideoLossInfo, triAlarms, "tri_alarms", DbType::I32, "triAlarms"),
+    DB_FIELD(VideoLossInfo, interval, "interval", DbType::I32),
+    DB_FIELD(VideoLossInfo, email_enable, "email_enable", DbType::I32),
+    DB_FIELD(VideoLossInfo, email_interval, "email_interval", DbType::I32),
+    DB_FIELD_AT_J(VideoLossInfo, tri_chn_alarms, 0, "tri_chn_alarm0", DbType::Text, ""),
+    DB_FIELD_AT_J(VideoLossInfo, tri_chn_alarms, 1, "tri_chn_alarm1", DbType::Text, ""),
+    DB_FIELD(VideoLossInfo, ptz_interval, "ptz_interval", DbType::I32),
+    DB_FIELD(VideoLossInfo, alarmout_interval, "alarmout_interval", DbType::I32),
+    DB_FIELD(VideoLossInfo, white_interval, "white_interval", DbType::I32),
+    DB_FIELD(VideoLossInfo, warning_light_interval, "warning_light_interval", DbType::I32),
+    DB_FIELD(VideoLossInfo, audioId, "audioId", DbType::I32),
+    DB_FIELD(VideoLossInfo, http_notification_interval, "http_notification_interval", DbType::I32),
+};
+
+}  // namespace
+
+const DbRecord kMotionRecord = {"motion", "chnid", sizeof(MotionInfo), kMotionFields};
+const DbRecord kVideoLossRecord = {"video_loss", "id", sizeof(VideoLossInfo), kVideoLossFields};
+
+const EventSource kMotionSource = {
+    &kMotionRecord,
+    nullptr,
+    "motion_effective_schedule",
+    "motion_audible_schedule",
+    "motion_email_schedule",
+    "motion_ptz_schedule",
+    "motion_whiteled_esche",
+    "motion_warning_light_esche",
+    "motion_http_notification_sche",
+    "motion_white_led_params",
+    "motion_warning_light_params",
+    "motion_http_notification_params",
+    1,
+};
+
+const EventSource kMotionActionSource = [] {
+  EventSource source = kMotionSource;
+  source.http = nullptr;
+  source.http_params = nullptr;
+  return source;
+}();
+
+const EventSource kVideoLossSource = {
+    &kVideoLossRecord,
+    nullptr,
+    nullptr,  // video loss has no arming schedule
+    "videoloss_audible_schedule",
+    "videoloss_email_schedule",
+    "videoloss_ptz_schedule",
+    "videoloss_whiteled_esche",
+    "videoloss_warning_light_esche",
+    "videoloss_http_notification_sche",
+    "video_loss_white_led_params",
+    "video_loss_warning_light_params",
+    "videoloss_http_notification_params",
+    2,
+};
+
+int read_motion(const char* db, MotionInfo* record, int32_t channel) {
+  return db_read(db, kMotionRecord, record, channel);
+}
+int write_motion(const char* db, const MotionInfo* record) {
+  return db_write(db, kMotionRecord, record);
+}
+int read_motions(const char* db, MotionInfo* records, int* count) {
+  return db_read_all(db, kMotionRecord, records, nvr::events::kChannels, count);
+}
+int copy_motions(const char* db, const MotionInfo* record, uint64_t mask) {
+  return db_copy_masked(db, kMotionRecord, record, mask);
+}
+
+int read_video_lost(const char* db, VideoLossInfo* record, int32_t channel) {
+  return db_read(db, kVideoLossRecord, record, channel);
+}
+int write_video_lost(const char* db, const VideoLossInfo* record) {
+  return db_write(db, kVideoLossRecord, record);
+}
+int read_video_losts(const char*, VideoLossInfo* records) {
+  return nvr::events::read_event_records(kVideoLossSource, records, nvr::events::kChannels);
+}
+int write_video_losts(const char*, const VideoLossInfo* records, int count, uint64_t mask) {
+  return nvr::events::write_event_records(kVideoLossSource, records, count, mask);
+}

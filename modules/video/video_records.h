@@ -1,0 +1,79 @@
+// Settings records of the video-and-events routes: motion and video loss,
+// with the event sources (where each keeps its schedules and actions).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "modules/video/event_actions.h"
+#include "platform/qvdb.h"
+
+#pragma pack(push, 1)
+
+struct MotionInfo {
+  int32_t chnid;                       // "chnid"
+  int32_t enable;                      // "enable" 0..2
+  int32_t sensitivity;                 // "sensitivity"
+  uint64_t tri_channel_mask;           // from "triChannels"
+  int32_t triAlarms;                   // "triAlarms": recorder alarm outputs
+  char motionTable[368];               // "motionTable"
+  int32_t interval;                    // "interval"
+  int32_t enableQV;                    // "enableQV": the camera's own detection
+  char triChannels[65];                // "triChannels"
+  int32_t email_enable;                // "email_enable"
+  int32_t email_interval;              // "email_interval"
+  char tri_chn_alarms[2][65];          // "triChnAlarms"
+  int32_t ptz_interval;                // "ptz_interval"
+  int32_t alarmout_interval;           // "alarmout_interval"
+  int32_t white_interval;              // "white_interval"
+  int32_t warning_light_interval;      // "warning_light_interval"
+  int32_t email_pic_enable;            // "email_pic_enable"
+  char tri_channels_pic[65];           // "tri_channels_pic"
+  int32_t audioId;                     // "audioId"
+  int32_t http_notification_interval;  // "http_notification_interval"
+};
+static_assert(offsetof(MotionInfo, tri_channel_mask) == 12);
+static_assert(offsetof(MotionInfo, motionTable) == 24);
+
+struct VideoLossInfo {
+  int32_t chnid;               // column "id", "chnid"
+  int32_t enable;              // "enable"
+  int32_t triAlarms;           // column "tri_alarms", "triAlarms"
+  int32_t interval;            // "interval"
+  int32_t email_enable;        // "email_enable"
+  int32_t email_interval;      // "email_interval"
+  char tri_chn_alarms[2][65];  // "triChnAlarms"
+  int32_t ptz_interval;
+  int32_t alarmout_interval;
+  int32_t white_interval;
+  int32_t warning_light_interval;
+  int32_t audioId;
+  int32_t http_notification_interval;
+};
+
+#pragma pack(pop)
+
+extern const DbRecord kMotionRecord;
+extern const DbRecord kVideoLossRecord;
+
+// Motion keeps its actions per channel; "/6117" does not touch the HTTP
+// notification, which only the dialog path carries.
+extern const nvr::events::EventSource kMotionSource;
+extern const nvr::events::EventSource kMotionActionSource;
+extern const nvr::events::EventSource kVideoLossSource;
+
+// The legacy motion and video-loss schedules.
+inline constexpr const char* kMotionScheduleTable = "motion_schedule";
+inline constexpr const char* kVideoLossScheduleTable = "video_loss_schedule";
+
+int read_motion(const char* db, MotionInfo* record, int32_t channel);
+int write_motion(const char* db, const MotionInfo* record);
+// All stored records, at most 64.
+int read_motions(const char* db, MotionInfo* records, int* count);
+int copy_motions(const char* db, const MotionInfo* record, uint64_t mask);
+
+int read_video_lost(const char* db, VideoLossInfo* record, int32_t channel);
+int write_video_lost(const char* db, const VideoLossInfo* record);
+// records[64] by channel (those not stored keep what they hold).
+int read_video_losts(const char* db, VideoLossInfo* records);
+int write_video_losts(const char* db, const VideoLossInfo* records, int count, uint64_t mask);

@@ -57,4 +57,5 @@ UploadKind route_upload_kind(const char* code);
 int32_t WebResUsedCount();
 
 // Each module's route table, in the order its Parts list the routes.
+std::span<const Route> playback_route_table();
 std::span<const Route> system_route_table();

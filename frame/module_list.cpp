@@ -8,8 +8,9 @@
 
 namespace {
 
-std::array<std::span<const Route>, 1> module_tables() {
+std::array<std::span<const Route>, 2> module_tables() {
   return {
+      playback_route_table(),
       system_route_table(),
   };
 }

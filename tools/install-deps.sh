@@ -3,7 +3,7 @@
 # something is missing. Safe to run again.
 set -e
 packages="build-essential cmake ninja-build pkg-config libjson-c-dev libsqlite3-dev libssl-dev \
-libgtest-dev sqlite3 lighttpd curl unzip zip openssl tar python3"
+libgtest-dev sqlite3 lighttpd curl unzip zip openssl tar python3 ffmpeg"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

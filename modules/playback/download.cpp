@@ -116,9 +116,16 @@ void stream_recording(const DownloadRequest& request) {
 }  // namespace
 
 void on_get_download_playtime_cb(uint32_t size, const void* records) {
-  constexpr uint32_t kHead = offsetof(DownloadPiece, data);
+  // The fields before the data, copied out (the payload need not be aligned).
+  struct PieceHead {
+    QvAviFrameHeader header;
+    int32_t continuation;
+    int32_t length;
+  } __attribute__((packed));
+  static_assert(sizeof(PieceHead) == offsetof(DownloadPiece, data));
+  constexpr uint32_t kHead = sizeof(PieceHead);
   if (size < kHead) return;  // not a piece: nothing to read
-  DownloadPiece piece;
+  PieceHead piece;
   std::memcpy(&piece, records, kHead);
   QvAviWriter* writer = g_download_writer.load();
   if (writer && piece.length != kPieceEnd && piece.length != kPieceInterrupted) {

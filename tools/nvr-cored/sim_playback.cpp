@@ -333,7 +333,7 @@ int64_t seconds_of(const char* text) {
 
 class PieceSender {
  public:
-  PieceSender(sim::Peer& peer, bool trim) : peer_(peer), trim_(trim), piece_(new DownloadPiece) {}
+  PieceSender(sim::Peer& peer, bool trim) : peer_(peer), trim_(trim), piece_(new DownloadPiece{}) {}
 
   void frame(const QvAviFrameHeader& header, const std::string& data) {
     size_t sent = 0;
@@ -351,7 +351,9 @@ class PieceSender {
     piece_->length = length;
     const size_t n = length > 0 ? static_cast<size_t>(length) : 0;
     if (n) std::memcpy(piece_->data, data, n);
-    if (!trim_ && n < kPieceDataMax) std::memset(piece_->data + n, 0, kPieceDataMax - n);
+    // Bytes after the piece are zero: only what the last piece left is cleared.
+    if (!trim_ && n < dirty_) std::memset(piece_->data + n, 0, dirty_ - n);
+    dirty_ = n;
     peer_.reply(kReplyDownloadPiece, piece_.get(),
                 trim_ ? offsetof(DownloadPiece, data) + n : sizeof(DownloadPiece));
   }
@@ -362,6 +364,7 @@ class PieceSender {
   sim::Peer& peer_;
   bool trim_;
   std::unique_ptr<DownloadPiece> piece_;
+  size_t dirty_ = 0;  // data bytes of the last piece
 };
 
 void on_download(const sim::Message& m, sim::Peer& peer) {

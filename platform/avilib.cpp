@@ -138,7 +138,7 @@ bool write_headers(QvAviWriter* w, const QvAviFrameHeader& first) {
 }
 
 bool seekable(FILE* out) {
-  struct stat st{};
+  struct stat st {};
   return fstat(fileno(out), &st) == 0 && S_ISREG(st.st_mode) && ftell(out) >= 0;
 }
 
@@ -180,7 +180,8 @@ int32_t qv_avi_write_fp_ex(QvAviWriter* w, const QvAviFrameHeader* header, const
     } else {
       IndexEntry entry{{'0', '0', 'd', 'c'},
                        header->frame_type == kQvAviKeyFrame ? kAvifKeyFrame : 0,
-                       static_cast<uint32_t>(w->movi_bytes), size};
+                       static_cast<uint32_t>(w->movi_bytes),
+                       size};
       w->index.push_back(entry);
     }
   }

@@ -50,7 +50,7 @@ std::atomic<bool> g_download_end{false};
 std::atomic<QvAviWriter*> g_download_writer{nullptr};
 
 struct LocalTime {
-  struct tm tm{};
+  struct tm tm {};
   int64_t seconds = -1;
 };
 
@@ -66,8 +66,7 @@ bool parse_request_time(const char* text, LocalTime* out) {
 std::string name_part(const LocalTime& t) {
   char text[96];
   snprintf(text, sizeof text, "%d_%d_%d_%d_%d_%d_%lld", t.tm.tm_year + 1900, t.tm.tm_mon + 1,
-           t.tm.tm_mday, t.tm.tm_hour, t.tm.tm_min, t.tm.tm_sec,
-           static_cast<long long>(t.seconds));
+           t.tm.tm_mday, t.tm.tm_hour, t.tm.tm_min, t.tm.tm_sec, static_cast<long long>(t.seconds));
   return text;
 }
 

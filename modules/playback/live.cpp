@@ -120,8 +120,8 @@ void on_set_image_param(char* data) {
 void on_reset_image_param(char* data) {
   int32_t channel = 0;
   if (!channel_of(data, &channel)) return;
-  const ImageParam image{channel,       kImageDefault, kImageDefault, kImageDefault,
-                         kImageDefault, kImageDefault, 0};
+  const ImageParam image{
+      channel, kImageDefault, kImageDefault, kImageDefault, kImageDefault, kImageDefault, 0};
   nvr::tell_daemon(kReqSetImageParam, image);
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add_int(answer.get(), "ChannelId", channel);

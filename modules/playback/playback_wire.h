@@ -10,52 +10,52 @@
 #include "platform/avilib.h"
 
 // ---- request ids -----------------------------------------------------------------------
-constexpr int32_t kReqSearchRecords = 1159;    // SearchRequest, wait 6159
-constexpr int32_t kReqCloseSessions = 1160;    // SessionList
-constexpr int32_t kReqSearchPage = 1161;       // SearchPageRequest, wait 6161
-constexpr int32_t kReqStartPlayback = 1162;    // PlaybackStartRequest, wait 6162
-constexpr int32_t kReqPlayPosition = 1153;     // int32 session id, wait 6153
-constexpr int32_t kReqStopPlayback = 1164;     // SessionList
-constexpr int32_t kReqPausePlayback = 1165;    // SessionList
-constexpr int32_t kReqResumePlayback = 1166;   // ResumeRequest
-constexpr int32_t kReqStepPlayback = 1170;     // SessionList
-constexpr int32_t kReqFastForward = 1112;      // SessionList with speeds
-constexpr int32_t kReqStepBatch = 1113;        // SessionList, count word 0
-constexpr int32_t kReqSlowForward = 1149;      // SpeedRequest
-constexpr int32_t kReqSetSpeed = 1167;         // SpeedRequest
-constexpr int32_t kReqJumpPlayback = 1171;     // JumpRequest, wait 6171
-constexpr int32_t kReqDownload = 1173;         // DownloadRequest, replies 6173
-constexpr int32_t kReqSetPlaybackStream = 1176;  // PlaybackStreamParam, wait 6176
+constexpr int32_t kReqSearchRecords = 1159;        // SearchRequest, wait 6159
+constexpr int32_t kReqCloseSessions = 1160;        // SessionList
+constexpr int32_t kReqSearchPage = 1161;           // SearchPageRequest, wait 6161
+constexpr int32_t kReqStartPlayback = 1162;        // PlaybackStartRequest, wait 6162
+constexpr int32_t kReqPlayPosition = 1153;         // int32 session id, wait 6153
+constexpr int32_t kReqStopPlayback = 1164;         // SessionList
+constexpr int32_t kReqPausePlayback = 1165;        // SessionList
+constexpr int32_t kReqResumePlayback = 1166;       // ResumeRequest
+constexpr int32_t kReqStepPlayback = 1170;         // SessionList
+constexpr int32_t kReqFastForward = 1112;          // SessionList with speeds
+constexpr int32_t kReqStepBatch = 1113;            // SessionList, count word 0
+constexpr int32_t kReqSlowForward = 1149;          // SpeedRequest
+constexpr int32_t kReqSetSpeed = 1167;             // SpeedRequest
+constexpr int32_t kReqJumpPlayback = 1171;         // JumpRequest, wait 6171
+constexpr int32_t kReqDownload = 1173;             // DownloadRequest, replies 6173
+constexpr int32_t kReqSetPlaybackStream = 1176;    // PlaybackStreamParam, wait 6176
 constexpr int32_t kReqPlaybackStreamState = 1177;  // PlaybackStreamKey, wait 6177
-constexpr int32_t kReqCancelDownload = 1178;   // no payload
-constexpr int32_t kReqSetImageParam = 1205;    // ImageParam
-constexpr int32_t kReqStopLive = 1901;         // LiveStartRequest, source 0
-constexpr int32_t kReqStopAllLive = 1902;      // no payload
-constexpr int32_t kReqCloseSession = 1903;     // int32 session id
-constexpr int32_t kReqGetImageParam = 3002;    // int32 channel, wait 8002
-constexpr int32_t kReqStartPlaybackMask = 3109;  // MaskedStartRequest, wait 8103
-constexpr int32_t kReqStartLive = 3500;        // LiveStartRequest, wait 8500
-constexpr int32_t kReqPlaybackSource = 3502;   // int32 session id, wait 8502
-constexpr int32_t kReqStreamAddress = 3503;    // no payload, wait 8503
-constexpr int32_t kReqExternalPorts = 3506;    // no payload, wait 8506
-constexpr int32_t kReqDaemonBusy = 4011;       // no payload, wait 9011
+constexpr int32_t kReqCancelDownload = 1178;       // no payload
+constexpr int32_t kReqSetImageParam = 1205;        // ImageParam
+constexpr int32_t kReqStopLive = 1901;             // LiveStartRequest, source 0
+constexpr int32_t kReqStopAllLive = 1902;          // no payload
+constexpr int32_t kReqCloseSession = 1903;         // int32 session id
+constexpr int32_t kReqGetImageParam = 3002;        // int32 channel, wait 8002
+constexpr int32_t kReqStartPlaybackMask = 3109;    // MaskedStartRequest, wait 8103
+constexpr int32_t kReqStartLive = 3500;            // LiveStartRequest, wait 8500
+constexpr int32_t kReqPlaybackSource = 3502;       // int32 session id, wait 8502
+constexpr int32_t kReqStreamAddress = 3503;        // no payload, wait 8503
+constexpr int32_t kReqExternalPorts = 3506;        // no payload, wait 8506
+constexpr int32_t kReqDaemonBusy = 4011;           // no payload, wait 9011
 
 // ---- reply ids ------------------------------------------------------------------------
-constexpr int32_t kReplyPlayPosition = 6153;  // int64 seconds since the epoch
-constexpr int32_t kReplySearch = 6159;        // SearchResult x n
-constexpr int32_t kReplySearchPage = 6161;    // SearchResult x n
-constexpr int32_t kReplyStartPlayback = 6162;  // int32 result, negative = refused
-constexpr int32_t kReplyJump = 6171;           // int32, 0 = success
-constexpr int32_t kReplyDownloadPiece = 6173;  // DownloadPiece
-constexpr int32_t kReplyPlaybackStream = 6176;  // PlaybackStreamState
+constexpr int32_t kReplyPlayPosition = 6153;         // int64 seconds since the epoch
+constexpr int32_t kReplySearch = 6159;               // SearchResult x n
+constexpr int32_t kReplySearchPage = 6161;           // SearchResult x n
+constexpr int32_t kReplyStartPlayback = 6162;        // int32 result, negative = refused
+constexpr int32_t kReplyJump = 6171;                 // int32, 0 = success
+constexpr int32_t kReplyDownloadPiece = 6173;        // DownloadPiece
+constexpr int32_t kReplyPlaybackStream = 6176;       // PlaybackStreamState
 constexpr int32_t kReplyPlaybackStreamState = 6177;  // PlaybackStreamState
-constexpr int32_t kReplyImageParam = 8002;     // ImageParamReply
-constexpr int32_t kReplyStartPlaybackMask = 8103;  // MaskedStartReply
-constexpr int32_t kReplyStartLive = 8500;      // LiveStartReply
-constexpr int32_t kReplyPlaybackSource = 8502;  // PlaybackSourceReply
-constexpr int32_t kReplyStreamAddress = 8503;  // StreamAddress x n
-constexpr int32_t kReplyExternalPorts = 8506;  // ExternalPorts
-constexpr int32_t kReplyDaemonBusy = 9011;     // int32, 0 = idle
+constexpr int32_t kReplyImageParam = 8002;           // ImageParamReply
+constexpr int32_t kReplyStartPlaybackMask = 8103;    // MaskedStartReply
+constexpr int32_t kReplyStartLive = 8500;            // LiveStartReply
+constexpr int32_t kReplyPlaybackSource = 8502;       // PlaybackSourceReply
+constexpr int32_t kReplyStreamAddress = 8503;        // StreamAddress x n
+constexpr int32_t kReplyExternalPorts = 8506;        // ExternalPorts
+constexpr int32_t kReplyDaemonBusy = 9011;           // int32, 0 = idle
 
 // A download runs while this file exists (made outside this program).
 constexpr std::string_view kDownloadLockFile = "/tmp/pbdownload";
@@ -99,7 +99,7 @@ struct SearchPageRequest {
 // Requests 1160, 1164, 1165, 1170, 1112, 1113.
 struct SessionList {
   int32_t sessions[kMaxSessions];
-  int32_t direction;  // step direction: 0 wherever this program sets it
+  int32_t direction;             // step direction: 0 wherever this program sets it
   int32_t speeds[kMaxSessions];  // fast forward only
   uint8_t reserved0[516];
   int32_t count;  // 0 in the batch step

@@ -128,7 +128,8 @@ int32_t remote_backup_qvfs_write(const QvAviFrameHeader* header, int32_t continu
     if (!frame) return -1;
     frame->header = *header;
     frame->header.data_slot = 0;
-    frame->data.reset(new (std::nothrow) uint8_t[frame->header.length > 0 ? frame->header.length : 1]);
+    frame->data.reset(new (std::nothrow)
+                          uint8_t[frame->header.length > 0 ? frame->header.length : 1]);
     if (!frame->data) return -1;
     g_list.assembling = std::move(frame);
   }

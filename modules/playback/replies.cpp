@@ -36,7 +36,7 @@ void on_play_position_cb(uint32_t count, const void* records) {
   const int64_t position = count > 0 ? record_at<int64_t>(records, 0) : 0;
   if (position <= 0) return answer_no_record();
   const time_t seconds = static_cast<time_t>(position);
-  struct tm local{};
+  struct tm local {};
   char text[64] = "";
   if (!localtime_r(&seconds, &local)) return answer_no_record();
   strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
@@ -157,9 +157,8 @@ void add_ports(json_object* nvr_object, const char* prefix, const StreamPorts& p
   const struct {
     const char* suffix;
     int32_t value;
-  } rows[] = {{"Port", ports.port},
-              {"ExternalPort", ports.external_port},
-              {"DDNSPort", ports.ddns_port}};
+  } rows[] = {
+      {"Port", ports.port}, {"ExternalPort", ports.external_port}, {"DDNSPort", ports.ddns_port}};
   for (const auto& row : rows)
     nvr::json_add_int(nvr_object, (std::string(prefix) + row.suffix).c_str(), row.value);
 }
@@ -185,8 +184,8 @@ void on_stream_address_cb(uint32_t count, const void* records) {
     nvr::json_add(ipc.get(), "main", text_of(r.ipc_main));
     nvr::json_add(ipc.get(), "sub", text_of(r.ipc_sub));
     nvr::Json recorder = nvr::json_new_object();
-    add_stream(recorder.get(), "main", r.main_user, r.main_password, r.main_ports,
-               r.main_res_path, sizeof r.main_res_path);
+    add_stream(recorder.get(), "main", r.main_user, r.main_password, r.main_ports, r.main_res_path,
+               sizeof r.main_res_path);
     add_stream(recorder.get(), "sub", r.sub_user, r.sub_password, r.sub_ports, r.sub_res_path,
                sizeof r.sub_res_path);
     nvr::Json entry = nvr::json_new_object();

@@ -110,7 +110,7 @@ constexpr nvr::PolicyRow kMaskPolicy[] = {
 
 // The play time as local seconds since the epoch, or -1.
 int64_t local_seconds(const char* text, const char* format) {
-  struct tm tm{};
+  struct tm tm {};
   const char* end = strptime(text, format, &tm);
   if (end == nullptr) return -1;
   tm.tm_isdst = -1;
@@ -304,9 +304,9 @@ void on_set_playback_stream(char* data) {
   nvr::Json request = stream_request(data);
   if (!request) return;
   json_object* r = request.get();
-  const PlaybackStreamParam param{int_of(r, "ch"),        int_of(r, "sid"),
-                                  int_of(r, "trancodingmode"), int_of(r, "framesize"),
-                                  int_of(r, "bitrate"),   int_of(r, "framerate")};
+  const PlaybackStreamParam param{
+      int_of(r, "ch"),        int_of(r, "sid"),     int_of(r, "trancodingmode"),
+      int_of(r, "framesize"), int_of(r, "bitrate"), int_of(r, "framerate")};
   nvr::ask_or_answer(on_stream_callback, kReqSetPlaybackStream, param, nvr::Silence::kJson);
 }
 

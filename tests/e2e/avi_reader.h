@@ -11,9 +11,9 @@
 namespace nvr::test {
 
 struct AviContents {
-  bool valid = false;        // RIFF 'AVI ' with 'hdrl' and 'movi'
-  uint32_t riff_size = 0;    // 0 while streaming
-  uint32_t movi_size = 0;    // 0 while streaming
+  bool valid = false;         // RIFF 'AVI ' with 'hdrl' and 'movi'
+  uint32_t riff_size = 0;     // 0 while streaming
+  uint32_t movi_size = 0;     // 0 while streaming
   uint32_t total_frames = 0;  // from the main header
   uint32_t width = 0, height = 0;
   std::string codec;                // the stream header's handler

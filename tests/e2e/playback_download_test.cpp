@@ -68,11 +68,13 @@ class DownloadTest : public ::testing::Test {
     const std::string file = root("/tmp/check.avi");
     const std::string err = root("/tmp/ffmpeg.err");
     const std::string count = root("/tmp/ffprobe.out");
-    if (std::system(("ffmpeg -nostdin -v error -i '" + file + "' -f null - 2>'" + err + "'").c_str()) != 0)
+    if (std::system(
+            ("ffmpeg -nostdin -v error -i '" + file + "' -f null - 2>'" + err + "'").c_str()) != 0)
       *errors = "ffmpeg failed: ";
     *errors += root.read_file("/tmp/ffmpeg.err");
     std::system(("ffprobe -v error -count_frames -select_streams v -show_entries "
-                 "stream=nb_read_frames -of csv=p=0 '" + file + "' >'" + count + "' 2>&1")
+                 "stream=nb_read_frames -of csv=p=0 '" +
+                 file + "' >'" + count + "' 2>&1")
                     .c_str());
     return std::atoi(root.read_file("/tmp/ffprobe.out").c_str());
   }
@@ -144,7 +146,8 @@ TEST_F(DownloadTest, PiecesAreAssembledIntoWholeFrames) {
 
   // A piece longer than its reply is read only as far as it arrived.
   sim.clear(kReqDownload);
-  std::string short_piece = piece_bytes(4000, 0, 4000, 'f').substr(0, offsetof(DownloadPiece, data) + 1500);
+  std::string short_piece =
+      piece_bytes(4000, 0, 4000, 'f').substr(0, offsetof(DownloadPiece, data) + 1500);
   sim.reply(kReqDownload, kReplyDownloadPiece, short_piece)
       .reply(kReqDownload, kReplyDownloadPiece, piece_bytes(4000, 1, 2500, 'g'))
       .reply(kReqDownload, kReplyDownloadPiece, piece_bytes(0, 0, kPieceEnd, 0));
@@ -158,8 +161,8 @@ TEST_F(DownloadTest, DaemonFaultsEndTheRunWithAPlayableFile) {
     const char* fault;
     size_t frames;  // written
   };
-  for (const Row& row : {Row{"garbage", 100}, Row{"oversize", 100}, Row{"stop", 50},
-                         Row{"vanish", 100}}) {
+  for (const Row& row :
+       {Row{"garbage", 100}, Row{"oversize", 100}, Row{"stop", 50}, Row{"vanish", 100}}) {
     SCOPED_TRACE(row.fault);
     settings(std::string("seconds 4\nfault ") + row.fault + "\n");
     const auto started = std::chrono::steady_clock::now();
@@ -261,9 +264,10 @@ TEST_F(DownloadTest, LockStateCancelAndBusy) {
   EXPECT_EQ(run_json(root, "/4019", "{}").out, kTextHeader + "{\"isOK\":1}");
 
   // Bad requests: nothing at all.
-  for (const char* bad : {R"({"id":16,"startTime":"2024-01-02T03:04:05Z","endTime":"2024-01-02T03:05:05Z"})",
-                          R"({"id":1,"startTime":"2024-01-02T03:04:05Z"})",
-                          R"({"id":1,"startTime":"soon","endTime":"2024-01-02T03:05:05Z"})"})
+  for (const char* bad :
+       {R"({"id":16,"startTime":"2024-01-02T03:04:05Z","endTime":"2024-01-02T03:05:05Z"})",
+        R"({"id":1,"startTime":"2024-01-02T03:04:05Z"})",
+        R"({"id":1,"startTime":"soon","endTime":"2024-01-02T03:05:05Z"})"})
     EXPECT_EQ(download(bad).out, "") << bad;
   EXPECT_TRUE(sim.messages(kReqDownload).empty());
 }

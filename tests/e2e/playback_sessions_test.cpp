@@ -68,10 +68,12 @@ TEST_F(PlaybackTest, SearchClosesTheOldSessionFirstAndBoundsTheChannelCharacters
   EXPECT_EQ(search.minus_one[1], -1);
   EXPECT_STREQ(search.start_time, "2024-01-02 00:00:00");
   EXPECT_STREQ(search.end_time, "2024-01-02 23:59:59");
-  EXPECT_EQ(r.out,
-            json(R"({ "status": "OK", "camId": 3, "sectionNum": 2, "sid": 103, "section": [ )"
-                 R"({ "startTime": "2024-01-02 00:00:00", "endTime": "2024-01-02 23:59:59", "recordType": 0, "lock": 0 }, )"
-                 R"({ "startTime": "2024-01-02 00:00:00", "endTime": "2024-01-02 23:59:59", "recordType": 1, "lock": 0 } ] })"));
+  EXPECT_EQ(
+      r.out,
+      json(
+          R"({ "status": "OK", "camId": 3, "sectionNum": 2, "sid": 103, "section": [ )"
+          R"({ "startTime": "2024-01-02 00:00:00", "endTime": "2024-01-02 23:59:59", "recordType": 0, "lock": 0 }, )"
+          R"({ "startTime": "2024-01-02 00:00:00", "endTime": "2024-01-02 23:59:59", "recordType": 1, "lock": 0 } ] })"));
 
   // No old session: only the search. More channels than 64: 64 characters.
   sim.clear_messages();
@@ -103,9 +105,11 @@ TEST_F(PlaybackTest, StartAsksForTheSourceOnlyAfterTheDaemonAccepted) {
   const std::string body =
       R"({"channelId":2,"sid":102,"playTime":"2024-01-02 00:10:00","startTime":"2024-01-02 00:00:00","endTime":"2024-01-02 01:00:00"})";
   CgiResult r = run_json(root, "/4001", body);
-  EXPECT_EQ(r.out, json(R"({ "sessionId": 102, "sourcePath": "\/playback\/session102", "port": 554, )"
-                        R"("status": "OK", "realPlayTime": "2024-01-02 00:10:00", "external_port": 10554, )"
-                        R"("external_http_port": 10080, "ddns_port": 20554, "ddns_http_port": 20080 })"));
+  EXPECT_EQ(
+      r.out,
+      json(R"({ "sessionId": 102, "sourcePath": "\/playback\/session102", "port": 554, )"
+           R"("status": "OK", "realPlayTime": "2024-01-02 00:10:00", "external_port": 10554, )"
+           R"("external_http_port": 10080, "ddns_port": 20554, "ddns_http_port": 20080 })"));
   const auto start = record_of<PlaybackStartRequest>(sim.messages(kReqStartPlayback)[0]);
   EXPECT_EQ(start.channel, 2);
   EXPECT_EQ(start.session, 102);
@@ -156,8 +160,8 @@ TEST_F(PlaybackTest, StartByMaskReportsTheDaemonsPlayTime) {
   // The failure flag refuses; a play time that is no time sends nothing.
   sim.clear_messages();
   reply.failed = 1;
-  sim.clear(kReqStartPlaybackMask).reply(kReqStartPlaybackMask, kReplyStartPlaybackMask,
-                                         CoreSim::bytes(reply));
+  sim.clear(kReqStartPlaybackMask)
+      .reply(kReqStartPlaybackMask, kReplyStartPlaybackMask, CoreSim::bytes(reply));
   EXPECT_EQ(run_json(root, "/4020", body).out, json(kCgiError));
   EXPECT_TRUE(sim.messages(kReqPlaybackSource).empty());
   sim.clear_messages();
@@ -204,7 +208,8 @@ TEST_F(PlaybackTest, SteeringRoutesTellTheDaemonTheirRecordsAndAnswerOk) {
   pair.count = 2;
   SessionList batch = list_of({1, 2, 3}, 0);
   const std::vector<NoticeRow> rows = {
-      {"/4004", R"({"num":2,"sid":[3,4,99]})", kReqPausePlayback, CoreSim::bytes(list_of({3, 4}, 2))},
+      {"/4004", R"({"num":2,"sid":[3,4,99]})", kReqPausePlayback,
+       CoreSim::bytes(list_of({3, 4}, 2))},
       {"/4006", R"({"num":1,"sid":[3]})", kReqStepPlayback, CoreSim::bytes(list_of({3}, 1))},
       {"/3003", R"({"sessionId":[1,2,3]})", kReqStepBatch, CoreSim::bytes(batch)},
       {"/4005", R"({"sid":3,"direction":1})", kReqResumePlayback,
@@ -226,8 +231,7 @@ TEST_F(PlaybackTest, SteeringRoutesTellTheDaemonTheirRecordsAndAnswerOk) {
   }
   // "chind" negative refuses both speed routes.
   sim.clear_messages();
-  EXPECT_EQ(run_json(root, "/4007", R"({"chind":-1,"num":1,"sessionId":[1],"speed":[2]})").out,
-            "");
+  EXPECT_EQ(run_json(root, "/4007", R"({"chind":-1,"num":1,"sessionId":[1],"speed":[2]})").out, "");
   EXPECT_EQ(run_json(root, "/4008", R"({"chind":-1,"num":1,"speed":2})").out, "");
   EXPECT_TRUE(sim.messages().empty());
 }
@@ -257,7 +261,9 @@ TEST_F(PlaybackTest, JumpPositionAndStreamStateAnswers) {
   EXPECT_EQ(run_json(root, "/4009", R"({"jumpTime":"x","sid":[],"chnid":[],"num":0})").out,
             json(kCgiError));
   EXPECT_TRUE(sim.messages().empty());
-  EXPECT_EQ(run_json(root, "/4009", R"({"jumpTime":"2024-01-02 00:30:00","sid":[5,6],"chnid":[1,2],"num":2})").out,
+  EXPECT_EQ(run_json(root, "/4009",
+                     R"({"jumpTime":"2024-01-02 00:30:00","sid":[5,6],"chnid":[1,2],"num":2})")
+                .out,
             json(R"({ "status": "OK" })"));
   const auto jump = record_of<JumpRequest>(sim.messages(kReqJumpPlayback)[0]);
   EXPECT_EQ(jump.count, 2);
@@ -271,13 +277,16 @@ TEST_F(PlaybackTest, JumpPositionAndStreamStateAnswers) {
   sim.reply(kReqPlayPosition, kReplyPlayPosition, CoreSim::bytes<int64_t>(0));
   EXPECT_EQ(run_number(root, "/4002", "12").out, json(kCgiError));
   EXPECT_EQ(sim.messages(kReqPlayPosition)[0].payload, CoreSim::bytes<int32_t>(12));
-  sim.clear(kReqPlayPosition).reply(kReqPlayPosition, kReplyPlayPosition,
-                                    CoreSim::bytes<int64_t>(1704164645));
+  sim.clear(kReqPlayPosition)
+      .reply(kReqPlayPosition, kReplyPlayPosition, CoreSim::bytes<int64_t>(1704164645));
   EXPECT_EQ(run_number(root, "/4002", "12", {{"TZ", "UTC"}}).out,
             json(R"({ "status": "OK", "curPlayTime": "2024-01-02 03:04:05" })"));
 
-  EXPECT_EQ(run_json(root, "/4025", R"({"ch":1,"sid":2,"trancodingmode":1,"framesize":3,"bitrate":512,"framerate":15})").out,
-            json(R"({ "ch": 1, "sid": 2, "state": 0, "status": "OK" })"));
+  EXPECT_EQ(
+      run_json(root, "/4025",
+               R"({"ch":1,"sid":2,"trancodingmode":1,"framesize":3,"bitrate":512,"framerate":15})")
+          .out,
+      json(R"({ "ch": 1, "sid": 2, "state": 0, "status": "OK" })"));
   EXPECT_EQ(sim.messages(kReqSetPlaybackStream)[0].payload,
             CoreSim::bytes(PlaybackStreamParam{1, 2, 1, 3, 512, 15}));
   EXPECT_EQ(run_json(root, "/4026", R"({"ch":1,"sid":2})").out,
@@ -334,7 +343,9 @@ TEST_F(PlaybackTest, EveryWaitingRouteAnswersTheErrorWhenNothingUsableCame) {
   }
   // The source request of a start as well.
   sim.reply(kReqPlaybackSource, kReplyPlaybackSource, "");
-  EXPECT_EQ(run_json(root, "/4001", R"({"channelId":1,"sid":1,"playTime":"p","startTime":"s","endTime":"e"})").out,
+  EXPECT_EQ(run_json(root, "/4001",
+                     R"({"channelId":1,"sid":1,"playTime":"p","startTime":"s","endTime":"e"})")
+                .out,
             json(kCgiError));
 }
 
@@ -342,7 +353,10 @@ TEST_F(PlaybackTest, EveryWaitingRouteAnswersTheErrorWhenNothingUsableCame) {
 
 TEST_F(PlaybackTest, LiveStartAnswersTheStreamAndLogsFromTheReply) {
   CgiResult r = run_json(root, "/4010", R"({"id":5,"streamType":1,"streamFrom":1})");
-  EXPECT_EQ(r.out, json(R"({ "status": "OK", "port": 554, "direct": 0, "rtspAddr": "rtsp:\/\/127.0.0.1:554\/live\/ch5\/sub", "resPath": "\/live\/ch5\/sub" })"));
+  EXPECT_EQ(
+      r.out,
+      json(
+          R"({ "status": "OK", "port": 554, "direct": 0, "rtspAddr": "rtsp:\/\/127.0.0.1:554\/live\/ch5\/sub", "resPath": "\/live\/ch5\/sub" })"));
   EXPECT_EQ(sim.messages(kReqStartLive)[0].payload, CoreSim::bytes(LiveStartRequest{5, 1, 1}));
   expect_one_log(sim, kLogSubStartLive, kLogParamNone, 6);
 
@@ -352,25 +366,29 @@ TEST_F(PlaybackTest, LiveStartAnswersTheStreamAndLogsFromTheReply) {
   EXPECT_EQ(run_json(root, "/4010", R"({"id":5,"streamType":0,"streamFrom":0})").out,
             json(R"({ "status": "ERROR" })"));
   sim.clear_messages();
-  for (const char* bad : {R"({"id":16,"streamType":0,"streamFrom":0})",
-                          R"({"id":1,"streamType":2,"streamFrom":0})",
-                          R"({"id":1,"streamType":0})"}) {
+  for (const char* bad :
+       {R"({"id":16,"streamType":0,"streamFrom":0})", R"({"id":1,"streamType":2,"streamFrom":0})",
+        R"({"id":1,"streamType":0})"}) {
     EXPECT_EQ(run_json(root, "/4010", bad).out, "") << bad;
     EXPECT_EQ(run_json(root, "/4011", bad).out, "") << bad;
   }
   EXPECT_TRUE(sim.messages().empty());
 
   CgiResult addresses = run_json(root, "/4018", "");
-  EXPECT_NE(addresses.out.find(R"({ "rtspaddr": [ { "ipc": { "main": "rtsp:\/\/192.168.1.101:554\/main")"),
+  EXPECT_NE(addresses.out.find(
+                R"({ "rtspaddr": [ { "ipc": { "main": "rtsp:\/\/192.168.1.101:554\/main")"),
             std::string::npos)
       << addresses.out;
-  EXPECT_NE(addresses.out.find(R"("subResPath": "\/live\/ch3\/sub", "subExternalHttpPort": 10080, "subDDNSHttpPort": 20080 } } ] })"),
-            std::string::npos)
+  EXPECT_NE(
+      addresses.out.find(
+          R"("subResPath": "\/live\/ch3\/sub", "subExternalHttpPort": 10080, "subDDNSHttpPort": 20080 } } ] })"),
+      std::string::npos)
       << addresses.out;
 }
 
 TEST_F(PlaybackTest, ImageValuesAreCheckedStoredLoggedInPercentAndReset) {
-  EXPECT_EQ(run_json(root, "/3001", R"({"id":1,"brightness":256,"contrast":1,"saturation":1})").out, "");
+  EXPECT_EQ(run_json(root, "/3001", R"({"id":1,"brightness":256,"contrast":1,"saturation":1})").out,
+            "");
   EXPECT_TRUE(sim.messages().empty());
   CgiResult r = run_json(
       root, "/3001",
@@ -386,15 +404,21 @@ TEST_F(PlaybackTest, ImageValuesAreCheckedStoredLoggedInPercentAndReset) {
   int32_t percent[5];
   ASSERT_EQ(detail.size(), sizeof percent);
   std::memcpy(percent, detail.data(), sizeof percent);
-  EXPECT_EQ(std::vector<int32_t>(percent, percent + 5), (std::vector<int32_t>{50, 100, 0, 118, 25}));
+  EXPECT_EQ(std::vector<int32_t>(percent, percent + 5),
+            (std::vector<int32_t>{50, 100, 0, 118, 25}));
 
-  EXPECT_EQ(run_json(root, "/3000", R"({"chnid":2})").out,
-            json(R"({ "status": "OK", "brightness": 128, "contrast": 255, "saturation": 0, "Sharpness": 300, )"
-                 R"("NoiseReduction": 64, "i2ddnr": 1, "supportLpr": 0, "isNtPlatform": 0, "isPanoramaStitch": 0 })"));
+  EXPECT_EQ(
+      run_json(root, "/3000", R"({"chnid":2})").out,
+      json(
+          R"({ "status": "OK", "brightness": 128, "contrast": 255, "saturation": 0, "Sharpness": 300, )"
+          R"("NoiseReduction": 64, "i2ddnr": 1, "supportLpr": 0, "isNtPlatform": 0, "isPanoramaStitch": 0 })"));
   sim.clear_messages();
-  EXPECT_EQ(run_number(root, "/3002", "2").out,
-            json(R"({ "ChannelId": 2, "Brightness": 128, "Contrast": 128, "Saturation": 128, "Sharpness": 128, "NoiseReduction": 128 })"));
-  expect_one_notice(sim, kReqSetImageParam, CoreSim::bytes(ImageParam{2, 128, 128, 128, 128, 128, 0}));
+  EXPECT_EQ(
+      run_number(root, "/3002", "2").out,
+      json(
+          R"({ "ChannelId": 2, "Brightness": 128, "Contrast": 128, "Saturation": 128, "Sharpness": 128, "NoiseReduction": 128 })"));
+  expect_one_notice(sim, kReqSetImageParam,
+                    CoreSim::bytes(ImageParam{2, 128, 128, 128, 128, 128, 0}));
   EXPECT_EQ(run_number(root, "/3002", "16").out, "");
   EXPECT_EQ(run_json(root, "/3000", R"({"chnid":16})").out, "");
 }

@@ -140,8 +140,8 @@ void on_start_live(const sim::Message& m, sim::Peer& peer) {
   reply.channel = request.channel;
   reply.port = 554;
   reply.result = 0;
-  const std::string path = "/live/ch" + std::to_string(request.channel) +
-                           (request.stream_type == 1 ? "/sub" : "/main");
+  const std::string path =
+      "/live/ch" + std::to_string(request.channel) + (request.stream_type == 1 ? "/sub" : "/main");
   copy_text(reply.rtsp_address, sizeof reply.rtsp_address, "rtsp://127.0.0.1:554" + path);
   copy_text(reply.resource_path, sizeof reply.resource_path, path);
   reply_record(peer, kReplyStartLive, reply);
@@ -245,9 +245,27 @@ bool make_recording(const std::string& path) {
   pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
-    const char* argv[] = {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                          "testsrc=size=320x240:rate=25", "-t", "2", "-c:v", "libx264", "-g",
-                          "25", "-bsf:v", "h264_mp4toannexb", "-f", "h264", tmp.c_str(), nullptr};
+    const char* argv[] = {"ffmpeg",
+                          "-nostdin",
+                          "-loglevel",
+                          "error",
+                          "-y",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          "testsrc=size=320x240:rate=25",
+                          "-t",
+                          "2",
+                          "-c:v",
+                          "libx264",
+                          "-g",
+                          "25",
+                          "-bsf:v",
+                          "h264_mp4toannexb",
+                          "-f",
+                          "h264",
+                          tmp.c_str(),
+                          nullptr};
     execvp("ffmpeg", const_cast<char* const*>(argv));
     _exit(127);
   }
@@ -321,7 +339,7 @@ std::vector<SimFrame> recording_frames(const std::map<std::string, std::string>&
 }
 
 int64_t seconds_of(const char* text) {
-  struct tm tm{};
+  struct tm tm {};
   if (sscanf(text, "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
              &tm.tm_min, &tm.tm_sec) != 6)
     return 0;
@@ -401,8 +419,8 @@ void on_download(const sim::Message& m, sim::Peer& peer) {
     if (i == total / 2 && fault == "garbage") {
       const char junk[50] = "not a piece";
       sender.raw(junk, sizeof junk);
-      sender.piece(header, 0, -7, nullptr);                       // a length nobody means
-      sender.piece(header, 1, 1000, frames[0].data.data());       // a continuation of nothing
+      sender.piece(header, 0, -7, nullptr);                  // a length nobody means
+      sender.piece(header, 1, 1000, frames[0].data.data());  // a continuation of nothing
     }
     if (i == total / 2 && fault == "oversize") {
       QvAviFrameHeader huge = header;

@@ -47,7 +47,7 @@ TEST(RemoteBackup, PiecesBecomeFramesInOrder) {
   EXPECT_EQ(remote_backup_qvfs_write(&big, 1, b.data(), 385600), 0);
   const QvAviFrameHeader small = frame(10);
   EXPECT_EQ(remote_backup_qvfs_write(&small, 0, "0123456789abcdef", 16), 0);  // cut to 10
-  EXPECT_EQ(remote_backup_qvfs_write(&small, 1, "zz", 2), 0);  // nothing in assembly
+  EXPECT_EQ(remote_backup_qvfs_write(&small, 1, "zz", 2), 0);                 // nothing in assembly
   // A frame larger than any camera's: dropped with its pieces.
   const QvAviFrameHeader huge = frame(kBackupMaxFrame + 1);
   EXPECT_EQ(remote_backup_qvfs_write(&huge, 0, a.data(), 614400), -1);
@@ -89,7 +89,8 @@ TEST(RemoteBackup, ReaderThatLeavesEndsTheWriter) {
   const QvAviFrameHeader h = frame(100000);
   // The queue never fills for good: once the writer failed, frames are refused.
   int32_t rc = 0;
-  for (int i = 0; i < 400 && rc == 0; ++i) rc = remote_backup_qvfs_write(&h, 0, data.data(), 100000);
+  for (int i = 0; i < 400 && rc == 0; ++i)
+    rc = remote_backup_qvfs_write(&h, 0, data.data(), 100000);
   EXPECT_EQ(rc, -1);
   EXPECT_TRUE(remote_backup_output_failed());
   EXPECT_EQ(remote_backup_qvfs_close(writer), -1);

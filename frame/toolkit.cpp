@@ -12,6 +12,8 @@ namespace nvr {
 
 void dispatch_reply(std::span<const ReplyRow> table, const void* header, const void* payload) {
   if (payload == nullptr || header == nullptr) return;
+  // One answer per run: once a reply was answered, later ones are not.
+  if (g_callback_done.load(std::memory_order_acquire) != 0) return;
   const int32_t id = ipc_reply_id(header);
   for (const ReplyRow& row : table) {
     if (row.reply_id != id) continue;
@@ -122,9 +124,20 @@ bool int_fits(const PolicyRow& row, int64_t value) {
   return value >= 0 && value < (int64_t{1} << bits);
 }
 
+// The lenient reading: what a handler of the system does with an integer it
+// takes "as 0 when absent" without refusing the request.
+void read_lenient(json_object* value, const PolicyRow& row, uint8_t* field) {
+  std::optional<int64_t> number = json_int64(value);
+  store_int(field, row.size, number && int_fits(row, *number) ? *number : 0);
+}
+
 int32_t read_row(json_object* request, const PolicyRow& row, uint8_t* record) {
   uint8_t* field = record + row.offset;
   json_object* value = json_get(request, row.key);
+  if (row.presence == Presence::kLenient && row.type == PolicyType::kInt) {
+    read_lenient(value, row, field);
+    return 0;
+  }
   if (value == nullptr) {
     if (row.presence == Presence::kRequired) return -1;
     if (row.presence == Presence::kAbsentIsZero) {

@@ -67,9 +67,9 @@ struct ReplyRow {
   ReplyCallback callback;
 };
 
-// The body of every on_<module>_ipc_callback: a null payload and unknown reply
-// ids are ignored; the count is the payload size divided by the row's record
-// size, so a callback never sees part of a record counted as one.
+// The body of every on_<module>_ipc_callback: a null payload, unknown reply
+// ids and replies after the run was answered are ignored; the count is the payload size divided by
+// the row's record size, so a callback never sees part of a record counted as one.
 void dispatch_reply(std::span<const ReplyRow> table, const void* header, const void* payload);
 
 // Record i of a reply payload, copied out (payloads need not be aligned).
@@ -142,6 +142,8 @@ enum class Presence : uint8_t {
   kRequired,      // absent: the request is refused
   kAbsentIsZero,  // absent: the field is set to 0 (or the empty text)
   kOptional,      // absent: the field keeps what it holds
+  kLenient,       // never refuses: absent, not an integer or past the bounds
+                  // reads as 0
 };
 
 enum class PolicyType : uint8_t {

@@ -29,6 +29,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -405,15 +406,30 @@ int qvdb_list_tables(const char* path, void (*each)(const char* table, void* con
   std::lock_guard guard(lock());
   sqlite3* db = reader(path);
   if (db == nullptr) return -1;
-  Statement stmt;
-  int rc = stmt.prepare(db, "SELECT name FROM sqlite_schema WHERE type='table' ORDER BY name");
-  if (rc != SQLITE_OK) {
-    log_failure(db, path, "listing tables", rc);
-    return -1;
-  }
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-    each(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), context);
-  return rc == SQLITE_DONE ? 0 : -1;
+  // The record kinds, and the tables other than the one holding the records
+  // (parameters, schedules; a file of an older layout shows its tables).
+  std::vector<std::string> names;
+  bool has_records = false;
+  auto collect = [&](const char* sql, bool tables) {
+    Statement stmt;
+    int rc = stmt.prepare(db, sql);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      if (tables && strcmp(name, "records") == 0)
+        has_records = true;
+      else
+        names.emplace_back(name);
+      rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_DONE) log_failure(db, path, "listing tables", rc);
+    return rc == SQLITE_DONE;
+  };
+  if (!collect("SELECT name FROM sqlite_schema WHERE type='table'", true)) return -1;
+  if (has_records && !collect("SELECT DISTINCT kind FROM records", false)) return -1;
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  for (const std::string& name : names) each(name.c_str(), context);
+  return 0;
 }
 
 // ---- key/value parameters -------------------------------------------------------

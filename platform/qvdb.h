@@ -9,7 +9,7 @@
 // is durable; -1 when it could not be stored (the debug log says why).
 //
 // A record kind is described once (DbRecord: table, key column, fields); the
-// same descriptor gives its SQLite columns and its JSON keys:
+// same descriptor gives its stored keys (column names) and its JSON keys:
 //
 //   struct Motion { int32_t chnid; int32_t enable; char triChannels[65]; uint64_t mask; };
 //   constexpr DbField kMotionFields[] = {
@@ -53,9 +53,9 @@ int get_param_value(const char* path, const char* key, char* buffer, int size,
                     const char* default_value);
 // Store a key's value; the key is created when missing (a change is never
 // dropped for want of a row).
-int set_param_int(const char* path, const char* key, int value);
-int set_param_value(const char* path, const char* key, const char* text);
-int add_param_value(const char* path, const char* key, const char* text);
+[[nodiscard]] int set_param_int(const char* path, const char* key, int value);
+[[nodiscard]] int set_param_value(const char* path, const char* key, const char* text);
+[[nodiscard]] int add_param_value(const char* path, const char* key, const char* text);
 int check_param_key(const char* path, const char* key);  // 0 when the key exists
 
 // The default of a key from the defaults table (for callers that pass none).
@@ -159,11 +159,10 @@ constexpr DbField db_make_field(const char* column, DbType type, size_t offset, 
 
 // ---- generic record access --------------------------------------------------------
 // `table` overrides desc.table when not empty (for the named tables that one
-// record kind is stored in per event type). Each name is a table of its own,
-// and every run parses the whole schema when it opens the file (about 5 us per
-// table): families with many names are better kept in one table with the name
-// in a column, as the schedules and action parameters are
-// (platform/qvdb_schedule.h, platform/qvdb_actions.h).
+// record kind is stored in per event type). The name is the record kind: all
+// kinds share one SQLite table ("records": kind, key, the record as JSON text
+// keyed by column names), so the schema every run parses when it opens the
+// file does not grow with the number of kinds (platform/qvdb_records.cpp).
 
 // The row whose key column holds `key` (desc without key: the one row).
 int db_read(const char* path, const DbRecord& desc, void* record, int64_t key,
@@ -177,23 +176,24 @@ int db_read_where(const char* path, const DbRecord& desc, void* record, const ch
 int db_read_all(const char* path, const DbRecord& desc, void* array, int max, int* count,
                 std::string_view table = {});
 // Stores the record under its own key column's value (insert or replace).
-int db_write(const char* path, const DbRecord& desc, const void* record,
-             std::string_view table = {});
+[[nodiscard]] int db_write(const char* path, const DbRecord& desc, const void* record,
+                           std::string_view table = {});
 // All in one transaction.
-int db_write_all(const char* path, const DbRecord& desc, const void* array, int count,
-                 std::string_view table = {});
+[[nodiscard]] int db_write_all(const char* path, const DbRecord& desc, const void* array, int count,
+                               std::string_view table = {});
 // Removes the row of `key`; 0 also when there was none.
-int db_delete(const char* path, const DbRecord& desc, int64_t key, std::string_view table = {});
+[[nodiscard]] int db_delete(const char* path, const DbRecord& desc, int64_t key,
+                            std::string_view table = {});
 // Writes `source` under every key whose bit is set in `channel_mask` (the key
 // field of each copy set to the bit number), in one transaction.
-int db_copy_masked(const char* path, const DbRecord& desc, const void* source,
-                   uint64_t channel_mask, std::string_view table = {});
+[[nodiscard]] int db_copy_masked(const char* path, const DbRecord& desc, const void* source,
+                                 uint64_t channel_mask, std::string_view table = {});
 
 // Sets integer `column` to `value` in the rows of `table` whose key (column
 // `key_column`) has its bit set in `channel_mask`; rows that are not stored yet
 // are created holding just the key and that column.
-int copy_table_column_int(const char* path, const char* table, const char* column, int value,
-                          uint64_t channel_mask, const char* key_column);
+[[nodiscard]] int copy_table_column_int(const char* path, const char* table, const char* column,
+                                        int value, uint64_t channel_mask, const char* key_column);
 
 // ---- lists of rows selected by column values --------------------------------------
 // For records kept as lists (several rows per event source, in stored order).
@@ -210,15 +210,17 @@ int db_read_rows(const char* path, const DbRecord& desc, void* array, int max, i
                  std::span<const DbMatch> match, std::string_view table = {});
 // Replaces those rows by `count` records, in one transaction; each stored row
 // gets the match values in its match columns.
-int db_replace_rows(const char* path, const DbRecord& desc, std::span<const DbMatch> match,
-                    const void* array, int count, std::string_view table = {});
+[[nodiscard]] int db_replace_rows(const char* path, const DbRecord& desc,
+                                  std::span<const DbMatch> match, const void* array, int count,
+                                  std::string_view table = {});
 // Changes the first row that matches to `record` (stored as it is, keeping the
 // row's place in the list), or adds it when none does.
-int db_upsert_row(const char* path, const DbRecord& desc, std::span<const DbMatch> match,
-                  const void* record, std::string_view table = {});
+[[nodiscard]] int db_upsert_row(const char* path, const DbRecord& desc,
+                                std::span<const DbMatch> match, const void* record,
+                                std::string_view table = {});
 // Removes the matching rows; 0 also when there were none.
-int db_delete_rows(const char* path, const DbRecord& desc, std::span<const DbMatch> match,
-                   std::string_view table = {});
+[[nodiscard]] int db_delete_rows(const char* path, const DbRecord& desc,
+                                 std::span<const DbMatch> match, std::string_view table = {});
 
 // ---- JSON -------------------------------------------------------------------------
 
@@ -251,7 +253,7 @@ class DbBatch {
   ~DbBatch();
   DbBatch(const DbBatch&) = delete;
   DbBatch& operator=(const DbBatch&) = delete;
-  int commit();
+  [[nodiscard]] int commit();
 
  private:
   const char* path_;

@@ -71,17 +71,20 @@ constexpr DbField kAlarmAudioFileFields[] = {
     DB_FIELD(AlarmAudioFile, name, "name", DbType::Text),
 };
 
-constexpr const char* kPtzTable = "ptz_action_params";
-constexpr const char* kPeoplecntPtzTable = "peoplecnt_ptz_action_params";
+constexpr const char* kPtzTable = kPtzActionKind;
+constexpr const char* kPeoplecntPtzTable = kPeoplecntPtzActionKind;
 constexpr const char* kPeoplecntWledTable = "peoplecnt_wled_params";
 
-constexpr DbRecord kWhiteLedRecord{"white_led_params", nullptr, sizeof(WhiteLedRow),
-                                   kWhiteLedFields};
-constexpr DbRecord kWarningLightRecord{"warning_light_params", nullptr, sizeof(WarningLightRow),
-                                       kWarningLightFields};
-constexpr DbRecord kHttpNotifyRecord{"http_notification_params", nullptr, sizeof(HttpNotifyRow),
-                                     kHttpNotifyFields};
-constexpr DbRecord kPtzActionRecord{kPtzTable, nullptr, sizeof(PtzActionRow), kPtzActionFields};
+}  // namespace
+
+const DbRecord kWhiteLedRecord{"white_led_params", nullptr, sizeof(WhiteLedRow), kWhiteLedFields};
+const DbRecord kWarningLightRecord{"warning_light_params", nullptr, sizeof(WarningLightRow),
+                                   kWarningLightFields};
+const DbRecord kHttpNotifyRecord{"http_notification_params", nullptr, sizeof(HttpNotifyRow),
+                                 kHttpNotifyFields};
+const DbRecord kPtzActionRecord{kPtzTable, nullptr, sizeof(PtzActionRow), kPtzActionFields};
+
+namespace {
 
 // A table name as stored: at most 63 characters.
 std::string stored_name(std::string_view table) {
@@ -213,11 +216,12 @@ int upsert_ptz_row(const char* path, const char* table, const PtzActionParam* en
     DbMatch target[] = {{"event_type", event_type},
                         {"chn_id", entry->chn_id},
                         {"acto_ptz_channel", entry->acto_ptz_channel}};
-    db_delete_rows(path, kPtzActionRecord, target, table);
+    // Returning without commit rolls the batch back.
+    if (db_delete_rows(path, kPtzActionRecord, target, table) != 0) return -1;
   }
   DbMatch match[] = {
       {"event_type", event_type}, {"chn_id", entry->chn_id}, {"acto_ptz_channel", ptz_channel}};
-  db_upsert_row(path, kPtzActionRecord, match, &row, table);
+  if (db_upsert_row(path, kPtzActionRecord, match, &row, table) != 0) return -1;
   return batch.commit();
 }
 

@@ -122,69 +122,83 @@ DbTableQuery db_table_query(int32_t index, const char* table);
 // entries: 16; *count gets the number stored (0 when none).
 int read_whiteled_params(const char* path, const DbTableQuery* query, WhiteLedParam* entries,
                          int* count);
-int write_whiteled_params_all(const char* path, const DbTableQuery* query,
-                              const WhiteLedParam* entries);
+[[nodiscard]] int write_whiteled_params_all(const char* path, const DbTableQuery* query,
+                                            const WhiteLedParam* entries);
 // The entries (16) under every event index whose bit is set in the mask.
-int copy_whiteled_params(const char* path, const char* table, const WhiteLedParam* entries,
-                         uint64_t mask);
+[[nodiscard]] int copy_whiteled_params(const char* path, const char* table,
+                                       const WhiteLedParam* entries, uint64_t mask);
 // People-counting white LED, per counting group.
 int read_peoplecnt_wled_params(const char* path, int32_t group, WhiteLedParam* entries, int* count);
-int write_peoplecnt_wled_params_all(const char* path, int32_t group, const WhiteLedParam* entries);
+[[nodiscard]] int write_peoplecnt_wled_params_all(const char* path, int32_t group,
+                                                  const WhiteLedParam* entries);
 
 // ---- warning light -------------------------------------------------------------------
 int read_warning_light_params(const char* path, const DbTableQuery* query,
                               WarningLightParam* entries, int* count);
-int write_warning_light_params_all(const char* path, const DbTableQuery* query,
-                                   const WarningLightParam* entries);
-int copy_warning_light_params(const char* path, const char* table, const WarningLightParam* entries,
-                              uint64_t mask);
+[[nodiscard]] int write_warning_light_params_all(const char* path, const DbTableQuery* query,
+                                                 const WarningLightParam* entries);
+[[nodiscard]] int copy_warning_light_params(const char* path, const char* table,
+                                            const WarningLightParam* entries, uint64_t mask);
 
 // ---- HTTP notification -----------------------------------------------------------------
 // One record per channel (query->index), stored with "chnId" = that channel.
 int read_http_notification_params(const char* path, const DbTableQuery* query,
                                   HttpNotifyParam* record);
-int write_http_notification_params(const char* path, const DbTableQuery* query,
-                                   const HttpNotifyParam* record);
-int copy_http_notification_params(const char* path, const char* table,
-                                  const HttpNotifyParam* record, uint64_t mask);
+[[nodiscard]] int write_http_notification_params(const char* path, const DbTableQuery* query,
+                                                 const HttpNotifyParam* record);
+[[nodiscard]] int copy_http_notification_params(const char* path, const char* table,
+                                                const HttpNotifyParam* record, uint64_t mask);
 // A whole list in stored order (entries whose "chnId" may repeat, such as -1
 // for "not configured"): read at most `max`, or replace all with `count`.
 int read_http_notification_params_init(const char* path, const char* table,
                                        HttpNotifyParam* entries, int max, int* count);
-int write_http_notification_params_batch(const char* path, const char* table,
-                                         const HttpNotifyParam* entries, int count);
+[[nodiscard]] int write_http_notification_params_batch(const char* path, const char* table,
+                                                       const HttpNotifyParam* entries, int count);
 
 // ---- PTZ action entries ------------------------------------------------------------------
 // area: 64 entries; *count gets the number read.
 int read_ptz_params(const char* path, PtzActionParam* area, int32_t event_type, int32_t channel,
                     int* count);
 // Replaces the entries of (event type, channel) by the non-empty ones of area[64].
-int write_ptz_params_all(const char* path, const PtzActionParam* area, int32_t event_type,
-                         int32_t channel);
+[[nodiscard]] int write_ptz_params_all(const char* path, const PtzActionParam* area,
+                                       int32_t event_type, int32_t channel);
 // Adds or changes one entry (identified by its source and PTZ channel).
-int write_ptz_params(const char* path, const PtzActionParam* entry, int32_t event_type);
+[[nodiscard]] int write_ptz_params(const char* path, const PtzActionParam* entry,
+                                   int32_t event_type);
 // The entry of PTZ channel `old_ptz_channel` (same source channel) becomes `entry`.
-int update_ptz_params(const char* path, const PtzActionParam* entry, int32_t event_type,
-                      int32_t old_ptz_channel);
-int delete_ptz_params(const char* path, int32_t event_type, int32_t channel, int32_t ptz_channel);
+[[nodiscard]] int update_ptz_params(const char* path, const PtzActionParam* entry,
+                                    int32_t event_type, int32_t old_ptz_channel);
+[[nodiscard]] int delete_ptz_params(const char* path, int32_t event_type, int32_t channel,
+                                    int32_t ptz_channel);
 // The non-empty entries of area[64] for every source channel whose bit is set.
-int copy_ptz_params_all(const char* path, const PtzActionParam* area, int32_t event_type,
-                        uint64_t mask);
+[[nodiscard]] int copy_ptz_params_all(const char* path, const PtzActionParam* area,
+                                      int32_t event_type, uint64_t mask);
 
 // People counting (PTZ event type 20) keeps its own table, 16 entries per group.
 int read_peoplecnt_ptz_params(const char* path, PtzActionParam* area, int32_t channel, int* count);
 // The non-empty ones of area[64], at most 16.
-int write_peoplecnt_ptz_params_ex(const char* path, const PtzActionParam* area, int32_t channel);
-int write_peoplecnt_ptz_params(const char* path, const PtzActionParam* entry);
-int update_peoplecnt_ptz_params(const char* path, const PtzActionParam* entry,
-                                int32_t old_ptz_channel);
-int delete_peoplecnt_ptz_params(const char* path, int32_t channel, int32_t ptz_channel);
+[[nodiscard]] int write_peoplecnt_ptz_params_ex(const char* path, const PtzActionParam* area,
+                                                int32_t channel);
+[[nodiscard]] int write_peoplecnt_ptz_params(const char* path, const PtzActionParam* entry);
+[[nodiscard]] int update_peoplecnt_ptz_params(const char* path, const PtzActionParam* entry,
+                                              int32_t old_ptz_channel);
+[[nodiscard]] int delete_peoplecnt_ptz_params(const char* path, int32_t channel,
+                                              int32_t ptz_channel);
 
 // ---- alarm audio files ------------------------------------------------------------------
 // files: 10, entry n holding the file of id n (untouched when not stored);
 // *count gets the number of stored files.
 int read_alarm_audio_file(const char* path, AlarmAudioFile* files, int* count);
-int write_alarm_audio_file(const char* path, const AlarmAudioFile* file);
-int delete_alarm_audio_file(const char* path, int32_t id);
+[[nodiscard]] int write_alarm_audio_file(const char* path, const AlarmAudioFile* file);
+[[nodiscard]] int delete_alarm_audio_file(const char* path, int32_t id);
 
 extern const DbRecord kAlarmAudioFileRecord;
+
+// The descriptors of the stored rows (for the record catalogue): each holds
+// the table name ("name") or event type beside the entry.
+extern const DbRecord kWhiteLedRecord;
+extern const DbRecord kWarningLightRecord;
+extern const DbRecord kHttpNotifyRecord;
+extern const DbRecord kPtzActionRecord;  // kind kPtzActionKind or kPeoplecntPtzActionKind
+inline constexpr const char* kPtzActionKind = "ptz_action_params";
+inline constexpr const char* kPeoplecntPtzActionKind = "peoplecnt_ptz_action_params";

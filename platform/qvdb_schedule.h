@@ -51,10 +51,11 @@ static_assert(sizeof(ScheduleBlock) == 27712);
 
 // The schedule stored under `key` in `table`; -1 (block unchanged) when not stored.
 int db_read_schedule(const char* path, const char* table, int64_t key, ScheduleBlock* block);
-int db_write_schedule(const char* path, const char* table, int64_t key, const ScheduleBlock* block);
+[[nodiscard]] int db_write_schedule(const char* path, const char* table, int64_t key,
+                                    const ScheduleBlock* block);
 // Stores `block` under every key whose bit is set in `channel_mask`, in one transaction.
-int db_copy_schedule(const char* path, const char* table, const ScheduleBlock* block,
-                     uint64_t channel_mask);
+[[nodiscard]] int db_copy_schedule(const char* path, const char* table, const ScheduleBlock* block,
+                                   uint64_t channel_mask);
 
 // The stored text form of a block, and back (false when the text is not one;
 // the block is cleared first otherwise).

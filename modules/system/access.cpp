@@ -6,6 +6,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/access_records.h"
 #include "platform/device_path.h"
@@ -13,24 +14,37 @@
 
 namespace {
 
-// The daemon answers neither request of this area.
-void on_access_ipc_callback(void*, const void*, const void*) {}
-
-void store_param_int(const char* key, int32_t value) {
-  if (check_param_key(nvr::qvdb_path(), key) == 0) {
-    set_param_int(nvr::qvdb_path(), key, value);
-    return;
-  }
+// 0 once stored, -1 when the write failed.
+int store_param_int(const char* key, int32_t value) {
+  if (check_param_key(nvr::qvdb_path(), key) == 0)
+    return set_param_int(nvr::qvdb_path(), key, value);
   char text[16];
   snprintf(text, sizeof text, "%d", value);
-  add_param_value(nvr::qvdb_path(), key, text);
+  return add_param_value(nvr::qvdb_path(), key, text);
 }
 
-int32_t int_or_zero(json_object* object, const char* key) {
-  int32_t value = 0;
-  nvr::json_read_int(object, key, &value);
-  return value;
-}
+#define LENIENT_INT(Struct, member, key) \
+  NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
+
+struct FilterSwitches {
+  int32_t enable;
+  int32_t type;
+};
+constexpr nvr::PolicyRow kFilterPolicy[] = {
+    LENIENT_INT(FilterSwitches, enable, "filterEnable"),
+    LENIENT_INT(FilterSwitches, type, "filterType"),
+};
+constexpr nvr::PolicyRow kFilterEntryPolicy[] = {
+    LENIENT_INT(AccessFilterEntry, address_type, "address_type"),
+    NVR_POLICY_TEXT(AccessFilterEntry, address, "address", nvr::Presence::kOptional),
+};
+constexpr nvr::PolicyRow kUpnpPolicy[] = {
+    LENIENT_INT(UpnpInfo, enable, "enable"),
+    LENIENT_INT(UpnpInfo, type, "type"),
+    LENIENT_INT(UpnpInfo, external_http_port, "external_http_port"),
+    LENIENT_INT(UpnpInfo, external_rtsp_port, "external_rtsp_port"),
+};
+#undef LENIENT_INT
 
 }  // namespace
 
@@ -59,24 +73,31 @@ void on_get_access_filter(char*) {
 
 // "/6301"
 void on_set_access_filter(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
-  if (!request) return;
+  nvr::Json request = nvr::parse_request(data);
+  FilterSwitches switches{};
+  if (nvr::read_policy(request.get(), kFilterPolicy, &switches) != 0) return;
 
-  store_param_int("access_filter_enable", int_or_zero(request.get(), "filterEnable"));
-  store_param_int("access_filter_type", int_or_zero(request.get(), "filterType"));
+  if (store_param_int("access_filter_enable", switches.enable) != 0 ||
+      store_param_int("access_filter_type", switches.type) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
 
   json_object* list = nvr::json_get(request.get(), "filterList");
   AccessFilterEntry entries[kMaxAccessFilters] = {};
   int count = 0;
   for (; count < kMaxAccessFilters && static_cast<size_t>(count) < nvr::json_array_size(list);
        ++count) {
-    json_object* item = nvr::json_at(list, static_cast<size_t>(count));
-    entries[count].address_type = int_or_zero(item, "address_type");
-    nvr::json_copy_string(item, "address", entries[count].address, sizeof entries[count].address);
+    // An entry that is not an object stays empty, as its keys would be absent.
+    (void)nvr::read_policy(nvr::json_at(list, static_cast<size_t>(count)), kFilterEntryPolicy,
+                           &entries[count]);
   }
-  write_access_filter(nvr::qvdb_path(), entries, count);
+  if (write_access_filter(nvr::qvdb_path(), entries, count) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
 
-  cgi_send_notice(on_access_ipc_callback, kReqAccessFilterChanged, nullptr, 0);
+  nvr::tell_daemon(kReqAccessFilterChanged, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
@@ -97,16 +118,10 @@ void on_get_upnp_info(char*) {
 
 // "/1031": the core daemon maps the ports and keeps the record itself.
 void on_set_upnp_info(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
-  if (!request) return;
-
   UpnpInfo upnp{};
   read_upnp(nvr::qvdb_path(), &upnp);
-  upnp.enable = int_or_zero(request.get(), "enable");
-  upnp.type = int_or_zero(request.get(), "type");
-  upnp.external_http_port = int_or_zero(request.get(), "external_http_port");
-  upnp.external_rtsp_port = int_or_zero(request.get(), "external_rtsp_port");
+  if (nvr::read_request(data, kUpnpPolicy, &upnp) != 0) return;
 
-  cgi_send_notice(on_access_ipc_callback, kReqSetUpnp, &upnp, sizeof upnp);
+  nvr::tell_daemon(kReqSetUpnp, upnp);
   cgi_writeback_webserver(kRespText, "OK");
 }

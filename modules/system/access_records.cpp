@@ -10,8 +10,6 @@ constexpr DbField kAccessFilterFields[] = {
     DB_FIELD(AccessFilterEntry, address_type, "address_type", DbType::I32),
     DB_FIELD(AccessFilterEntry, address, "address", DbType::Text),
 };
-constexpr DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
-                                       kAccessFilterFields};
 
 constexpr DbField kUpnpFields[] = {
     DB_FIELD(UpnpInfo, enable, "enable", DbType::I32),
@@ -43,9 +41,6 @@ constexpr DbField kPortFields[] = {
     DB_FIELD(PortInfo, rtsp_port, "rtspPort", DbType::I32),
     DB_FIELD(PortInfo, service_port, "servicePort", DbType::I32),
 };
-constexpr DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
-
-int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
 
 // The part of a camera channel's record that address assignment touches.
 #pragma pack(push, 1)
@@ -59,12 +54,19 @@ constexpr DbField kCameraAddressFields[] = {
     DB_FIELD(CameraAddress, id, "id", DbType::I32),
     DB_FIELD(CameraAddress, ip_addr, "ipAddr", DbType::Text),
 };
-constexpr DbRecord kCameraAddressRecord{"camera", "id", sizeof(CameraAddress),
-                                        kCameraAddressFields};
-
 }  // namespace
 
+const DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
+                                   kAccessFilterFields};
 const DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
+const DbRecord kPortRecord{"port", nullptr, sizeof(PortInfo), kPortFields};
+const DbRecord kCameraAddressRecord{"camera", "id", sizeof(CameraAddress), kCameraAddressFields};
+
+namespace {
+
+int read_port(const char* path, PortInfo* record) { return db_read(path, kPortRecord, record, 0); }
+
+}  // namespace
 
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count) {
   if (count) *count = 0;

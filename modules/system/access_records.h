@@ -48,18 +48,22 @@ static_assert(offsetof(UpnpInfo, http_status) == 140);
 static_assert(offsetof(UpnpInfo, external_rtsp_port) == 144);
 static_assert(offsetof(UpnpInfo, rtsp_status) == 148);
 
-extern const DbRecord kUpnpRecord;  // table "upnp", one row
+extern const DbRecord kUpnpRecord;           // table "upnp", one row
+extern const DbRecord kAccessFilterRecord;   // "access_filter", a row per entry in list order
+extern const DbRecord kPortRecord;           // "port", one row (the network ports)
+extern const DbRecord kCameraAddressRecord;  // "camera", the address of each channel
 
 // The stored list in its order (at most kMaxAccessFilters entries).
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count);
 // Replaces the stored list with `count` entries.
-int write_access_filter(const char* path, const AccessFilterEntry* entries, int count);
+[[nodiscard]] int write_access_filter(const char* path, const AccessFilterEntry* entries,
+                                      int count);
 
 int read_upnp(const char* path, UpnpInfo* record);
-int write_upnp(const char* path, const UpnpInfo* record);  // the core daemon's side
+[[nodiscard]] int write_upnp(const char* path, const UpnpInfo* record);  // the core daemon's side
 
 // The web server's and RTSP server's local ports, from the port settings.
 int read_local_ports(const char* path, int32_t* http_port, int32_t* rtsp_port);
 
 // Sets the address of one camera channel, leaving its other settings alone.
-int write_camera_ip(const char* path, int32_t channel, const char* address);
+[[nodiscard]] int write_camera_ip(const char* path, int32_t channel, const char* address);

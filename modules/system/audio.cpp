@@ -12,6 +12,7 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/audio_records.h"
 #include "platform/device_path.h"
@@ -41,10 +42,8 @@ void on_get_audio_file_list_cb(uint32_t count, const void* payload) {
   if (count < 1) return;
   nvr::Json answer = nvr::json_new_object();
   nvr::Json list = nvr::json_new_array();
-  const auto* bytes = static_cast<const uint8_t*>(payload);
   for (uint32_t i = 0; i < count; ++i) {
-    AlarmAudioFile record;
-    memcpy(&record, bytes + i * sizeof record, sizeof record);
+    const AlarmAudioFile record = nvr::record_at<AlarmAudioFile>(payload, i);
     if (record.enable != 1) continue;
     nvr::Json file = nvr::json_new_object();
     nvr::json_add_int(file.get(), "id", record.id);
@@ -55,24 +54,22 @@ void on_get_audio_file_list_cb(uint32_t count, const void* payload) {
   }
   nvr::json_add(answer.get(), "audioFileList", std::move(list));
   nvr::json_add_int(answer.get(), "status", 0);
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-  cgi_set_callback_done(1);
+  nvr::answer_json(answer);
 }
 
-// Sends a request and waits for its answer; true when the reply callback answered.
-bool ask_daemon(int32_t request_id, const void* payload, int32_t length) {
-  cgi_start_ipc(on_audio_ipc_callback, request_id, length, payload, 0);
-  const bool answered = g_callback_done.load(std::memory_order_acquire) != 0;
-  cgi_stop_ipc();
-  return answered;
-}
+constexpr nvr::ReplyRow kAudioReplies[] = {
+    {kReplyAudioFileList, sizeof(AlarmAudioFile), on_get_audio_file_list_cb},
+    {kReplyAudioFileAdd, sizeof(int32_t), on_cgi_common_json_cb},
+    {kReplyAudioFileDelete, sizeof(int32_t), on_cgi_common_json_cb},
+    {kReplyAudioFileRename, sizeof(int32_t), on_cgi_common_json_cb},
+    {kReplyAudioFileSelect, sizeof(int32_t), on_cgi_common_json_cb},
+};
 
 // A change the daemon answered goes to the operation log; no answer is an error.
-void log_change_or_error(bool answered) {
-  if (answered)
+void ask_and_log_change(int32_t request_id, const void* payload, int32_t length) {
+  if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson) !=
+      0)
     cgi_send_operation_log(kLogSubChangeSettings, kLogParamAudioFile, 0);
-  else
-    cgi_error_to_webserver(kRespJson);
 }
 
 // Audio uploads are WAV files: ".wav" or ".WAV" in the name.
@@ -96,25 +93,11 @@ int32_t rename_upload(const std::string& real_path, const char* file_name,
 }  // namespace
 
 void on_audio_ipc_callback(void*, const void* header, const void* payload) {
-  if (payload == nullptr) return;
-  const uint32_t size = ipc_reply_size(header);
-  switch (ipc_reply_id(header)) {
-    case kReplyAudioFileList:
-      on_get_audio_file_list_cb(size / sizeof(AlarmAudioFile), payload);
-      break;
-    case kReplyAudioFileAdd:
-    case kReplyAudioFileDelete:
-    case kReplyAudioFileRename:
-    case kReplyAudioFileSelect:
-      on_cgi_common_json_cb(size / sizeof(int32_t), payload);
-      break;
-    default:
-      break;
-  }
+  nvr::dispatch_reply(kAudioReplies, header, payload);
 }
 
 void on_get_audio_file_list(char*) {
-  if (!ask_daemon(kReqAudioFileList, nullptr, 0)) cgi_error_to_webserver(kRespJson);
+  nvr::ask_or_answer(on_audio_ipc_callback, kReqAudioFileList, nullptr, 0, nvr::Silence::kJson);
 }
 
 // The request data is the path of the upload in "/tmp", under its safe name.
@@ -140,7 +123,7 @@ void on_upload_audio_file(char* data) {
 }
 
 void on_add_audio_file(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   const char* upload_name = nvr::json_string(request.get(), "uploadName");
   char encoded[kAudioNameSize];
   // Only a plain file name: the upload must not be taken from outside "/tmp".
@@ -154,21 +137,21 @@ void on_add_audio_file(char* data) {
     cgi_error_to_webserver(kRespJson);
     return;
   }
-  log_change_or_error(ask_daemon(kReqAudioFileAdd, encoded, sizeof encoded));
+  ask_and_log_change(kReqAudioFileAdd, encoded, sizeof encoded);
 }
 
 void on_del_audio_files(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   int32_t id_mask = 0;
   if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0) {
     cgi_error_to_webserver(kRespJson);
     return;
   }
-  log_change_or_error(ask_daemon(kReqAudioFileDelete, &id_mask, sizeof id_mask));
+  ask_and_log_change(kReqAudioFileDelete, &id_mask, sizeof id_mask);
 }
 
 void on_rename_audio_file(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   AlarmAudioFile record{};
   record.enable = 1;
   if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name)) {
@@ -176,16 +159,16 @@ void on_rename_audio_file(char* data) {
     return;
   }
   nvr::json_read_int(request.get(), "id", &record.id);
-  log_change_or_error(ask_daemon(kReqAudioFileRename, &record, sizeof record));
+  ask_and_log_change(kReqAudioFileRename, &record, sizeof record);
 }
 
 void on_send_audio_file_id(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   int32_t id = 0;
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;
   }
   nvr::json_read_int(request.get(), "id", &id);
-  if (!ask_daemon(kReqAudioFileSelect, &id, sizeof id)) cgi_error_to_webserver(kRespJson);
+  nvr::ask_or_answer(on_audio_ipc_callback, kReqAudioFileSelect, id, nvr::Silence::kJson);
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "frame/json.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/access.h"
 #include "modules/system/access_records.h"
@@ -42,9 +43,8 @@ void format_address(const Ipv4& start, int64_t step, char* buffer, size_t size) 
 }  // namespace
 
 void on_set_camera_ips(char* data) {
-  if (data == nullptr) return;
-  nvr::Json request = nvr::json_parse(data);
-  if (!nvr::json_is(request.get(), json_type_object)) return;
+  nvr::Json request = nvr::parse_request(data);
+  if (!request) return;
 
   char start_text[32] = {};
   nvr::json_copy_string(request.get(), "startip", start_text, sizeof start_text);
@@ -61,7 +61,10 @@ void on_set_camera_ips(char* data) {
     char address[32];
     format_address(*start, i, address, sizeof address);
     for (int64_t j = 0; j < channels_each && channel < channel_end; ++j)
-      write_camera_ip(nvr::qvdb_path(), channel++, address);
+      if (write_camera_ip(nvr::qvdb_path(), channel++, address) != 0) {
+        cgi_error_to_webserver(kRespText);
+        return;
+      }
   }
   cgi_writeback_webserver(kRespText, "OK");
 }

@@ -13,6 +13,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/devlog_codec.h"
 #include "modules/system/devlog_search.h"
@@ -176,7 +177,7 @@ bool read_log_selection(json_object* request, const char* time_format, LogSearch
 // ---- handlers --------------------------------------------------------------------------
 
 void on_get_log_type_list(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;
@@ -203,7 +204,7 @@ void on_get_log_type_list(char* data) {
 }
 
 void on_get_log_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   LogSearchRequest search{};
   if (!request || check_log_search_info(request.get()) != 0 ||
       !read_log_selection(request.get(), "%Y-%m-%d %H:%M:%S", &search, g_search_language)) {
@@ -217,18 +218,14 @@ void on_get_log_info(char* data) {
       if (mask[i] == '1') search.channel_mask |= uint64_t{1} << i;
   nvr::json_read_int(request.get(), "searchNoChn", &search.no_channel);
 
-  cgi_start_ipc(on_devlog_ipc_callback, kReqLogSearch, sizeof search, &search, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespJson);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_devlog_ipc_callback, kReqLogSearch, search, nvr::Silence::kJson);
 }
 
 void on_get_log_details(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
   QvLogInfo entry = log_entry_from_json(request.get());
-  cgi_start_ipc(on_devlog_ipc_callback, kReqLogDetail, sizeof entry, &entry, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespText);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_devlog_ipc_callback, kReqLogDetail, entry, nvr::Silence::kText);
 }
 
 void on_check_download_log(char*) {
@@ -240,23 +237,12 @@ void on_check_download_log(char*) {
 // ---- replies ---------------------------------------------------------------------------
 
 void on_devlog_ipc_callback(void*, const void* header, const void* payload) {
-  if (header == nullptr || payload == nullptr) return;
-  // One answer per run: a second reply to the same request is not written.
-  if (g_callback_done.load(std::memory_order_acquire) != 0) return;
-  uint32_t size = ipc_reply_size(header);
-  switch (ipc_reply_id(header)) {
-    case kRplLogSearch:
-      on_log_search_info_cb(size, payload);
-      break;
-    case kRplLogDetail:
-      on_log_web_get_log_detail_cb(size, payload);
-      break;
-    case kRplLogExport:
-      on_log_web_export_info_cb(size / sizeof(LogExportItem), payload);
-      break;
-    default:
-      break;
-  }
+  static constexpr nvr::ReplyRow kReplies[] = {
+      {kRplLogSearch, 1, on_log_search_info_cb},
+      {kRplLogDetail, 1, on_log_web_get_log_detail_cb},
+      {kRplLogExport, sizeof(LogExportItem), on_log_web_export_info_cb},
+  };
+  nvr::dispatch_reply(kReplies, header, payload);
 }
 
 void on_log_search_info_cb(uint32_t size, const void* payload) {
@@ -288,13 +274,10 @@ void on_log_search_info_cb(uint32_t size, const void* payload) {
   }
   nvr::json_add(answer.get(), "log", std::move(log));
   trans_deinit();
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-  cgi_set_callback_done();
+  nvr::answer_json(answer);
 }
 
 void on_log_web_get_log_detail_cb(uint32_t size, const void* payload) {
   const char* text = static_cast<const char*>(payload);
-  std::string detail(text, strnlen(text, size));
-  cgi_writeback_webserver(kRespText, detail.c_str());
-  cgi_set_callback_done();
+  nvr::answer_text(std::string(text, strnlen(text, size)).c_str());
 }

@@ -16,6 +16,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/devlog.h"
 #include "modules/system/devlog_codec.h"
@@ -140,7 +141,7 @@ std::string now_text() {
 }  // namespace
 
 void on_download_logfile(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   LogSearchRequest selection{};
   if (!request || check_log_search_info(request.get()) != 0 ||
       !read_log_selection(request.get(), "%Y-%m-%dT%H:%M:%S", &selection, g_export_language))
@@ -161,9 +162,7 @@ void on_download_logfile(char* data) {
   g_export_main_type = selection.main_type;
 
   create_export_marker();
-  cgi_start_ipc(on_devlog_ipc_callback, kReqLogExport, sizeof selection, &selection, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespJson);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_devlog_ipc_callback, kReqLogExport, selection, nvr::Silence::kJson);
   unlink(nvr::dev_path(kLogExportMarker).c_str());
 }
 

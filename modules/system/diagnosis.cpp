@@ -10,6 +10,7 @@
 #include <string>
 
 #include "frame/ipc.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
@@ -32,10 +33,8 @@ void on_export_diagnosis(char*) {
   }
   DiagnosisRequest request{};
   memcpy(request.directory, kExportFolder.data(), kExportFolder.size());
-  cgi_start_ipc(on_maintenance_ipc_callback, kReqDiagnosis, sizeof request, &request, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0)
+  if (nvr::ask_daemon(on_maintenance_ipc_callback, kReqDiagnosis, &request, sizeof request) == 0)
     cgi_writeback_webserver(kRespText, "Failed");
-  cgi_stop_ipc();
 }
 
 // Reply 8528: "OK/" and the package's device path, URL-encoded.

@@ -11,6 +11,7 @@
 #include "frame/ipc.h"
 #include "frame/web_utils.h"
 #include "modules/system/factory_chip.h"
+#include "modules/system/system_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
 
@@ -18,7 +19,6 @@ namespace factory_option {
 
 namespace {
 
-constexpr int32_t kReqSetLanguage = 4000;
 constexpr int kChipInfoBufferSize = 64;
 // cgi_writeback_webserver writes the body alone for a kind other than text or JSON.
 constexpr int kRespBodyOnly = -1;
@@ -28,12 +28,11 @@ bool g_answered = false;
 // The language request's reply carries nothing the option needs.
 void on_factory_ipc_callback(void*, const void*, const void*) {}
 
-// Stores a text parameter, creating the key on first use.
-void store_param_text(const char* key, const char* text) {
+// Stores a text parameter, creating the key on first use; -1 when not stored.
+int store_param_text(const char* key, const char* text) {
   if (check_param_key(nvr::qvdb_path(), key) != 0)
-    add_param_value(nvr::qvdb_path(), key, text);
-  else
-    set_param_value(nvr::qvdb_path(), key, text);
+    return add_param_value(nvr::qvdb_path(), key, text);
+  return set_param_value(nvr::qvdb_path(), key, text);
 }
 
 int32_t decimal_value(const char* text) {
@@ -75,13 +74,11 @@ void setlang(const HttpOption& option) {
 void setdefault(const HttpOption&) {}
 
 void decode(const HttpOption& option) {
-  store_param_text("decode", option.value);
-  answer("OK");
+  answer(store_param_text("decode", option.value) == 0 ? "OK" : "ERROR");
 }
 
 void hotplug(const HttpOption& option) {
-  store_param_text("hdmihotplug", option.value);
-  answer("OK");
+  answer(store_param_text("hdmihotplug", option.value) == 0 ? "OK" : "ERROR");
 }
 
 void oemclean(const HttpOption&) {
@@ -99,10 +96,10 @@ void oemclean(const HttpOption&) {
   // Markers that the recorder acts on at its next start.
   run_step(nvr::ShellCommand("touch %s/%s", {nand_app, "eraseip"}));
   run_step(nvr::ShellCommand("touch %s/%s", {nand_app, "eraseuser"}));
-  set_param_int(nvr::qvdb_path(), "oem_type", 0);
+  const bool stored = set_param_int(nvr::qvdb_path(), "oem_type", 0) == 0;
   run_step(nvr::ShellCommand("touch %s/%s", {nand_app, "eraseall"}));
   run_step(nvr::ShellCommand("sync"));
-  answer("OK");
+  answer(stored ? "OK" : "ERROR");
 }
 
 void paratest(const HttpOption& option) {

@@ -6,18 +6,15 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
+#include "modules/system/maintenance_wire.h"
 #include "modules/system/sysinfo.h"
 #include "modules/system/sysinfo_records.h"
+#include "modules/system/system_wire.h"
 #include "platform/device_path.h"
 
 namespace {
-
-constexpr int32_t kReqSetResolution = 1001;  // {int32 output (0 main, 1 sub), int32 code}
-constexpr int32_t kReqSetAudio = 1002;       // {hdmiAudioOn, audioOutputOn, audioVolume}
-constexpr int32_t kReqApplyResolution = 1015;
-constexpr int32_t kReqSubOutput = 1023;  // int32 sub output enabled
-constexpr int32_t kReqRestart = 1703;
 
 // Text parameters of this page hold small numbers ("0", "255").
 int param_number(const char* key, const char* default_value) {
@@ -27,79 +24,79 @@ int param_number(const char* key, const char* default_value) {
 }
 
 void send_nowait(int32_t request_id, const void* payload, int32_t length) {
-  cgi_send_notice(on_sysinfo_ipc_callback, request_id, payload, length);
+  nvr::tell_daemon(request_id, payload, length);
 }
 
 struct GeneralRequest {
-  int32_t main_resolution = 0;
-  int32_t audio_output_on = 0;
-  int32_t audio_volume = 0;
-  int32_t hdmi_audio_on = 0;
-  int32_t sub_resolution = 0;
-  int32_t wizard_enable = 0;
-  char hostname[kHostNameSize] = "";
-  int32_t device_id = 0;
-  int32_t display_mode = 0;
-  int32_t sub_enable = 0;
-  // Optional; absent reads as 0.
-  int32_t audio_stereo = 0;
-  int32_t homologous = 0;
-  int32_t is_homologous_changed = 0;
-  int32_t hdmihotplug = 0;
-  int32_t stream_info = 0;
+  int32_t main_resolution;
+  int32_t audio_output_on;
+  int32_t audio_volume;
+  int32_t hdmi_audio_on;
+  int32_t sub_resolution;
+  int32_t wizard_enable;
+  char hostname[kHostNameSize];
+  int32_t device_id;
+  int32_t display_mode;
+  int32_t sub_enable;
+  int32_t audio_stereo;
+  int32_t homologous;
+  int32_t is_homologous_changed;
+  int32_t hdmihotplug;
+  int32_t stream_info;
 };
 
-bool read_switch(json_object* request, const char* key, int32_t* out) {
-  return nvr::json_read_int(request, key, out, 0, 1);
-}
+#define REQUIRED_INT(member, key, min, max) \
+  NVR_POLICY_INT(GeneralRequest, member, key, min, max, nvr::Presence::kRequired)
+#define SWITCH(member, key) REQUIRED_INT(member, key, 0, 1)
+#define OPTIONAL_INT(member, key) \
+  NVR_POLICY_INT(GeneralRequest, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
+constexpr nvr::PolicyRow kGeneralPolicy[] = {
+    REQUIRED_INT(main_resolution, "mainResolution", INT32_MIN, INT32_MAX),
+    SWITCH(audio_output_on, "audioOutputOn"),
+    REQUIRED_INT(audio_volume, "audioVolume", 0, 100),
+    SWITCH(hdmi_audio_on, "hdmiAudioOn"),
+    REQUIRED_INT(sub_resolution, "subResolution", INT32_MIN, INT32_MAX),
+    SWITCH(wizard_enable, "wizardEnable"),
+    NVR_POLICY_TEXT(GeneralRequest, hostname, "hostname", nvr::Presence::kRequired),
+    REQUIRED_INT(device_id, "deviceId", 0, 256),
+    SWITCH(display_mode, "displayMode"),
+    SWITCH(sub_enable, "subEnable"),
+    OPTIONAL_INT(audio_stereo, "audioStereo"),
+    OPTIONAL_INT(homologous, "homologous"),
+    OPTIONAL_INT(is_homologous_changed, "isHomologousChanged"),
+    OPTIONAL_INT(hdmihotplug, "hdmihotplug"),
+    OPTIONAL_INT(stream_info, "streamInfo"),
+};
+#undef REQUIRED_INT
+#undef SWITCH
+#undef OPTIONAL_INT
 
-// Every required key present and in range; fills `out`.
-int check_general_info(json_object* request, GeneralRequest* out) {
-  using nvr::json_read_int;
-  if (!json_read_int(request, "mainResolution", &out->main_resolution)) return -1;
-  if (!read_switch(request, "audioOutputOn", &out->audio_output_on)) return -1;
-  if (!json_read_int(request, "audioVolume", &out->audio_volume, 0, 100) ||
-      out->audio_volume % 10 != 0)
-    return -1;
-  if (!read_switch(request, "hdmiAudioOn", &out->hdmi_audio_on)) return -1;
-  if (!json_read_int(request, "subResolution", &out->sub_resolution)) return -1;
-  if (!read_switch(request, "wizardEnable", &out->wizard_enable)) return -1;
-  if (!nvr::json_copy_string(request, "hostname", out->hostname, sizeof out->hostname)) return -1;
-  if (!json_read_int(request, "deviceId", &out->device_id, 0, 256)) return -1;
-  if (!read_switch(request, "displayMode", &out->display_mode)) return -1;
-  if (!read_switch(request, "subEnable", &out->sub_enable)) return -1;
-
-  auto optional = [request](const char* key) {
-    int32_t value = 0;
-    json_read_int(request, key, &value);
-    return value;
-  };
-  out->audio_stereo = optional("audioStereo");
-  out->homologous = optional("homologous");
-  out->is_homologous_changed = optional("isHomologousChanged");
-  out->hdmihotplug = optional("hdmihotplug");
-  out->stream_info = optional("streamInfo");
-  return 0;
+// The policy, and a volume in steps of ten.
+int check_general_info(const char* data, GeneralRequest* out) {
+  if (nvr::read_request(data, kGeneralPolicy, out) != 0) return -1;
+  return out->audio_volume % 10 == 0 ? 0 : -1;
 }
 
 // Mirrors the main output on the sub output or not: the sub output is
 // enabled exactly when the two do not show the same picture.
-void apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
+// 0 once stored, -1 when a write failed.
+int apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
   const char* db = nvr::qvdb_path();
   const int separate = request.homologous == 0 ? 1 : 0;
-  store_param_int(db, "homologous", request.homologous);
-  store_param_text(db, "quick_screen", separate ? "1" : "0");
   display->sub_enable = separate;
+  return store_param_int(db, "homologous", request.homologous) |
+         store_param_text(db, "quick_screen", separate ? "1" : "0");
 }
 
-void store_general_params(const GeneralRequest& request) {
+// 0 once stored, -1 when a write failed.
+int store_general_params(const GeneralRequest& request) {
   const char* db = nvr::qvdb_path();
-  write_host_name(db, request.hostname);
-  store_param_int(db, "deviceid", request.device_id);
-  store_param_int(db, "wizard_enable", request.wizard_enable);
-  store_param_int(db, "display_mode", request.display_mode);
-  store_param_int(db, "hdmihotplug", request.hdmihotplug);
-  store_param_int(db, "stream_information", request.stream_info);
+  return write_host_name(db, request.hostname) |
+         store_param_int(db, "deviceid", request.device_id) |
+         store_param_int(db, "wizard_enable", request.wizard_enable) |
+         store_param_int(db, "display_mode", request.display_mode) |
+         store_param_int(db, "hdmihotplug", request.hdmihotplug) |
+         store_param_int(db, "stream_information", request.stream_info);
 }
 
 void announce_output_changes(const GeneralRequest& request, bool resolution_changed) {
@@ -145,9 +142,8 @@ void on_get_general_info(char*) {
 }
 
 void on_set_general_info(char* data) {
-  nvr::Json parsed = nvr::json_parse(data ? data : "");
-  GeneralRequest request;
-  if (check_general_info(parsed.get(), &request) != 0) return;
+  GeneralRequest request{};
+  if (check_general_info(data, &request) != 0) return;
 
   const char* db = nvr::qvdb_path();
   DisplayInfo display{};
@@ -163,15 +159,18 @@ void on_set_general_info(char* data) {
   display.hdmi_audio_on = request.hdmi_audio_on;
   display.sub_resolution = request.sub_resolution;
   const bool restart = request.is_homologous_changed != 0;
-  if (restart) apply_homologous(request, &display);
-  write_display(db, &display);
+  int stored = restart ? apply_homologous(request, &display) : 0;
+  stored |= write_display(db, &display);
 
   // The daemon switches the sub output itself; it is only asked when the main
   // output is in control and the mirroring did not change (that restarts).
   if (display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
     send_nowait(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
 
-  store_general_params(request);
+  if ((stored | store_general_params(request)) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   announce_output_changes(request, resolution_changed);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamGeneral, 0);
   cgi_writeback_webserver(kRespText, cur_control == 0 ? "OK" : "SUB");

@@ -7,6 +7,7 @@
 
 #include "frame/cgic.h"
 #include "frame/json.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo.h"
 #include "platform/device_path.h"
@@ -99,7 +100,7 @@ std::string read_section(FILE* file, const std::string& start, const std::string
 }  // namespace
 
 void on_change_language(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (check_language_list(request.get()) != 0) return;
 
   const int lock = file_lock(nvr::dev_path(kLockFile).c_str());

@@ -17,15 +17,15 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
+#include "modules/system/system_wire.h"
 #include "modules/system/users_records.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
 
 namespace {
 
-constexpr int32_t kReqLinkLogin = 3504;
-constexpr int32_t kReplyLinkLogin = 8504;
 constexpr size_t kLinkTokenSize = 256;  // payload of request 3504
 
 constexpr int kLinkCookieSeconds = 600;
@@ -159,13 +159,13 @@ void make_session_id(char* out, time_t seed) {
 }
 
 void on_login_ipc_callback(void*, const void* header, const void* payload) {
-  if (payload == nullptr) return;
-  if (ipc_reply_id(header) == kReplyLinkLogin)
-    on_user_login_from_mail_cb(ipc_reply_size(header) / sizeof(int32_t), payload);
+  static constexpr nvr::ReplyRow kReplies[] = {
+      {kReplyLinkLogin, sizeof(int32_t), on_user_login_from_mail_cb}};
+  nvr::dispatch_reply(kReplies, header, payload);
 }
 
 void on_user_login(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
   ensure_ssl_folders();
 
@@ -188,7 +188,5 @@ void on_user_login(char* data) {
 void on_user_login_from_mail(char* data) {
   char token[kLinkTokenSize] = {};
   strncpy(token, data ? data : "", sizeof token - 1);
-  cgi_start_ipc(on_login_ipc_callback, kReqLinkLogin, sizeof token, token, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespText);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_login_ipc_callback, kReqLinkLogin, token, nvr::Silence::kText);
 }

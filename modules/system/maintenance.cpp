@@ -10,6 +10,7 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/maintenance_records.h"
 #include "modules/system/maintenance_wire.h"
@@ -19,14 +20,23 @@ namespace {
 
 // Sent without waiting: the daemon acts on it and answers nothing.
 void notify_daemon(int32_t request_id, const void* payload = nullptr, int32_t length = 0) {
-  cgi_send_notice(on_maintenance_ipc_callback, request_id, payload, length);
+  nvr::tell_daemon(request_id, payload, length);
 }
 
-// An integer member cut to int32; absent or not an integer reads as 0.
-int32_t int32_or_zero(json_object* object, const char* key) {
-  int64_t value = nvr::json_int_or(object, key, 0);
-  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
+#define LENIENT_INT(Struct, member, key) \
+  NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
+constexpr nvr::PolicyRow kRestorePolicy[] = {
+    LENIENT_INT(RestorePayload, keepIp, "keepIp"),
+    LENIENT_INT(RestorePayload, keepUser, "keepUser"),
+};
+constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
+    LENIENT_INT(AutoRebootConf, enable, "enable"),
+    LENIENT_INT(AutoRebootConf, wday, "wday"),
+    LENIENT_INT(AutoRebootConf, hour, "hour"),
+    LENIENT_INT(AutoRebootConf, minutes, "minutes"),
+    LENIENT_INT(AutoRebootConf, seconds, "seconds"),
+};
+#undef LENIENT_INT
 
 }  // namespace
 
@@ -55,11 +65,8 @@ void on_get_restart_state(char*) {
 
 // "/1006"
 void on_restore_device(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
-  if (!request) return;
   RestorePayload payload{};
-  payload.keepIp = int32_or_zero(request.get(), "keepIp");
-  payload.keepUser = int32_or_zero(request.get(), "keepUser");
+  if (nvr::read_request(data, kRestorePolicy, &payload) != 0) return;
 
   // The restart at the end takes the web service down: answer first.
   cgi_writeback_webserver(kRespText, "OK");
@@ -80,7 +87,7 @@ void on_get_auto_maintenance(char*) {
 
 // "/1017"
 void on_set_auto_maintenance(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
   DiskMaintainInfo info{};
   int64_t log_retention = 0;
@@ -110,15 +117,9 @@ void on_get_auto_reboot(char*) {
 
 // "/1033": the five fields are replaced whole; the daemon checks the times.
 void on_set_auto_reboot(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
-  if (!request) return;
   AutoRebootConf conf{};
   read_autoreboot_conf(nvr::qvdb_path(), &conf);
-  conf.enable = int32_or_zero(request.get(), "enable");
-  conf.wday = int32_or_zero(request.get(), "wday");
-  conf.hour = int32_or_zero(request.get(), "hour");
-  conf.minutes = int32_or_zero(request.get(), "minutes");
-  conf.seconds = int32_or_zero(request.get(), "seconds");
+  if (nvr::read_request(data, kAutoRebootPolicy, &conf) != 0) return;
   if (write_autoreboot_conf(nvr::qvdb_path(), &conf) != 0) {
     cgi_error_to_webserver(kRespText);
     return;
@@ -128,12 +129,6 @@ void on_set_auto_reboot(char* data) {
 }
 
 void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {
-  if (header == nullptr || payload == nullptr) return;
-  switch (ipc_reply_id(header)) {
-    case kReplyDiagnosis:
-      on_export_diagnosis_cb(ipc_reply_size(header), payload);
-      break;
-    default:
-      break;
-  }
+  static constexpr nvr::ReplyRow kReplies[] = {{kReplyDiagnosis, 1, on_export_diagnosis_cb}};
+  nvr::dispatch_reply(kReplies, header, payload);
 }

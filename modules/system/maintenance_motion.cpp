@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frame/web_utils.h"
+#include "modules/system/maintenance_records.h"
 #include "modules/system/maintenance_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
@@ -27,10 +29,9 @@ constexpr DbField kMotionIntervalFields[] = {
     DB_FIELD(MotionIntervals, interval, "interval", DbType::I32),
     DB_FIELD(MotionIntervals, email_interval, "email_interval", DbType::I32),
 };
-constexpr DbRecord kMotionIntervals{"motion", "chnid", sizeof(MotionIntervals),
-                                    kMotionIntervalFields};
-
 }  // namespace
+
+const DbRecord kMotionIntervals{"motion", "chnid", sizeof(MotionIntervals), kMotionIntervalFields};
 
 void normalise_channel0_motion_intervals() {
   MotionIntervals motion{};
@@ -38,5 +39,7 @@ void normalise_channel0_motion_intervals() {
   motion.chnid = 0;
   if (motion.interval == 0) motion.interval = kDefaultInterval;
   if (motion.email_interval == 0) motion.email_interval = kDefaultInterval;
-  db_write(nvr::qvdb_path(), kMotionIntervals, &motion);
+  // The restart poll answers the daemon's state whatever this write gives.
+  if (db_write(nvr::qvdb_path(), kMotionIntervals, &motion) != 0)
+    CGI_LOG("channel 0 motion intervals not stored");
 }

@@ -32,8 +32,10 @@ static_assert(offsetof(AutoRebootConf, seconds) == 16);
 
 extern const DbRecord kDiskMaintainRecord;
 extern const DbRecord kAutoRebootRecord;
+// The interval part of the motion record (table "motion", a row per channel).
+extern const DbRecord kMotionIntervals;
 
 int read_disk_maintain_info(const char* db, DiskMaintainInfo* info);
-int write_disk_maintain_info(const char* db, const DiskMaintainInfo* info);
+[[nodiscard]] int write_disk_maintain_info(const char* db, const DiskMaintainInfo* info);
 int read_autoreboot_conf(const char* db, AutoRebootConf* conf);
-int write_autoreboot_conf(const char* db, const AutoRebootConf* conf);
+[[nodiscard]] int write_autoreboot_conf(const char* db, const AutoRebootConf* conf);

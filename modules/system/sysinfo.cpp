@@ -7,15 +7,15 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo_records.h"
+#include "modules/system/system_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvstd.h"
 
 namespace {
 
-constexpr int32_t kReqDeviceId = 1705;       // int32 device id
-constexpr int32_t kReqConfigChanged = 1702;  // char[32]: which settings changed
 constexpr size_t kConfigNameSize = 32;
 constexpr size_t kUptimeSize = 64;
 
@@ -40,8 +40,7 @@ void add_bounded(json_object* object, const char* key, const char* text, size_t 
 
 void on_get_system_info_cb(uint32_t count, const void* payload) {
   if (count < 1) return;
-  DeviceInfo info;
-  memcpy(&info, payload, sizeof info);
+  const DeviceInfo info = nvr::record_at<DeviceInfo>(payload, 0);
   const char* db = nvr::qvdb_path();
   char uptime[kUptimeSize];
   get_uptime_text(uptime, sizeof uptime);
@@ -81,25 +80,24 @@ void on_get_system_info_cb(uint32_t count, const void* payload) {
   nvr::json_add_string(o, "company", param_text("company", 64, "Vantrell"));
   nvr::json_add_int(o, "isSupportTalk", info.talk_support);
 
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-  cgi_set_callback_done(1);
+  nvr::answer_json(answer);
 }
 
-// {"hostName": non-empty text, "deviceId": 1..255}.
-int check_system_info(json_object* request, char* host_name, size_t size, int32_t* device_id) {
-  const char* name = nvr::json_string(request, "hostName");
-  if (name == nullptr || name[0] == '\0') return -1;
-  if (!nvr::json_read_int(request, "deviceId", device_id, 1, 255)) return -1;
-  snprintf(host_name, size, "%s", name);
-  return 0;
-}
+struct SystemInfoRequest {
+  char host_name[kHostNameSize];
+  int32_t device_id;
+};
+constexpr nvr::PolicyRow kSystemInfoPolicy[] = {
+    NVR_POLICY_NONEMPTY(SystemInfoRequest, host_name, "hostName", nvr::Presence::kRequired),
+    NVR_POLICY_INT(SystemInfoRequest, device_id, "deviceId", 1, 255, nvr::Presence::kRequired),
+};
 
 }  // namespace
 
 void send_device_id_and_host_name(int32_t device_id) {
-  cgi_send_notice(on_sysinfo_ipc_callback, kReqDeviceId, &device_id, sizeof device_id);
+  nvr::tell_daemon(kReqDeviceId, device_id);
   char changed[kConfigNameSize] = "hostname";
-  cgi_send_notice(on_sysinfo_ipc_callback, kReqConfigChanged, changed, sizeof changed);
+  nvr::tell_daemon(kReqConfigChanged, changed, sizeof changed);
 }
 
 void cut_uptime_text(char* text) {
@@ -113,31 +111,31 @@ void cut_uptime_text(char* text) {
 }
 
 void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
-  if (payload == nullptr) return;
-  if (ipc_reply_id(header) == kReplySystemInfo)
-    on_get_system_info_cb(ipc_reply_size(header) / sizeof(DeviceInfo), payload);
+  static constexpr nvr::ReplyRow kReplies[] = {
+      {kReplySystemInfo, sizeof(DeviceInfo), on_get_system_info_cb}};
+  nvr::dispatch_reply(kReplies, header, payload);
 }
 
 void on_get_system_info(char*) {
-  cgi_start_ipc(on_sysinfo_ipc_callback, kReqSystemInfo, 0, nullptr, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespJson);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_sysinfo_ipc_callback, kReqSystemInfo, nullptr, 0, nvr::Silence::kJson);
 }
 
 void on_set_system_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
-  char host_name[kHostNameSize];
-  int32_t device_id = 0;
-  if (check_system_info(request.get(), host_name, sizeof host_name, &device_id) != 0) return;
-
+  SystemInfoRequest request{};
+  if (nvr::read_request(data, kSystemInfoPolicy, &request) != 0) return;
   const char* db = nvr::qvdb_path();
-  write_host_name(db, host_name);
-  store_param_int(db, "deviceid", device_id);
-  send_device_id_and_host_name(device_id);
+  if ((write_host_name(db, request.host_name) |
+       store_param_int(db, "deviceid", request.device_id)) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  send_device_id_and_host_name(request.device_id);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
 void on_clear_qvfs_dbup(char*) {
-  store_param_int(nvr::qvdb_path(), "qvfs_dbup", 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  if (store_param_int(nvr::qvdb_path(), "qvfs_dbup", 0) != 0)
+    cgi_error_to_webserver(kRespText);
+  else
+    cgi_writeback_webserver(kRespText, "OK");
 }

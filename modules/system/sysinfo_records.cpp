@@ -29,9 +29,9 @@ static_assert(offsetof(NetworkHostName, host_name) == 4);
 constexpr DbField kHostNameFields[] = {
     DB_FIELD(NetworkHostName, host_name, "hostName", DbType::Text),
 };
-constexpr DbRecord kNetworkHostName{"network", nullptr, sizeof(NetworkHostName), kHostNameFields};
-
 }  // namespace
+
+const DbRecord kNetworkHostName{"network", nullptr, sizeof(NetworkHostName), kHostNameFields};
 
 const DbRecord kDisplayRecord{"display", nullptr, sizeof(DisplayInfo), kDisplayFields};
 

@@ -109,16 +109,17 @@ static_assert(offsetof(DisplayInfo, sub_resolution) == 32);
 static_assert(offsetof(DisplayInfo, cur_control) == 68);
 
 extern const DbRecord kDisplayRecord;
+extern const DbRecord kNetworkHostName;  // "network": the host name part
 
 int read_display(const char* path, DisplayInfo* record);
-int write_display(const char* path, const DisplayInfo* record);
+[[nodiscard]] int write_display(const char* path, const DisplayInfo* record);
 
 // The host name: the text at offset 4 of the network record, at most 127
 // characters.
 constexpr size_t kHostNameSize = 128;
 int read_host_name(const char* path, char* buffer, size_t size);
-int write_host_name(const char* path, const char* host_name);
+[[nodiscard]] int write_host_name(const char* path, const char* host_name);
 
 // A text parameter, created when the database does not hold the key yet.
-int store_param_text(const char* path, const char* key, const char* text);
-int store_param_int(const char* path, const char* key, int value);
+[[nodiscard]] int store_param_text(const char* path, const char* key, const char* text);
+[[nodiscard]] int store_param_int(const char* path, const char* key, int value);

@@ -14,6 +14,7 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
@@ -26,27 +27,14 @@ namespace {
 constexpr int32_t kTypeRecorder = 0;
 constexpr int32_t kTypeCamera = 1;
 
-int32_t callback_flag() { return g_callback_done.load(std::memory_order_acquire); }
-
-void notify_daemon(int32_t request_id) {
-  cgi_send_notice(on_upgrade_ipc_callback, request_id, nullptr, 0);
-}
-
-// A waiting request whose reply callback answers; `error_kind` is written
-// when nothing answered in time.
-void query_daemon(int32_t request_id, const void* payload, int32_t length, int error_kind) {
-  cgi_start_ipc(on_upgrade_ipc_callback, request_id, length, payload, 0);
-  if (callback_flag() == 0) cgi_error_to_webserver(error_kind);
-  cgi_stop_ipc();
-}
-
 // Request 1713. The flag is 1 for success, another number for a failure the
 // daemon reported, 0 when nothing answered.
 int32_t upgrade_recorder(int32_t reset) {
-  cgi_start_ipc(on_upgrade_ipc_callback, kReqUpgradeRecorder, sizeof reset, &reset, 0);
-  const int32_t flag = callback_flag();
-  cgi_stop_ipc();
-  return flag;
+  return nvr::ask_daemon(on_upgrade_ipc_callback, kReqUpgradeRecorder, &reset, sizeof reset);
+}
+
+void query_daemon(int32_t request_id, const void* payload, int32_t length) {
+  nvr::ask_or_answer(on_upgrade_ipc_callback, request_id, payload, length, nvr::Silence::kText);
 }
 
 bool file_exists(std::string_view device_path) {
@@ -69,106 +57,81 @@ void answer_res(int64_t result) {
   cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
 }
 
+constexpr DbField kFirmwareVersionFields[] = {
+    DB_FIELD(FirmwareVersion, state, "state", DbType::I32),
+    DB_FIELD(FirmwareVersion, fileSize, "fileSize", DbType::I32),
+    DB_FIELD(FirmwareVersion, softversion, "softversion", DbType::Text),
+    DB_FIELD(FirmwareVersion, url, "url", DbType::Text),
+    DB_FIELD(FirmwareVersion, description, "description", DbType::Text),
+};
+constexpr DbRecord kFirmwareVersion{"", nullptr, sizeof(FirmwareVersion), kFirmwareVersionFields};
+
 nvr::Json version_json(const FirmwareVersion& version) {
-  nvr::Json object = nvr::json_new_object();
-  nvr::json_add_int(object.get(), "state", version.state);
-  nvr::json_add_int(object.get(), "fileSize", version.fileSize);
-  nvr::json_add(object.get(), "softversion",
-                nvr::json_new_string_bounded(version.softversion, sizeof version.softversion));
-  nvr::json_add(object.get(), "url", nvr::json_new_string_bounded(version.url, sizeof version.url));
-  nvr::json_add(object.get(), "description",
-                nvr::json_new_string_bounded(version.description, sizeof version.description));
-  return object;
+  return nvr::Json(db_record_to_json(kFirmwareVersion, &version));
 }
 
 // ---- reply callbacks --------------------------------------------------------------
 
 // Reply 6713 answers nothing: the handler does, from the flag.
-void on_upgrade_system_cb(uint32_t size, const void* payload) {
-  int32_t status = 0;
-  if (size < sizeof status) return;
-  memcpy(&status, payload, sizeof status);
+void on_upgrade_system_cb(uint32_t count, const void* payload) {
+  if (count == 0) return;
+  const int32_t status = nvr::record_at<int32_t>(payload, 0);
   cgi_set_callback_done(status == 0 ? 1 : status);
 }
 
-void on_start_upgrade_camera_cb(uint32_t size, const void* payload) {
-  if (size / sizeof(CameraUpgradeResult) == 0) {
+void on_start_upgrade_camera_cb(uint32_t count, const void* payload) {
+  if (count == 0) {
     cgi_error_to_webserver(kRespJson);
     cgi_set_callback_done();
     return;
   }
-  CameraUpgradeResult first{};
-  memcpy(&first, payload, sizeof first);
+  const CameraUpgradeResult first = nvr::record_at<CameraUpgradeResult>(payload, 0);
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add_int(answer.get(), "chnid", first.channel);
   nvr::json_add_int(answer.get(), "status", first.status);
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-  cgi_set_callback_done();
+  nvr::answer_json(answer);
 }
 
 // Replies 6716 and 6717: {"res": result}.
-void on_result_cb(uint32_t size, const void* payload) {
-  int32_t result = 0;
-  if (size < sizeof result) {
+void on_result_cb(uint32_t count, const void* payload) {
+  if (count == 0)
     cgi_error_to_webserver(kRespText);
-  } else {
-    memcpy(&result, payload, sizeof result);
-    answer_res(result);
-  }
+  else
+    answer_res(nvr::record_at<int32_t>(payload, 0));
   cgi_set_callback_done();
 }
 
-void on_check_nvr_online_upgrade_cb(uint32_t size, const void* payload) {
-  if (size < sizeof(FirmwareVersion)) {
+void on_check_nvr_online_upgrade_cb(uint32_t count, const void* payload) {
+  if (count == 0)
     cgi_error_to_webserver(kRespText);
-  } else {
-    FirmwareVersion version{};
-    memcpy(&version, payload, sizeof version);
-    cgi_writeback_webserver(kRespJson, nvr::json_text(version_json(version)));
-  }
+  else
+    cgi_writeback_webserver(
+        kRespJson, nvr::json_text(version_json(nvr::record_at<FirmwareVersion>(payload, 0))));
   cgi_set_callback_done();
 }
 
-void on_check_ipc_online_upgrade_cb(uint32_t size, const void* payload) {
-  size_t count = size / sizeof(FirmwareVersion);
-  if (count > kMaxChannels) count = kMaxChannels;
+void on_check_ipc_online_upgrade_cb(uint32_t count, const void* payload) {
   nvr::Json versions = nvr::json_new_array();
-  for (size_t i = 0; i < count; ++i) {
-    FirmwareVersion version{};
-    memcpy(&version, static_cast<const char*>(payload) + i * sizeof version, sizeof version);
-    nvr::json_append(versions.get(), version_json(version));
-  }
+  for (uint32_t i = 0; i < count && i < kMaxChannels; ++i)
+    nvr::json_append(versions.get(), version_json(nvr::record_at<FirmwareVersion>(payload, i)));
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add(answer.get(), "check", std::move(versions));
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-  cgi_set_callback_done();
+  nvr::answer_json(answer);
 }
+
+constexpr nvr::ReplyRow kUpgradeReplies[] = {
+    {kReplyUpgradeRecorder, sizeof(int32_t), on_upgrade_system_cb},
+    {kReplyUpgradeCamera, sizeof(CameraUpgradeResult), on_start_upgrade_camera_cb},
+    {kReplyDownloadImage, sizeof(int32_t), on_result_cb},
+    {kReplyDeleteCameraImage, sizeof(int32_t), on_result_cb},
+    {kReplyCheckRecorderOnline, sizeof(FirmwareVersion), on_check_nvr_online_upgrade_cb},
+    {kReplyCheckCamerasOnline, sizeof(FirmwareVersion), on_check_ipc_online_upgrade_cb},
+};
 
 }  // namespace
 
 void on_upgrade_ipc_callback(void*, const void* header, const void* payload) {
-  if (header == nullptr || payload == nullptr) return;
-  const uint32_t size = ipc_reply_size(header);
-  switch (ipc_reply_id(header)) {
-    case kReplyUpgradeRecorder:
-      on_upgrade_system_cb(size, payload);
-      break;
-    case kReplyUpgradeCamera:
-      on_start_upgrade_camera_cb(size, payload);
-      break;
-    case kReplyDownloadImage:
-    case kReplyDeleteCameraImage:
-      on_result_cb(size, payload);
-      break;
-    case kReplyCheckRecorderOnline:
-      on_check_nvr_online_upgrade_cb(size, payload);
-      break;
-    case kReplyCheckCamerasOnline:
-      on_check_ipc_online_upgrade_cb(size, payload);
-      break;
-    default:
-      break;
-  }
+  nvr::dispatch_reply(kUpgradeReplies, header, payload);
 }
 
 int32_t upgrade_reset_flag(const char* data) {
@@ -213,7 +176,7 @@ void on_clean_upgrade_files(char*) {
 
 // "/1034"
 void on_cgi_upgrade_system_init(char*) {
-  notify_daemon(kReqPrepareUpgrade);
+  nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
   usleep(500 * 1000);  // the daemon frees memory for the image
   answer_res(0);
 }
@@ -225,7 +188,7 @@ void on_upgrade_camera(char*) {
 
 // "/6083"
 void on_start_upgrade_camera(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
+  nvr::Json request = nvr::parse_request(data);
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;
@@ -238,19 +201,19 @@ void on_start_upgrade_camera(char* data) {
   payload.channel = channel;
   payload.reset = reset;
   memcpy(payload.path, kCameraImage.data(), kCameraImage.size());
-  query_daemon(kReqUpgradeCamera, &payload, sizeof payload, kRespText);
+  query_daemon(kReqUpgradeCamera, &payload, sizeof payload);
 }
 
 // "/6084"
 void on_stop_upgrade_camera(char*) {
   qv_system(nvr::ShellCommand("rm %s", {nvr::dev_path(kCameraImage)}));
-  notify_daemon(kReqStopCameraUpgrade);
+  nvr::tell_daemon(kReqStopCameraUpgrade, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
 // "/6085": the daemon downloads the image of the type from the URL.
 void on_get_online_upgrade(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
+  nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
   if (type < 0) {
     cgi_error_to_webserver(kRespJson);
@@ -260,20 +223,20 @@ void on_get_online_upgrade(char* data) {
   nvr::json_copy_string(request.get(), "url", payload.url, sizeof payload.url);
   const std::string_view image = type == kTypeRecorder ? kRecorderImage : kCameraImage;
   memcpy(payload.path, image.data(), image.size());
-  notify_daemon(kReqPrepareUpgrade);
-  query_daemon(kReqDownloadImage, &payload, sizeof payload, kRespText);
+  nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
+  query_daemon(kReqDownloadImage, &payload, sizeof payload);
 }
 
 // "/6086"
 void on_del_online_upgrade(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
+  nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
   if (type < 0) {
     cgi_error_to_webserver(kRespJson);
     return;
   }
   if (type == kTypeCamera) {
-    query_daemon(kReqDeleteCameraImage, nullptr, 0, kRespText);
+    query_daemon(kReqDeleteCameraImage, nullptr, 0);
     return;
   }
   const std::string image = nvr::dev_path(kRecorderImage);
@@ -282,13 +245,11 @@ void on_del_online_upgrade(char* data) {
 }
 
 // "/6087"
-void on_check_nvr_online_upgrade(char*) {
-  query_daemon(kReqCheckRecorderOnline, nullptr, 0, kRespText);
-}
+void on_check_nvr_online_upgrade(char*) { query_daemon(kReqCheckRecorderOnline, nullptr, 0); }
 
 // "/6088": the recorder image that "/6085" had downloaded.
 void on_nvr_online_upgrade(char*) {
-  notify_daemon(kReqPrepareUpgrade);
+  nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
   cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(0);
   answer_res(flag == 1 ? 0 : flag);
@@ -297,13 +258,13 @@ void on_nvr_online_upgrade(char*) {
 
 // "/6089"
 void on_check_ipc_online_upgrade(char* data) {
-  nvr::Json request = nvr::json_parse_object(data);
+  nvr::Json request = nvr::parse_request(data);
   if (!request) {
     cgi_error_to_webserver(kRespJson);
     return;
   }
   const uint64_t mask = upgrade_channel_mask(nvr::json_string(request.get(), "ch"));
-  query_daemon(kReqCheckCamerasOnline, &mask, sizeof mask, kRespText);
+  query_daemon(kReqCheckCamerasOnline, &mask, sizeof mask);
 }
 
 // "/1019": an upload whose file the frame removes at the end of the run.

@@ -12,17 +12,14 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/toolkit.h"
 #include "frame/web_utils.h"
+#include "modules/system/system_wire.h"
 #include "modules/system/users_records.h"
 #include "platform/device_path.h"
 #include "platform/qvdb.h"
 
 namespace {
-
-constexpr int32_t kReqPoePassword = 3265;
-constexpr int32_t kReplyPoePassword = 8265;
-constexpr int32_t kReqNotifyDaemon = 3267;
-constexpr int32_t kReqUsersChanged = 3505;
 
 constexpr std::string_view kLockFile = "/tmp/cgilockfile";
 
@@ -38,25 +35,34 @@ class UsersLock {
 };
 
 void announce_users_changed(const int32_t* id) {
-  cgi_send_notice(on_users_ipc_callback, kReqUsersChanged, id, id ? sizeof *id : 0);
+  nvr::tell_daemon(kReqUsersChanged, id, id ? sizeof *id : 0);
 }
 
-// A permission summary: 0 or more, or -1.
-bool read_permission_summary(json_object* request, const char* key, int32_t* out) {
-  return nvr::json_read_int(request, key, out, -1);
-}
+// Fields of a new account: type 0..3 and both permission summaries (0 or
+// more, or -1) are required. An account without a name could never log in
+// and would only fill a slot.
+constexpr nvr::PolicyRow kNewUserPolicy[] = {
+    NVR_POLICY_INT(UserInfo, type, "type", 0, 3, nvr::Presence::kRequired),
+    NVR_POLICY_INT(UserInfo, permission, "permission", -1, INT32_MAX, nvr::Presence::kRequired),
+    NVR_POLICY_INT(UserInfo, remote_permission, "remotePermission", -1, INT32_MAX,
+                   nvr::Presence::kRequired),
+    NVR_POLICY_NONEMPTY(UserInfo, name, "name", nvr::Presence::kRequired),
+};
 
-// Fields of a new account: type 0..3 and both summaries are required.
-int check_new_user_info(json_object* request, UserInfo* user) {
-  if (!nvr::json_read_int(request, "type", &user->type, 0, 3)) return -1;
-  if (!read_permission_summary(request, "permission", &user->permission)) return -1;
-  if (!read_permission_summary(request, "remotePermission", &user->remote_permission)) return -1;
-  // An account without a name could never log in and would only fill a slot.
-  if (!nvr::json_copy_string(request, "name", user->name, sizeof user->name) ||
-      user->name[0] == '\0')
-    return -1;
-  return 0;
-}
+// The account of "/6072" and "/6073": an id of a slot, and a type (when given)
+// that is one of the four, or it would be stored as some other type.
+struct AccountRef {
+  int32_t id;
+  int32_t type;
+};
+constexpr nvr::PolicyRow kAccountPolicy[] = {
+    NVR_POLICY_INT(AccountRef, id, "id", 0, kMaxUsers - 1, nvr::Presence::kRequired),
+    NVR_POLICY_INT(AccountRef, type, "type", 0, 3, nvr::Presence::kOptional),
+};
+constexpr nvr::PolicyRow kDeletePolicy[] = {
+    kAccountPolicy[0],
+    NVR_POLICY_INT(AccountRef, type, "type", 0, 3, nvr::Presence::kRequired),
+};
 
 // True when an account other than `id` is named `name`.
 bool name_taken_by_other(const char* name, int32_t id) {
@@ -66,19 +72,16 @@ bool name_taken_by_other(const char* name, int32_t id) {
   return other.id >= 0 && other.id != id;
 }
 
-bool read_account_id(json_object* request, int32_t* id) {
-  return nvr::json_read_int(request, "id", id, 0, kMaxUsers - 1);
-}
-
 void on_modify_poe_camera_pwd_cb(uint32_t count, const void* payload) {
   if (count == 0) return;  // no status: the handler's time limit answers
-  int32_t status = 0;
-  memcpy(&status, payload, sizeof status);
-  cgi_writeback_webserver(kRespText, std::to_string(status).c_str());
-  cgi_set_callback_done(1);
+  nvr::answer_text(std::to_string(nvr::record_at<int32_t>(payload, 0)).c_str());
 }
 
-enum class AddOutcome { kAdded, kFull, kSameName };
+constexpr nvr::ReplyRow kUsersReplies[] = {
+    {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
+};
+
+enum class AddOutcome { kAdded, kFull, kSameName, kNotStored };
 
 // Counts, checks the name and stores under the system's lock, so that two adds
 // at once can neither share an id nor a name.
@@ -86,15 +89,15 @@ AddOutcome store_new_user(UserInfo* user) {
   const char* db = nvr::qvdb_path();
   UsersLock lock;
   if (name_taken_by_other(user->name, -1)) return AddOutcome::kSameName;
-  return add_user(db, user) == 0 ? AddOutcome::kAdded : AddOutcome::kFull;
+  if (add_user(db, user) == 0) return AddOutcome::kAdded;
+  // Full only when every slot is taken; otherwise the write itself failed.
+  return read_user_count(db) >= kMaxUsers ? AddOutcome::kFull : AddOutcome::kNotStored;
 }
 
 }  // namespace
 
 void on_users_ipc_callback(void*, const void* header, const void* payload) {
-  if (payload == nullptr) return;
-  if (ipc_reply_id(header) == kReplyPoePassword)
-    on_modify_poe_camera_pwd_cb(ipc_reply_size(header) / sizeof(int32_t), payload);
+  nvr::dispatch_reply(kUsersReplies, header, payload);
 }
 
 // "/6070"
@@ -115,14 +118,14 @@ void on_add_new_user(char* data) {
     cgi_writeback_webserver(kRespText, "FAILED_FULL");
     return;
   }
-  nvr::Json request = nvr::json_parse(data ? data : "");
+  nvr::Json request = nvr::parse_request(data);
   if (!request) return;
 
   UserInfo user{};
   // Password, the channel texts and the flags the request holds; the type is
   // read again with its check.
   db_record_from_json(kUserChangeRecord, request.get(), &user);
-  if (check_new_user_info(request.get(), &user) != 0) return;
+  if (nvr::read_policy(request.get(), kNewUserPolicy, &user) != 0) return;
   user.enable = 1;
   strcpy(user.reserved, "0");
   derive_user_channel_masks(&user);
@@ -132,6 +135,9 @@ void on_add_new_user(char* data) {
       return;
     case AddOutcome::kFull:
       cgi_writeback_webserver(kRespText, "FAILED_FULL");
+      return;
+    case AddOutcome::kNotStored:
+      cgi_error_to_webserver(kRespText);
       return;
     case AddOutcome::kAdded:
       break;
@@ -145,15 +151,10 @@ void on_add_new_user(char* data) {
 // account gets one made of the given fields.
 void on_set_user_info(char* data) {
   const char* db = nvr::qvdb_path();
-  nvr::Json request = nvr::json_parse(data ? data : "");
-  if (!request) return;
-  int32_t id = 0;
-  if (!read_account_id(request.get(), &id)) return;
-  // A type that is not one of the four would be stored as some other type.
-  int32_t type = 0;
-  if (nvr::json_get(request.get(), "type") &&
-      !nvr::json_read_int(request.get(), "type", &type, 0, 3))
-    return;
+  nvr::Json request = nvr::parse_request(data);
+  AccountRef account{};
+  if (nvr::read_policy(request.get(), kAccountPolicy, &account) != 0) return;
+  const int32_t id = account.id;
 
   UserInfo user{};
   read_user(db, &user, id);
@@ -170,23 +171,26 @@ void on_set_user_info(char* data) {
   db_record_from_json(kUserChangeRecord, request.get(), &user);
   // The masks follow their channel texts, so that both tell the same channels.
   derive_user_channel_masks(&user);
-  write_user(db, &user);
+  if (write_user(db, &user) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   announce_users_changed(&id);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
 // "/6073": the slot is kept, zeroed and free.
 void on_del_user_info(char* data) {
-  nvr::Json request = nvr::json_parse(data ? data : "");
-  if (!request) return;
-  int32_t id = 0;
-  int32_t type = 0;
-  if (!read_account_id(request.get(), &id)) return;
-  if (!nvr::json_read_int(request.get(), "type", &type, 0, 3)) return;
+  AccountRef account{};
+  if (nvr::read_request(data, kDeletePolicy, &account) != 0) return;
+  const int32_t id = account.id;
 
   UserInfo freed{};
   freed.id = id;
-  write_user(nvr::qvdb_path(), &freed);
+  if (write_user(nvr::qvdb_path(), &freed) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   announce_users_changed(&id);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserDeleted, 0);
   cgi_writeback_webserver(kRespText, "OK");
@@ -208,14 +212,12 @@ void on_get_oem_user_list(char*) {
 
 // "/6075"
 void on_modify_poe_camera_pwd(char*) {
-  cgi_start_ipc(on_users_ipc_callback, kReqPoePassword, 0, nullptr, 0);
-  if (g_callback_done.load(std::memory_order_acquire) == 0) cgi_error_to_webserver(kRespJson);
-  cgi_stop_ipc();
+  nvr::ask_or_answer(on_users_ipc_callback, kReqPoePassword, nullptr, 0, nvr::Silence::kJson);
 }
 
 // "/6076"
 void on_cgi_notify_daemon(char*) {
-  cgi_send_notice(on_users_ipc_callback, kReqNotifyDaemon, nullptr, 0);
+  nvr::tell_daemon(kReqNotifyDaemon, nullptr, 0);
   cgi_writeback_webserver(kRespText, "OK");
 }
 
@@ -227,6 +229,8 @@ void on_cgi_set_user_info(char*) {
 
 // "/1024"
 void on_clear_permission_update(char*) {
-  set_param_int(nvr::qvdb_path(), "permission_update", 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  if (set_param_int(nvr::qvdb_path(), "permission_update", 0) != 0)
+    cgi_error_to_webserver(kRespText);
+  else
+    cgi_writeback_webserver(kRespText, "OK");
 }

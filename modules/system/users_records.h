@@ -134,10 +134,10 @@ int read_user(const char* path, UserInfo* record, int32_t id);
 int read_users(const char* path, UserInfo* array, int* count);
 // The number of accounts in use.
 int read_user_count(const char* path);
-int write_user(const char* path, const UserInfo* record);
+[[nodiscard]] int write_user(const char* path, const UserInfo* record);
 // Stores a new account in the lowest free id and sets record->id; -1 when full.
-int add_user(const char* path, UserInfo* record);
-int delete_user(const char* path, int32_t id);
+[[nodiscard]] int add_user(const char* path, UserInfo* record);
+[[nodiscard]] int delete_user(const char* path, int32_t id);
 int read_users_oem(const char* path, OemUserInfo* array, int* count);
 
 // The channel mask of a channel selection text.

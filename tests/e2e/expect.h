@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "frame/ipc.h"
 #include "tests/e2e/core_sim.h"
@@ -37,6 +38,42 @@ inline CgiResult run_json(const DeviceRoot& root, const std::string& route, cons
   return run_cgi(root, request);
 }
 
+// A JSON POST of `body` to `route` (request fields may be changed before
+// run_cgi); `fast` shrinks the program's waits for replies that never come.
+inline CgiRequest json_post(const std::string& route, const std::string& body, bool fast = false,
+                            const std::string& cookie = "") {
+  CgiRequest request;
+  request.method = "POST";
+  request.path_info = route;
+  request.content_type = "application/json";
+  request.body = body;
+  request.cookie = cookie;
+  if (fast) request.env["NVR_TIME_SCALE"] = kFastScale;
+  return request;
+}
+
+// A multipart POST with one file part named "file".
+inline CgiRequest file_post(const std::string& route, const std::string& file_name,
+                            const std::string& content, const std::string& query = "",
+                            const std::string& media_type = "application/octet-stream") {
+  CgiRequest request;
+  request.method = "POST";
+  request.path_info = route;
+  request.query = query;
+  request.content_type = "multipart/form-data; boundary=Bnd42";
+  request.body = "--Bnd42\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
+                 file_name + "\"\r\nContent-Type: " + media_type + "\r\n\r\n" + content +
+                 "\r\n--Bnd42--\r\n";
+  return request;
+}
+
+// The request ids of messages, in order.
+inline std::vector<int32_t> ids_of(const std::vector<SimMessage>& messages) {
+  std::vector<int32_t> ids;
+  for (const auto& m : messages) ids.push_back(m.id);
+  return ids;
+}
+
 // A payload as the record it is (the size is checked first).
 template <class T>
 T record_of(const SimMessage& message) {
@@ -47,17 +84,20 @@ T record_of(const SimMessage& message) {
 }
 
 // Exactly one operation-log record (request 3485, sent without waiting) with
-// these types and channel.
-inline void expect_one_log(CoreSim& sim, int64_t sub_type, int32_t param_type,
-                           int32_t chan_no = 0) {
+// these types and channel; the record, for further checks.
+inline QvLogInfo expect_one_log(CoreSim& sim, int64_t sub_type, int32_t param_type,
+                                int32_t chan_no = 0) {
   const auto logs = sim.messages(kReqOperationLog);
-  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs.size(), 1u);
+  if (logs.empty()) return {};
   EXPECT_EQ(logs[0].flags & CoreSim::kNoReply, CoreSim::kNoReply);
   const QvLogInfo record = record_of<QvLogInfo>(logs[0]);
   EXPECT_EQ(record.main_type, 4);
   EXPECT_EQ(record.sub_type, sub_type);
   EXPECT_EQ(record.param_type, param_type);
   EXPECT_EQ(record.chan_no, chan_no);
+  EXPECT_EQ(record.remote, 1);
+  return record;
 }
 
 // Exactly one notice of `request_id` (sent without waiting) with `payload`.

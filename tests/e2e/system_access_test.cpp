@@ -11,21 +11,14 @@
 #include "modules/system/access_records.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
 namespace {
 
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
-
 CgiResult post(const DeviceRoot& root, const std::string& route, const std::string& body) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
-  request.env["NVR_TIME_SCALE"] = "0.001";
-  return run_cgi(root, request);
+  return run_cgi(root, json_post(route, body, true));
 }
 
 // The JSON body of an answer, re-serialised by json-c for comparison by meaning
@@ -112,7 +105,7 @@ constexpr DbRecord kPorts{"port", nullptr, sizeof(Ports), kPortFields};
 TEST(Upnp, ChangeIsSentWholeAndStoredByTheDaemonOnly) {
   DeviceRoot root;
   Ports ports{8080, 554};
-  db_write(db_of(root).c_str(), kPorts, &ports);
+  EXPECT_EQ(db_write(db_of(root).c_str(), kPorts, &ports), 0);
   UpnpInfo stored{};
   stored.enable = 0;
   stored.type = 1;
@@ -120,7 +113,7 @@ TEST(Upnp, ChangeIsSentWholeAndStoredByTheDaemonOnly) {
   stored.http_status = 3;
   stored.external_rtsp_port = 10554;
   stored.rtsp_status = 4;
-  write_upnp(db_of(root).c_str(), &stored);
+  EXPECT_EQ(write_upnp(db_of(root).c_str(), &stored), 0);
 
   EXPECT_EQ(json_body(get(root, "/1030")),
             R"({"enable":0,"type":1,"external_http_port":80,"http_status":3,)"
@@ -181,7 +174,7 @@ std::string camera_ip(const DeviceRoot& root, int channel) {
 TEST(CameraIps, ConsecutiveAddressesForGroupsOfChannels) {
   DeviceRoot root;
   CameraRow kept{1, 1, "10.1.1.1"};
-  db_write(db_of(root).c_str(), kCamera, &kept);
+  EXPECT_EQ(db_write(db_of(root).c_str(), kCamera, &kept), 0);
   EXPECT_EQ(post(root, "/ipc", R"({"startip":"192.168.1.10","chnNum":2,"chnFre":2})").out,
             kTextHeader + "OK");
   EXPECT_EQ(camera_ip(root, 0), "192.168.1.10");
@@ -206,7 +199,7 @@ TEST(CameraIps, LastByteWrapsAndTheOtherBytesStay) {
 
 TEST(CameraIps, StopsAtMaxCameras) {
   DeviceRoot root;
-  add_param_value(db_of(root).c_str(), "max_cameras", "4");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "max_cameras", "4"), 0);
   EXPECT_EQ(post(root, "/ipc", R"({"startip":"192.168.0.100","chnNum":3,"chnFre":2})").out,
             kTextHeader + "OK");
   EXPECT_EQ(camera_ip(root, 3), "192.168.0.101");

@@ -10,6 +10,7 @@
 #include "frame/ipc.h"
 #include "modules/system/audio_records.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -18,23 +19,11 @@ namespace {
 const std::string kJsonError = kJsonHeader + "{status:\"CGI ERROR\"}";
 
 CgiResult post_fast(const DeviceRoot& root, const std::string& route, const std::string& body) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
-  request.env["NVR_TIME_SCALE"] = "0.001";
-  return run_cgi(root, request);
+  return run_cgi(root, json_post(route, body, true));
 }
 
 CgiResult upload(const DeviceRoot& root, const std::string& file_name, const std::string& content) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = "/6321";
-  request.content_type = "multipart/form-data; boundary=XyZ";
-  request.body = "--XyZ\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" + file_name +
-                 "\"\r\nContent-Type: audio/wav\r\n\r\n" + content + "\r\n--XyZ--\r\n";
-  return run_cgi(root, request);
+  return run_cgi(root, file_post("/6321", file_name, content, "", "audio/wav"));
 }
 
 AlarmAudioFile record(int32_t id, int32_t in_use, const char* name) {

@@ -14,6 +14,7 @@
 #include "platform/qvdb.h"
 #include "platform/qvfs_log.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -54,13 +55,8 @@ std::vector<QvLogInfo> sample_log() {
 
 CgiResult call(const DeviceRoot& root, const std::string& route, const std::string& body,
                bool short_waits = false) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
+  CgiRequest request = json_post(route, body, short_waits);
   request.env["TZ"] = "UTC";
-  if (short_waits) request.env["NVR_TIME_SCALE"] = "0.001";
   return run_cgi(root, request);
 }
 
@@ -137,7 +133,7 @@ TEST(DevlogTypeList, EveryCodeNamedInAnyLanguage) {
 
 TEST(DevlogTypeList, OemNinetyOffersFireAndTemperatureAndGermanNames) {
   DeviceRoot root;
-  set_param_int(root("/mnt/nand/app/qvdb.db").c_str(), "oem_type", 90);
+  EXPECT_EQ(set_param_int(root("/mnt/nand/app/qvdb.db").c_str(), "oem_type", 90), 0);
   Json answer = answer_json(call(root, "/1015", R"({"lan":"de"})"));
   ASSERT_TRUE(answer);
   json_object* events = json_at(json_get(answer.get(), "subType"), 1);

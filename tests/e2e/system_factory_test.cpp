@@ -8,6 +8,7 @@
 
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -15,8 +16,6 @@ namespace {
 
 const std::string kDefaultChip = "QVN816A00H20E0000001S00000000001";
 const std::string kChipFile = "/var/lib/chip/record";
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
 
 CgiResult vb(const DeviceRoot& root, const std::string& query) {
   CgiRequest request;
@@ -40,7 +39,7 @@ TEST(FactoryOptions, SoftwareVersionWithAndWithoutValue) {
   DeviceRoot root;
   EXPECT_EQ(vb(root, "softversion").out, text("7x.7.0.9"));
   EXPECT_EQ(vb(root, "softversion=1").out, text("7x.7.0.9"));
-  add_param_value(db_of(root).c_str(), "software_version", "8.1.2.3");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "software_version", "8.1.2.3"), 0);
   EXPECT_EQ(vb(root, "softversion").out, text("8.1.2.3"));
 }
 
@@ -96,7 +95,7 @@ TEST(FactoryOptions, OemcleanRestoresNeutralBrandingAndMarksErasure) {
   std::string pack =
       "tar -czf '" + root("/opt/app/www/web.tar.gz") + "' -C '" + root("/pack") + "' index.html";
   ASSERT_EQ(system(pack.c_str()), 0);
-  add_param_value(db_of(root).c_str(), "oem_type", "2");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "oem_type", "2"), 0);
 
   EXPECT_EQ(vb(root, "oemclean").out, text("OK"));
   EXPECT_EQ(root.read_file("/opt/app/bin/logo.jpg"), "neutral logo");

@@ -14,12 +14,11 @@
 #include "modules/system/users_records.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
 namespace {
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
 
 std::string upper(std::string text) {
   for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
@@ -45,12 +44,6 @@ std::string session_id_at(time_t second) {
   return id;
 }
 
-QvLogInfo log_record(const SimMessage& message) {
-  QvLogInfo record{};
-  EXPECT_EQ(message.payload.size(), sizeof record);
-  memcpy(&record, message.payload.data(), std::min(message.payload.size(), sizeof record));
-  return record;
-}
 
 UserInfo account(int32_t id, const char* name, const char* digest, int32_t type) {
   UserInfo user{};
@@ -72,9 +65,9 @@ class LoginTest : public ::testing::Test {
 
 TEST_F(LoginTest, DigestInAnyCaseLogsInWithAnswerLogAndFolders) {
   CoreSim sim(root);
-  add_param_value(db_of(root).c_str(), "failover_mode", "3");
-  add_param_value(db_of(root).c_str(), "same_channel_exist", "2");
-  add_param_value(db_of(root).c_str(), "model", "NV-16");
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "failover_mode", "3"), 0);
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "same_channel_exist", "2"), 0);
+  EXPECT_EQ(add_param_value(db_of(root).c_str(), "model", "NV-16"), 0);
 
   const time_t before = time(nullptr);
   CgiRequest request;
@@ -113,15 +106,7 @@ TEST_F(LoginTest, DigestInAnyCaseLogsInWithAnswerLogAndFolders) {
   EXPECT_STREQ(json_string(a, "model"), "NV-16");
 
   // The cookie holds no user yet: the record names the user of the request.
-  const auto logs = sim.messages(kReqOperationLog);
-  ASSERT_EQ(logs.size(), 1u);
-  EXPECT_EQ(logs[0].flags & CoreSim::kNoReply, CoreSim::kNoReply);
-  const QvLogInfo record = log_record(logs[0]);
-  EXPECT_EQ(record.main_type, 4);
-  EXPECT_EQ(record.sub_type, 201);
-  EXPECT_EQ(record.param_type, 900);
-  EXPECT_EQ(record.remote, 1);
-  EXPECT_EQ(record.chan_no, 0);
+  const QvLogInfo record = expect_one_log(sim, 201, 900);
   EXPECT_STREQ(record.ip, "10.1.2.3");
   EXPECT_STREQ(record.user, "admin");
 

@@ -16,14 +16,13 @@
 #include "modules/system/maintenance_wire.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
 namespace {
 
 constexpr const char* kCookie = "userName=admin";
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
 
 CgiResult get_route(const DeviceRoot& root, const std::string& route, const std::string& query = "",
                     std::map<std::string, std::string> env = {}) {
@@ -37,37 +36,21 @@ CgiResult get_route(const DeviceRoot& root, const std::string& route, const std:
 
 CgiResult post(const DeviceRoot& root, const std::string& route, const std::string& body,
                std::map<std::string, std::string> env = {}) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
-  request.cookie = kCookie;
+  CgiRequest request = json_post(route, body, false, kCookie);
   request.env = std::move(env);
   return run_cgi(root, request);
 }
 
 CgiResult upload(const DeviceRoot& root, const std::string& route, const std::string& file_name,
                  const std::string& content) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "multipart/form-data; boundary=Bnd42";
-  request.body = "--Bnd42\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
-                 file_name + "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + content +
-                 "\r\n--Bnd42--\r\n";
+  CgiRequest request = file_post(route, file_name, content);
   request.cookie = kCookie;
   return run_cgi(root, request);
 }
 
 const std::map<std::string, std::string> kFast = {{"NVR_TIME_SCALE", "0.001"}};
 
-QvLogInfo log_record(const SimMessage& message) {
-  QvLogInfo record{};
-  EXPECT_EQ(message.payload.size(), sizeof record);
-  memcpy(&record, message.payload.data(), std::min(message.payload.size(), sizeof record));
-  return record;
-}
+QvLogInfo log_record(const SimMessage& message) { return record_of<QvLogInfo>(message); }
 
 void expect_system_log(const SimMessage& message, int64_t sub_type) {
   ASSERT_EQ(message.id, kReqOperationLog);
@@ -78,12 +61,6 @@ void expect_system_log(const SimMessage& message, int64_t sub_type) {
   EXPECT_EQ(record.param_type, 900);
   EXPECT_EQ(record.chan_no, 0);
   EXPECT_STREQ(record.user, "admin");
-}
-
-std::vector<int32_t> ids_of(const std::vector<SimMessage>& messages) {
-  std::vector<int32_t> ids;
-  for (const auto& m : messages) ids.push_back(m.id);
-  return ids;
 }
 
 // A folder of programs that comes before the stand-ins on PATH.

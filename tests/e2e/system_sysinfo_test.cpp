@@ -20,20 +20,11 @@
 #include "platform/qvdb.h"
 #include "platform/qvsocket.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
 namespace {
-
-const std::string kFastEnv = "0.001";
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
-
-std::vector<int32_t> ids_of(const std::vector<SimMessage>& messages) {
-  std::vector<int32_t> ids;
-  for (const auto& m : messages) ids.push_back(m.id);
-  return ids;
-}
 
 template <class T>
 std::string ints(std::initializer_list<T> values) {
@@ -62,7 +53,7 @@ class SystemInfoTest : public ::testing::Test {
     CgiRequest r;
     r.path_info = route;
     r.env["PATH"] = root("/fakebin") + ":" + build_dir() + "/platform-bin:/usr/bin:/bin";
-    if (fast) r.env["NVR_TIME_SCALE"] = kFastEnv;
+    if (fast) r.env["NVR_TIME_SCALE"] = kFastScale;
     return r;
   }
   DeviceRoot root;
@@ -88,10 +79,10 @@ TEST_F(SystemInfoTest, BothRoutesAnswerTheRecordInKeyOrderWithParameters) {
   strcpy(info.mac, "02:00:00:00:00:01");
   info.talk_support = 1;
   const std::string db = db_of(root);
-  set_param_value(db.c_str(), "plugin_version", "2.5");
-  set_param_value(db.c_str(), "company", std::string(70, 'c').c_str());
-  set_param_int(db.c_str(), "qvfs_dbup", 1);
-  set_param_int(db.c_str(), "transport_protocol", 2);
+  EXPECT_EQ(set_param_value(db.c_str(), "plugin_version", "2.5"), 0);
+  EXPECT_EQ(set_param_value(db.c_str(), "company", std::string(70, 'c').c_str()), 0);
+  EXPECT_EQ(set_param_int(db.c_str(), "qvfs_dbup", 1), 0);
+  EXPECT_EQ(set_param_int(db.c_str(), "transport_protocol", 2), 0);
 
   CoreSim sim(root);
   sim.reply(3400, 8400, CoreSim::bytes(info));
@@ -128,7 +119,7 @@ TEST_F(SystemInfoTest, NoReplyOrAShortReplyAnswersTheJsonError) {
 
 TEST_F(SystemInfoTest, SimulatedRecorderDescribesItself) {
   CoreSim sim(root);
-  set_param_value(db_of(root).c_str(), "deviceid", "12");
+  EXPECT_EQ(set_param_value(db_of(root).c_str(), "deviceid", "12"), 0);
   CgiResult result = run_cgi(root, request("/1009", false));
   EXPECT_NE(result.out.find(R"("deviceName": "VR-3232-4S", "deviceId": 12,)"), std::string::npos)
       << result.out;
@@ -331,7 +322,7 @@ TEST(GeneralInfoSequence, NewResolutionAndSubOutputInOrder) {
   DisplayInfo display{};
   read_display(db_of(root).c_str(), &display);
   display.sub_enable = 1;
-  write_display(db_of(root).c_str(), &display);
+  EXPECT_EQ(write_display(db_of(root).c_str(), &display), 0);
   daemon.clear();
   ASSERT_EQ(post_json(root, "/6081", general_body(R"("audioVolume":100)")).out, kTextHeader + "OK");
   sent = daemon.messages(4);
@@ -360,7 +351,7 @@ TEST(GeneralInfoSequence, MirroringChangeRestartsLastAndSubControlAnswersSub) {
   // sub output is not switched from here.
   display.cur_control = 1;
   display.sub_enable = 0;
-  write_display(db.c_str(), &display);
+  EXPECT_EQ(write_display(db.c_str(), &display), 0);
   daemon.clear();
   EXPECT_EQ(post_json(root, "/6081", general_body("")).out, kTextHeader + "SUB");
   EXPECT_EQ(ids_of(daemon.messages(4)), (std::vector<int32_t>{1705, 1702, 1002, 3485}));
@@ -471,7 +462,7 @@ TEST_F(LangSectionTest, AnswerIsLimitedTo307200Bytes) {
 
 TEST(ClearQvfsDbup, ClearsTheFlag) {
   DeviceRoot root;
-  set_param_int(db_of(root).c_str(), "qvfs_dbup", 1);
+  EXPECT_EQ(set_param_int(db_of(root).c_str(), "qvfs_dbup", 1), 0);
   EXPECT_EQ(get(root, "/1023").out, kTextHeader + "OK");
   EXPECT_EQ(get_param_int(db_of(root).c_str(), "qvfs_dbup", 5), 0);
 }

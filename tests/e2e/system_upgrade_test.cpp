@@ -11,6 +11,7 @@
 #include "frame/ipc.h"
 #include "modules/system/upgrade_wire.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -29,36 +30,15 @@ CgiResult get_route(const DeviceRoot& root, const std::string& route, bool fast 
 
 CgiResult post(const DeviceRoot& root, const std::string& route, const std::string& body,
                bool fast = false) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
-  request.cookie = "userName=admin";
-  if (fast) request.env["NVR_TIME_SCALE"] = "0.001";
-  return run_cgi(root, request);
+  return run_cgi(root, json_post(route, body, fast, "userName=admin"));
 }
 
 CgiResult upload(const DeviceRoot& root, const std::string& route, const std::string& query,
                  const std::string& content, bool fast = false) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.query = query;
-  request.content_type = "multipart/form-data; boundary=Bnd42";
-  request.body =
-      "--Bnd42\r\nContent-Disposition: form-data; name=\"file\"; filename=\"pkg.bin\""
-      "\r\nContent-Type: application/octet-stream\r\n\r\n" +
-      content + "\r\n--Bnd42--\r\n";
+  CgiRequest request = file_post(route, "pkg.bin", content, query);
   request.cookie = "userName=admin";
-  if (fast) request.env["NVR_TIME_SCALE"] = "0.001";
+  if (fast) request.env["NVR_TIME_SCALE"] = kFastScale;
   return run_cgi(root, request);
-}
-
-std::vector<int32_t> ids_of(const std::vector<SimMessage>& messages) {
-  std::vector<int32_t> ids;
-  for (const auto& m : messages) ids.push_back(m.id);
-  return ids;
 }
 
 int64_t log_sub_type(const SimMessage& message) {

@@ -11,6 +11,7 @@
 #include "modules/system/users_records.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -18,8 +19,6 @@ namespace {
 
 constexpr const char* kCookie = "language=en-US; userName=boss";
 constexpr const char* kDigest = "0123456789abcdef0123456789abcdef";
-
-std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qvdb.db"); }
 
 UserInfo stored_user(const DeviceRoot& root, int32_t id) {
   UserInfo user{};
@@ -46,22 +45,11 @@ std::string new_user(const std::string& name, const std::string& extra = "") {
 
 CgiResult post(const DeviceRoot& root, const std::string& route, const std::string& body,
                const char* time_scale = nullptr) {
-  CgiRequest request;
-  request.method = "POST";
-  request.path_info = route;
-  request.content_type = "application/json";
-  request.body = body;
-  request.cookie = kCookie;
+  CgiRequest request = json_post(route, body, false, kCookie);
   if (time_scale) request.env["NVR_TIME_SCALE"] = time_scale;
   return run_cgi(root, request);
 }
 
-QvLogInfo log_record(const SimMessage& message) {
-  QvLogInfo record{};
-  EXPECT_EQ(message.payload.size(), sizeof record);
-  memcpy(&record, message.payload.data(), std::min(message.payload.size(), sizeof record));
-  return record;
-}
 
 void expect_users_changed(CoreSim& sim, const std::string& payload) {
   const auto sent = sim.messages(3505);
@@ -71,15 +59,7 @@ void expect_users_changed(CoreSim& sim, const std::string& payload) {
 }
 
 void expect_users_log(CoreSim& sim, int32_t param_type) {
-  const auto logs = sim.messages(kReqOperationLog);
-  ASSERT_EQ(logs.size(), 1u);
-  EXPECT_EQ(logs[0].flags & CoreSim::kNoReply, CoreSim::kNoReply);
-  const QvLogInfo record = log_record(logs[0]);
-  EXPECT_EQ(record.main_type, 4);
-  EXPECT_EQ(record.sub_type, 204);
-  EXPECT_EQ(record.param_type, param_type);
-  EXPECT_EQ(record.chan_no, 0);
-  EXPECT_EQ(record.remote, 1);
+  const QvLogInfo record = expect_one_log(sim, 204, param_type);
   EXPECT_STREQ(record.user, "boss");
   EXPECT_STREQ(record.ip, "127.0.0.1");
 }
@@ -312,7 +292,7 @@ TEST(UsersNoticeTest, DaemonNoticesAndPermissionUpdate) {
   expect_users_changed(sim, "");
 
   const std::string db = db_of(root);
-  set_param_int(db.c_str(), "permission_update", 1);
+  EXPECT_EQ(set_param_int(db.c_str(), "permission_update", 1), 0);
   EXPECT_EQ(post(root, "/1024", "").out, kTextHeader + "OK");
   EXPECT_EQ(get_param_int(db.c_str(), "permission_update", -1), 0);
 }

@@ -21,7 +21,7 @@ void on_set_upnp(const sim::Message& request, sim::Peer&) {
   upnp.http_status = upnp.external_http_port > 0 ? state : 0;
   upnp.rtsp_status = upnp.external_rtsp_port > 0 ? state : 0;
   const std::string db = sim::dev_path(nvr::devpath::kQvdb);
-  write_upnp(db.c_str(), &upnp);
+  if (write_upnp(db.c_str(), &upnp) != 0) fprintf(stderr, "nvr-cored: upnp record not stored\n");
 }
 
 sim::HandlerReg reg_3720(kReqSetUpnp, on_set_upnp);

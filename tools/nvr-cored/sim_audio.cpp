@@ -86,7 +86,8 @@ void on_delete(const sim::Message& request, sim::Peer& peer) {
     if ((mask & (1 << id)) == 0) continue;
     std::error_code ec;
     fs::remove(store_path(id), ec);
-    delete_alarm_audio_file(db_path().c_str(), id);
+    if (delete_alarm_audio_file(db_path().c_str(), id) != 0)
+      fprintf(stderr, "nvr-cored: audio file %d not deleted\n", id);
   }
   reply_status(peer, kReplyAudioFileDelete, 0);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "modules/system/system_wire.h"
 #include "tools/nvr-cored/sim.h"
 
 namespace {
@@ -15,6 +16,6 @@ void on_set_language(const sim::Message& request, sim::Peer&) {
   std::ofstream(sim::state_path("language"), std::ios::trunc) << language << '\n';
 }
 
-sim::HandlerReg reg_4000(4000, on_set_language);
+sim::HandlerReg reg_4000(kReqSetLanguage, on_set_language);
 
 }  // namespace

@@ -9,11 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "modules/system/system_wire.h"
 #include "tools/nvr-cored/sim.h"
 
 namespace {
-
-constexpr int32_t kReplyLinkLogin = 8504;
 
 bool is_known_token(const std::string& token) {
   if (token.empty()) return false;
@@ -34,6 +33,6 @@ void on_link_login(const sim::Message& request, sim::Peer& peer) {
   peer.reply(kReplyLinkLogin, &status, sizeof status);
 }
 
-const sim::HandlerReg reg_3504(3504, on_link_login);
+const sim::HandlerReg reg_3504(kReqLinkLogin, on_link_login);
 
 }  // namespace

@@ -10,12 +10,11 @@
 
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo_records.h"
+#include "modules/system/system_wire.h"
 #include "platform/qvdb.h"
 #include "tools/nvr-cored/sim.h"
 
 namespace {
-
-constexpr int32_t kReqSubOutput = 1023;
 
 std::string db_path() { return sim::dev_path("/mnt/nand/app/qvdb.db"); }
 
@@ -65,7 +64,8 @@ void on_sub_output(const sim::Message& request, sim::Peer&) {
   DisplayInfo display{};
   read_display(db.c_str(), &display);
   display.sub_enable = enable != 0 ? 1 : 0;
-  write_display(db.c_str(), &display);
+  if (write_display(db.c_str(), &display) != 0)
+    fprintf(stderr, "nvr-cored: display record not stored\n");
 }
 
 const sim::HandlerReg reg_3400(kReqSystemInfo, on_system_info);

@@ -3,17 +3,16 @@
 // notices 3505 and 3267 need no reply.
 #include <cstdint>
 
+#include "modules/system/system_wire.h"
 #include "tools/nvr-cored/sim.h"
 
 namespace {
-
-constexpr int32_t kReplyPoePassword = 8265;
 
 void on_poe_camera_password(const sim::Message&, sim::Peer& peer) {
   const int32_t status = 0;
   peer.reply(kReplyPoePassword, &status, sizeof status);
 }
 
-const sim::HandlerReg reg_3265(3265, on_poe_camera_password);
+const sim::HandlerReg reg_3265(kReqPoePassword, on_poe_camera_password);
 
 }  // namespace

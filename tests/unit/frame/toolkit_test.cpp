@@ -46,9 +46,16 @@ TEST(ReplyTable, CountsWholeRecordsAndIgnoresUnknownIdsAndNullPayloads) {
   };
   for (const Case& c : cases) {
     g_calls.clear();
+    g_callback_done.store(0);
     nvr::dispatch_reply(kReplies, header(c.id, c.size).data(), c.payload);
     EXPECT_EQ(g_calls, c.expected) << c.id << " size " << c.size;
   }
+  // Once the run was answered, later replies are not handed on.
+  g_calls.clear();
+  g_callback_done.store(1);
+  nvr::dispatch_reply(kReplies, header(8433, 464).data(), payload);
+  EXPECT_TRUE(g_calls.empty());
+  g_callback_done.store(0);
 }
 
 // ---- request policies -------------------------------------------------------------------

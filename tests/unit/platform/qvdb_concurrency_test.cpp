@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/qvdb.h"
-#include "qvdb_test_util.h"
+#include "tests/unit/platform/qvdb_test_util.h"
 
 namespace {
 

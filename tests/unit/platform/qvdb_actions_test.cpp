@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "qvdb_test_util.h"
+#include "tests/unit/platform/qvdb_test_util.h"
 
 namespace {
 

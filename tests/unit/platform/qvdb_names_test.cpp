@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/qvdb.h"
-#include "qvdb_test_util.h"
+#include "tests/unit/platform/qvdb_test_util.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "frame/json.h"
 #include "platform/device_path.h"
-#include "qvdb_test_util.h"
+#include "tests/unit/platform/qvdb_test_util.h"
 
 namespace {
 

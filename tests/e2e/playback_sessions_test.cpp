@@ -18,7 +18,7 @@
 namespace nvr::test {
 namespace {
 
-std::vector<int32_t> ids_of(const std::vector<SimMessage>& messages) {
+std::vector<int32_t> requests_of(const std::vector<SimMessage>& messages) {
   std::vector<int32_t> ids;
   for (const auto& m : messages)
     if (m.id != kReqOperationLog) ids.push_back(m.id);
@@ -54,7 +54,7 @@ TEST_F(PlaybackTest, SearchClosesTheOldSessionFirstAndBoundsTheChannelCharacters
   const std::string body =
       R"({"channelId":3,"sid":5,"streamType":1,"time":"2024-01-02 00:00:00","endTime":"2024-01-02 23:59:59"})";
   CgiResult r = run_json(root, "/4000", body);
-  EXPECT_EQ(ids_of(sim.messages()),
+  EXPECT_EQ(requests_of(sim.messages()),
             (std::vector<int32_t>{kReqCloseSessions, kReqCloseSession, kReqSearchRecords}));
   const auto close = record_of<SessionList>(sim.messages(kReqCloseSessions)[0]);
   EXPECT_EQ(close.sessions[0], 5);
@@ -82,7 +82,7 @@ TEST_F(PlaybackTest, SearchClosesTheOldSessionFirstAndBoundsTheChannelCharacters
   r = run_json(root, "/4000",
                R"({"channelId":63,"sid":-1,"streamType":0,"time":"a","endTime":"b"})");
   EXPECT_EQ(r.out, json(R"({ "status": "NO MATCHES" })"));
-  EXPECT_EQ(ids_of(sim.messages()), std::vector<int32_t>{kReqSearchRecords});
+  EXPECT_EQ(requests_of(sim.messages()), std::vector<int32_t>{kReqSearchRecords});
   const auto wide = record_of<SearchRequest>(sim.messages(kReqSearchRecords)[0]);
   EXPECT_EQ(std::string(wide.channels, 64), std::string(63, '0') + "1");
 
@@ -122,7 +122,7 @@ TEST_F(PlaybackTest, StartAsksForTheSourceOnlyAfterTheDaemonAccepted) {
   sim.reply(kReqStartPlayback, kReplyStartPlayback, CoreSim::bytes<int32_t>(-1));
   r = run_json(root, "/4001", body, kFastScale.c_str());
   EXPECT_EQ(r.out, json(kCgiError));
-  EXPECT_EQ(ids_of(sim.messages()), std::vector<int32_t>{kReqStartPlayback});
+  EXPECT_EQ(requests_of(sim.messages()), std::vector<int32_t>{kReqStartPlayback});
   EXPECT_TRUE(sim.messages(kReqOperationLog).empty());
 
   // No answer at all: the same.
@@ -252,7 +252,7 @@ TEST_F(PlaybackTest, StopClosesEachSessionAndTakesAtMost64) {
 
   sim.clear_messages();
   EXPECT_EQ(run_json(root, "/4003", R"({"close":0,"num":1,"sid":[4]})").out, text("OK"));
-  EXPECT_EQ(ids_of(sim.messages()), (std::vector<int32_t>{kReqCloseSession, kReqStopPlayback}));
+  EXPECT_EQ(requests_of(sim.messages()), (std::vector<int32_t>{kReqCloseSession, kReqStopPlayback}));
 }
 
 // ---- waiting routes --------------------------------------------------------------------------

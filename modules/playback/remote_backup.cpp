@@ -49,9 +49,12 @@ void drop_queue_locked() {
 }
 
 // Writes queued frames until closed and empty, interrupted, the output fails
-// or no frame came for kBackupIdlePolls polls.
+// or no frame came for kBackupIdlePolls polls' time (a clock, not a count of
+// wake-ups: on a busy device each wait may run long).
 void writer_loop() {
-  int idle = 0;
+  using Clock = std::chrono::steady_clock;
+  const auto idle_limit = poll_interval() * kBackupIdlePolls;
+  auto idle_until = Clock::now() + idle_limit;
   std::unique_lock lock(g_list.mutex);
   while (g_list.running.load()) {
     if (!g_list.frames.empty()) {
@@ -67,11 +70,11 @@ void writer_loop() {
         g_list.output_failed.store(true);
         break;
       }
-      idle = 0;
+      idle_until = Clock::now() + idle_limit;
       continue;
     }
     if (g_list.closing.load()) break;
-    if (++idle > kBackupIdlePolls) break;
+    if (Clock::now() >= idle_until) break;
     g_list.changed.wait_for(lock, poll_interval());
   }
   drop_queue_locked();

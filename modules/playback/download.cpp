@@ -96,6 +96,9 @@ void stream_recording(const DownloadRequest& request) {
   if (remote_backup_qvfs_open(stdout, &writer) != 0) return;
   g_download_end.store(false);
   g_download_writer.store(writer);
+  // The pieces reach the reply table only while the run is unanswered; a
+  // download is never answered by a callback, so the flag stays 0 throughout.
+  g_callback_done.store(0, std::memory_order_release);
   qvsock::Client client;
   client.open(on_stream_callback, nullptr, nvr::dev_path(nvr::devpath::kSocket));
   if (send_download_request(client, request)) {

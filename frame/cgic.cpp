@@ -151,8 +151,12 @@ void cgiDealPost() {
   char code[kRouteCodeMax + 1];
   route_code(code, sizeof code);
   if (!*code) return;
-  // Lives until the process ends, as handlers may keep pointers into it.
-  char* body = static_cast<char*>(calloc(kPostBufferSize, 1));
+  // Lives until the process ends (or the next request read in the same
+  // process), as handlers may keep pointers into it; held here, so that it
+  // is not a leak.
+  static char* body = nullptr;
+  free(body);
+  body = static_cast<char*>(calloc(kPostBufferSize, 1));
   if (!body) return;
   size_t length = 0;
   for (int reads = 0; reads < kPostMaxLineReads && length < kPostBufferSize - 1; ++reads) {

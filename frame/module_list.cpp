@@ -8,12 +8,13 @@
 
 namespace {
 
-std::array<std::span<const Route>, 7> module_tables() {
+std::array<std::span<const Route>, 8> module_tables() {
   return {
       video_route_table(),
       cameras_route_table(),
       record_route_table(),
       network_route_table(),
+      playback_route_table(),
       ptz_route_table(),
       system_route_table(),
       alarm_route_table(),

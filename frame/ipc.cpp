@@ -129,6 +129,8 @@ void wait_for_reply(bool nested, int32_t request_id) {
 
 }  // namespace
 
+double cgi_time_scale() { return time_scale(); }
+
 int32_t ipc_reply_id(const void* header) {
   int32_t id;
   std::memcpy(&id, static_cast<const uint8_t*>(header) + 12, sizeof id);

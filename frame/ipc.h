@@ -30,6 +30,9 @@ int32_t cgi_stop_ipc();
 int32_t cgi_send_notice(IpcCallback callback, int32_t request_id, const void* payload,
                         int32_t length);
 
+// The factor NVR_TIME_SCALE puts on every wait of the run (1 when unset).
+double cgi_time_scale();
+
 // Number of 40 ms polls a waiting request gets (by request id).
 int32_t cgi_wait_polls(int32_t request_id);
 

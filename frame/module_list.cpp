@@ -8,11 +8,11 @@
 
 namespace {
 
-std::array<std::span<const Route>, 10> module_tables() {
+std::array<std::span<const Route>, 11> module_tables() {
   return {
-      storage_route_table(), status_route_table(),  video_route_table(), cameras_route_table(),
-      record_route_table(),  network_route_table(), ptz_route_table(),   system_route_table(),
-      general_route_table(), alarm_route_table(),
+      storage_route_table(), status_route_table(),  video_route_table(),    cameras_route_table(),
+      record_route_table(),  network_route_table(), playback_route_table(), ptz_route_table(),
+      system_route_table(),  general_route_table(), alarm_route_table(),
   };
 }
 

@@ -12,6 +12,13 @@ constexpr int64_t kLogSubChangeSettings = 204;
 constexpr int64_t kLogSubExport = 213;
 constexpr int64_t kLogSubImport = 214;
 constexpr int64_t kLogSubRestore = 215;
+constexpr int64_t kLogSubChannelEvent = 205;
+constexpr int64_t kLogSubStartLive = 208;
+constexpr int64_t kLogSubPlayback = 209;  // playback start and recording download
+constexpr int64_t kLogSubImageParam = 217;
+constexpr int64_t kLogSubChannelUserEvent = 227;
+
+constexpr int32_t kLogDetailImage = 107;  // five image values in percent
 
 constexpr int32_t kLogParamNone = 900;
 constexpr int32_t kLogParamGeneral = 913;

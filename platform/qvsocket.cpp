@@ -80,15 +80,21 @@ ReadResult read_frame(int fd, HeaderBytes* raw, FrameHeader* header,
   if (static_cast<size_t>(n) < kHeaderSize) return ReadResult::kTruncated;
   if (decode_header(raw->data(), header) != DecodeResult::kOk) return ReadResult::kBadFrame;
 
-  payload->clear();
+  // The buffer grows only as bytes arrive; what an earlier frame left in it
+  // is overwritten rather than cleared first (a stream of large replies
+  // would pay for zeroing every one).
   size_t got = 0;
   while (got < header->size) {
     size_t chunk = std::min<size_t>(header->size - got, kReadChunk);
-    payload->resize(got + chunk);
+    if (payload->size() < got + chunk) payload->resize(got + chunk);
     ssize_t k = read_full(fd, payload->data() + got, chunk);
-    if (k <= 0 || static_cast<size_t>(k) < chunk) return ReadResult::kTruncated;
+    if (k <= 0 || static_cast<size_t>(k) < chunk) {
+      payload->resize(got + static_cast<size_t>(k > 0 ? k : 0));
+      return ReadResult::kTruncated;
+    }
     got += chunk;
   }
+  payload->resize(header->size);
   return ReadResult::kFrame;
 }
 

@@ -4,7 +4,7 @@
 set -e
 packages="build-essential cmake ninja-build pkg-config libjson-c-dev libsqlite3-dev libssl-dev \
 libgtest-dev sqlite3 lighttpd curl unzip zip openssl tar python3 \
-busybox apache2 nginx-light fcgiwrap"
+busybox apache2 nginx-light fcgiwrap ffmpeg"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -150,6 +150,10 @@ void on_download_cert_req(char*) {
     cgi_writeback_webserver(kRespText, "NotFile");
     return;
   }
+  if (!cgi_claim_answer()) {  // the run has answered already
+    close(fd);
+    return;
+  }
   printf("Content-Type:application/octet-stream\r\n");
   printf("Content-Disposition: attachment; filename= %s\r\n\r\n", kCsrName);
   char buffer[4095];

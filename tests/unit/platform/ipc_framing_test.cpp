@@ -95,6 +95,30 @@ TEST(IpcFraming, ReaderReturnsFramesInOrderThenClosed) {
   writer.join();
 }
 
+// The reader reuses its buffer: a small frame after a large one is exactly
+// the small one, nothing of the large one left behind it.
+TEST(IpcFraming, SmallFrameAfterALargeOneIsReadExactly) {
+  SocketPair p;
+  const std::string big(300000, 'b');
+  std::thread writer([&] {
+    EXPECT_TRUE(
+        qvsock::write_frame(p.fd[1], {1, 6173, 0, static_cast<uint32_t>(big.size())}, big.data()));
+    EXPECT_TRUE(qvsock::write_frame(p.fd[1], {2, 6173, 0, 3}, "abc"));
+    EXPECT_TRUE(qvsock::write_frame(p.fd[1], {3, 6173, 0, 0}, nullptr));
+    p.close_writer();
+  });
+  qvsock::HeaderBytes raw;
+  FrameHeader h;
+  std::vector<uint8_t> payload;
+  ASSERT_EQ(qvsock::read_frame(p.fd[0], &raw, &h, &payload), ReadResult::kFrame);
+  EXPECT_EQ(payload.size(), big.size());
+  ASSERT_EQ(qvsock::read_frame(p.fd[0], &raw, &h, &payload), ReadResult::kFrame);
+  EXPECT_EQ(std::string(payload.begin(), payload.end()), "abc");
+  ASSERT_EQ(qvsock::read_frame(p.fd[0], &raw, &h, &payload), ReadResult::kFrame);
+  EXPECT_TRUE(payload.empty());
+  writer.join();
+}
+
 // A peer announcing a large payload and then vanishing: the reader reports a
 // truncated frame and holds no more than the bytes that actually arrived.
 TEST(IpcFraming, ReaderSurvivesTruncationAndNeverTrustsTheSize) {

@@ -202,7 +202,8 @@ TEST_F(CameraEventsTest, PosSettingsAndActions) {
   EXPECT_EQ(device.nvrPort, 5000);
   ActionEvent event{};
   ASSERT_EQ(db_read(db_of(root).c_str(), kActionEventRecord, &event, 3), 0);
-  EXPECT_EQ(event.tri_channel_mask, 0x9u);
+  const uint64_t mask = event.tri_channel_mask;  // packed: read by value
+  EXPECT_EQ(mask, 0x9u);
   EXPECT_EQ(event.interval, 20);
   EXPECT_STREQ(schedule("pos_effective_schedule", 3).days[0].slots[0].startTime, "09:00");
 

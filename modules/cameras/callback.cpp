@@ -64,6 +64,11 @@ constexpr nvr::ReplyRow kCameraReplies[] = {
     {kReplyServiceCommand, 1, on_get_qt_cmd_result_cb},
     {kReplyServiceCommand2, 1, on_get_qt_cmd_result_cb},
     {kReplyChipCode, 1, on_get_get_chip_code_cb},
+    {kReplyPeoplecntSettings, sizeof(ResultWord), on_result_cb},
+    {kReplyPeoplecntAction, sizeof(ResultWord), on_result_cb},
+    {kReplyPosChanged, sizeof(ResultWord), on_result_cb},
+    {kReplyReportBackup, sizeof(ResultWord), on_cgi_set_report_auto_backup_cb},
+    {kReplyFaceConfig, sizeof(int32_t), on_cgi_common_json_cb},
 };
 
 }  // namespace

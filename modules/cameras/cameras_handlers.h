@@ -52,6 +52,20 @@ void on_get_get_chip_code_cb(uint32_t size, const void* payload);
 void on_upgrade_by_url_cb(uint32_t count, const void* records);
 void on_upgrade_status_cb(uint32_t count, const void* records);
 
+// ---- camera-side events kept on the recorder
+void on_get_effective_schedules(char* data);
+void on_set_effective_schedules(char* data);
+void on_cgi_get_peoplecnt_settings(char* data);
+void on_cgi_set_peoplecnt_settings(char* data);
+void on_cgi_get_peoplecnt_action(char* data);
+void on_cgi_set_peoplecnt_action(char* data);
+void on_cgi_get_pos_info(char* data);
+void on_cgi_set_pos_info(char* data);
+void on_cgi_get_report_auto_backup(char* data);
+void on_cgi_set_report_auto_backup(char* data);
+void on_cgi_set_face_config(char* data);
+void on_cgi_set_report_auto_backup_cb(uint32_t count, const void* records);
+
 // ---- discovery and camera network
 void on_search_ipc(char* data);
 void on_set_ipc_network(char* data);

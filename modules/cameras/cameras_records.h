@@ -183,3 +183,138 @@ int read_privacy_mask(const char* path, PrivacyMask* record, int32_t channel);
 int read_exposure(const char* path, ExposureEntry* list, int32_t channel, int* count);
 [[nodiscard]] int write_exposure(const char* path, const ExposureEntry* list, int32_t channel,
                                  int count);
+
+// ---- people counting, POS, report auto backup, face capture ---------------------------------
+
+constexpr int kPeoplecntGroups = 9;
+constexpr int kPosDevices = 8;
+constexpr int kReportBackups = 4;
+
+#pragma pack(push, 1)
+// A people-counting group (480 bytes, table "peoplecnt_settings", key "groupid").
+struct PeoplecntSetting {
+  int32_t groupid;
+  int32_t enable;
+  int32_t stays;
+  int32_t liveview_auto_reset;
+  int32_t auto_day;
+  int32_t liveview_font_size;
+  char name[64];
+  char auto_day_time[64];
+  char tri_channels[65];
+  char liveview_green_tips[128];
+  char liveview_red_tips[128];
+  uint8_t reserved[7];
+};
+
+// A POS device (368 bytes, table "pos_settings", key "id").
+struct PosSetting {
+  int32_t id;
+  int32_t enable;
+  char name[32];
+  int32_t protocol;
+  int32_t connectionMode;
+  char ip[64];
+  int32_t liveviewDisplay;
+  int32_t displayChannel;
+  int32_t startX;
+  int32_t startY;
+  int32_t areaWidth;
+  int32_t areaHeight;
+  int32_t characterEncodeing;
+  int32_t fontSize;
+  int32_t fontColor;
+  int32_t overlayMode;
+  int32_t displayTime;
+  int32_t timeout;
+  char privacy1[64];
+  char privacy2[64];
+  char privacy3[64];
+  int32_t port;
+  int32_t clearTime;
+  int32_t nvrPort;
+  uint8_t reserved[4];
+};
+
+// A report auto backup (152 bytes, table "peoplecnt_auto_backup", key "reportType").
+struct ReportBackup {
+  int32_t reportType;
+  int32_t enable;
+  char triChannels[65];
+  char triGroups[19];
+  int32_t stayLengthType;
+  int32_t stayLengthValue;
+  int32_t backupDay;
+  char backupTime[32];
+  int32_t fileFormat;
+  int32_t timeRange;
+  int32_t backupTo;
+  int32_t lineMask;
+};
+
+// What a people-counting group triggers (table "peoplecnt_event", key "chnid" = group).
+struct PeoplecntEvent {
+  int32_t chnid;
+  int32_t triAlarms;
+  int32_t interval;
+  int32_t email_interval;
+  int32_t email_pic_enable;
+  char tri_channels_pic[65];
+  int32_t ptz_interval;
+  int32_t alarmout_interval;
+  int32_t white_interval;
+  char tri_chn_alarms[2][65];
+  int32_t audioId;
+};
+
+// What a POS device or a camera's face capture triggers (tables "pos_event"
+// by POS id, "face_event" by channel; key "id").
+struct ActionEvent {
+  int32_t id;
+  int32_t triAlarms;
+  int32_t interval;
+  int32_t audioId;
+  int32_t email_interval;
+  int32_t email_pic_enable;
+  char tri_channels_pic[65];
+  int32_t ptz_interval;
+  int32_t white_interval;
+  int32_t http_notification_interval;
+  char tri_chn_alarms[2][65];
+  int32_t alarmout_interval;
+  char triChannels[65];
+  uint64_t tri_channel_mask;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(PeoplecntSetting) == 480);
+static_assert(offsetof(PeoplecntSetting, name) == 24);
+static_assert(offsetof(PeoplecntSetting, tri_channels) == 152);
+static_assert(offsetof(PeoplecntSetting, liveview_red_tips) == 345);
+static_assert(sizeof(PosSetting) == 368);
+static_assert(offsetof(PosSetting, ip) == 48);
+static_assert(offsetof(PosSetting, privacy1) == 160);
+static_assert(offsetof(PosSetting, nvrPort) == 360);
+static_assert(sizeof(ReportBackup) == 152);
+static_assert(offsetof(ReportBackup, stayLengthType) == 92);
+static_assert(offsetof(ReportBackup, lineMask) == 148);
+
+extern const DbRecord kPeoplecntSettingRecord;
+extern const DbRecord kPosSettingRecord;
+extern const DbRecord kReportBackupRecord;
+extern const DbRecord kPeoplecntEventRecord;
+extern const DbRecord kActionEventRecord;  // "pos_event"; face: table "face_event"
+
+// records[9] / [8] / [4] by key; places not stored keep what they hold.
+int read_peoplecnt_settings(const char* path, PeoplecntSetting* records);
+[[nodiscard]] int write_peoplecnt_settings(const char* path, const PeoplecntSetting* records,
+                                           int count);
+int read_pos_settings(const char* path, PosSetting* records);
+int read_pos_setting(const char* path, PosSetting* record, int32_t id);
+[[nodiscard]] int write_pos_setting(const char* path, const PosSetting* record);
+int read_peoplecnt_auto_backup(const char* path, ReportBackup* records);
+[[nodiscard]] int write_peoplecnt_auto_backup(const char* path, const ReportBackup* records,
+                                              int count);
+
+// The request layout of the face capture configuration (FaceConfig, request 3381).
+extern const DbRecord kFaceConfigLayout;

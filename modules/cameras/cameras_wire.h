@@ -846,4 +846,38 @@ struct EventInfoQuery {
 };
 static_assert(sizeof(EventInfoQuery) == 76);
 
+// Request 2293: the people-counting group whose actions changed.
+struct PeoplecntActionNotice {
+  int32_t groupid;
+  int32_t reserved;
+};
+static_assert(sizeof(PeoplecntActionNotice) == 8);
+
+// Request 3381: a camera's face capture configuration (1620 bytes), fields in
+// the order of the request's keys.
+constexpr int kFacePolygonPoints = 20;
+constexpr int kFaceCaptureModes = 16;
+struct FaceConfig {
+  int32_t chnId, enable, width, height, minPixel, captureMode, snapshotType, snapshotInterval,
+      snapshotBackground, poseYaw, poseRoll, posePitch, blurLimit;
+  int32_t detection_polygonX[kFacePolygonPoints];
+  int32_t detection_polygonY[kFacePolygonPoints];
+  int32_t uploadEnable, uploadFileType, nasEnable, nasFileType, emailEnable, emailFileType,
+      httpEnable, httpNotifyInterval;
+  char httpUrl[1024];
+  char httpUser[64];
+  char httpPassword[64];
+  int32_t recordSeconds, prerecordSeconds, postEnable, postType, attributeEnable, attributeType,
+      mosaicEnable, mosaicModeStatus, mutuallyExclusive, shield;
+  int32_t captureModeArray[kFaceCaptureModes];
+  int32_t captureQuality;
+  uint8_t reserved[116];
+};
+static_assert(sizeof(FaceConfig) == 1620);
+static_assert(offsetof(FaceConfig, detection_polygonX) == 52);
+static_assert(offsetof(FaceConfig, uploadEnable) == 212);
+static_assert(offsetof(FaceConfig, httpUrl) == 244);
+static_assert(offsetof(FaceConfig, recordSeconds) == 1396);
+static_assert(offsetof(FaceConfig, captureQuality) == 1500);
+
 #pragma pack(pop)

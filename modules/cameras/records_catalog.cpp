@@ -7,8 +7,18 @@ namespace {
 constexpr int kPerChannel = 64;
 
 const DbCatalogEntry kCameraRecords[] = {
-    {&kCameraRecord, kPerChannel}, {&kOsdRecord, kPerChannel},         {&kIpcProtocolRecord, 1},
-    {&kIpcModelRecord, 1},         {&kPrivacyMaskRecord, kPerChannel}, {&kExposureRecord, 1},
+    {&kCameraRecord, kPerChannel},
+    {&kOsdRecord, kPerChannel},
+    {&kIpcProtocolRecord, 1},
+    {&kIpcModelRecord, 1},
+    {&kPrivacyMaskRecord, kPerChannel},
+    {&kExposureRecord, 1},
+    {&kPeoplecntSettingRecord, kPeoplecntGroups},
+    {&kPeoplecntEventRecord, kPeoplecntGroups},
+    {&kPosSettingRecord, kPosDevices},
+    {&kActionEventRecord, kPosDevices},
+    {&kActionEventRecord, kPerChannel, "face_event"},
+    {&kReportBackupRecord, kReportBackups},
 };
 
 }  // namespace

@@ -40,6 +40,8 @@ constexpr Route kCameraRoutes[] = {
     {"/2013", on_get_month_record},
     {"/2026", on_web_sendto_qt_cmd},
     {"/2027", on_web_get_chip_code},
+    {"/2035", on_get_effective_schedules},
+    {"/2036", on_set_effective_schedules},
     PASS_THROUGH("/2054"),  // on_cgi_get_auto_tracking_status
     PASS_THROUGH("/2055"),  // on_cgi_set_auto_tracking_status
     PASS_THROUGH("/2056"),  // on_cgi_get_ptz_support
@@ -52,9 +54,18 @@ constexpr Route kCameraRoutes[] = {
     PASS_THROUGH("/2063"),  // on_cgi_get_ipc_audio_info
     PASS_THROUGH("/2064"),  // on_cgi_set_ipc_audio_info
     PASS_THROUGH("/2065"),  // on_cgi_get_ipc_system_info
+    {"/2066", on_cgi_get_peoplecnt_settings},
+    {"/2067", on_cgi_set_peoplecnt_settings},
     PASS_THROUGH("/2068"),  // on_cgi_get_ipc_custom_param
+    {"/2069", on_cgi_get_peoplecnt_action},
+    {"/2070", on_cgi_set_peoplecnt_action},
     PASS_THROUGH("/2071"),  // on_cgi_set_peoplecnt_db_reset
     PASS_THROUGH("/2072"),  // on_cgi_set_peoplecnt_liveview_reset
+    {"/2073", on_cgi_get_pos_info},
+    {"/2074", on_cgi_set_pos_info},
+    {"/2075", on_cgi_get_report_auto_backup},
+    {"/2076", on_cgi_set_report_auto_backup},
+    {"/2077", on_cgi_set_face_config},
     {"/2078", on_cgi_upgrade_ipc_by_file},
     {"/2079", on_cgi_get_ipc_upgrade_status, UploadKind::Raw},
     {"/2080", on_cgi_upgrade_ipc_firmware},

@@ -94,6 +94,7 @@ TEST(CameraRoutes, TableHasEveryRouteOnceInItsRange) {
     EXPECT_GE(code, 2000);
     EXPECT_LE(code, 2082);
   }
+  EXPECT_EQ(codes.size(), 82u);  // the whole table
 }
 
 }  // namespace

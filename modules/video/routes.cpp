@@ -12,6 +12,7 @@ namespace {
 constexpr Route kVideoRoutes[] = {
 #include "modules/video/routes_motion.inc"
 #include "modules/video/routes_videoloss.inc"
+#include "modules/video/routes_vca.inc"
 };
 // clang-format on
 

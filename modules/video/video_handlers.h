@@ -47,5 +47,21 @@ void on_get_alarmin_effective_sche(char* data);
 void on_get_videoloss_info(char* data);
 void on_set_videoloss_info(char* data);
 
+// Smart analytics: the cameras' settings and the smart events' actions.
+void on_get_vca_region(char* data);
+void on_set_vca_region(char* data);
+void on_get_vca_motion(char* data);
+void on_set_vca_motion(char* data);
+void on_get_vca_tamper(char* data);
+void on_set_vca_tamper(char* data);
+void on_get_vca_loitering(char* data);
+void on_set_vca_loitering(char* data);
+void on_get_vca_human(char* data);
+void on_set_vca_human(char* data);
+void on_get_smart_event_schedule(char* data);
+void on_set_smart_event_schedule(char* data);
+void on_set_vca_allrtm_others(char* data);
+void on_get_vca_common_para(char* data);
+
 // The reply dispatcher of the table.
 void on_video_ipc_callback(void* context, const void* header, const void* payload);

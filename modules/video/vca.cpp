@@ -1,0 +1,446 @@
+// Smart analytics: the analytics settings inside the cameras (every get and
+// set is a request to the core daemon, which asks the camera), and the
+// recorder's reaction to each smart event (its action object, stored per
+// channel and event, copied to other channels with a dialog).
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "frame/toolkit.h"
+#include "frame/web_utils.h"
+#include "modules/video/event_actions.h"
+#include "modules/video/event_routes.h"
+#include "modules/video/vca_coords.h"
+#include "modules/video/vca_records.h"
+#include "modules/video/video_handlers.h"
+#include "modules/video/video_wire.h"
+#include "platform/device_path.h"
+
+namespace {
+
+using nvr::Json;
+using nvr::events::ActionKey;
+using nvr::events::kChannels;
+
+const char* db() { return nvr::qvdb_path(); }
+
+bool in_channels(int64_t channel) { return channel >= 0 && channel < kChannels; }
+uint64_t channel_bit(int32_t channel) { return uint64_t{1} << channel; }
+
+// ---- the action object of a smart event -------------------------------------------------
+
+// The record keys a dialog carries.
+constexpr ActionKey kDialogKeys[] = {
+    {"triChnAlarms"},
+    {"triAlarms"},
+    {"interval"},
+    {"audioId"},
+    {"email_interval"},
+    {"email_pic_enable"},
+    {"tri_channels_pic"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"white_interval"},
+    {"warning_light_interval"},
+    {"http_notification_interval"},
+    {"triChannels"},
+};
+
+// The record keys of "/6149" (the dialog's, with enable, without HTTP).
+constexpr ActionKey kScheduleKeys[] = {
+    {"triChnAlarms"},      {"enable"},           {"triAlarms"},
+    {"interval"},          {"audioId"},          {"email_interval"},
+    {"email_pic_enable"},  {"tri_channels_pic"}, {"ptz_interval"},
+    {"alarmout_interval"}, {"white_interval"},   {"warning_light_interval"},
+    {"triChannels"},
+};
+
+// "/6148" after "chnid" and "event".
+constexpr ActionKey kActionAnswerKeys[] = {
+    {"enable"},
+    {"triAlarms"},
+    {"interval"},
+    {"email_interval"},
+    {"email_pic_enable"},
+    {"tri_channels_pic"},
+    {"ptz_interval"},
+    {"alarmout_interval"},
+    {"triChannels"},
+    {"effective"},
+    {"audible"},
+    {"email"},
+    {"ptz"},
+    {"triChnAlarms"},
+    {"white"},
+    {"whiteInfo"},
+    {"white_interval"},
+    {"warningLight"},
+    {"warningLightInfo"},
+    {"warning_light_interval"},
+    {"audioId"},
+    {"audioIdMask"},
+    {"ptzParams"},
+};
+
+constexpr ActionKey kCommonParaKeys[] = {
+    {"chnid"},          {"enable"},           {"triAlarms"},        {"interval"},
+    {"email_interval"}, {"email_pic_enable"}, {"tri_channels_pic"}, {"triChannels"},
+};
+
+// The stored record of (channel, event), or a cleared one for this channel.
+SmartEventInfo record_or_cleared(int32_t channel, int event) {
+  SmartEventInfo record{};
+  if (read_smart_event(db(), &record, channel, event) != 0) record = SmartEventInfo{};
+  record.chnid = channel;
+  return record;
+}
+
+// The event's action tables and record of `channel` onto every channel of
+// `mask`: 0 when all were written.
+int copy_smart_event_action(int event, int32_t channel, uint64_t mask, int) {
+  mask &= ~channel_bit(channel);
+  if (mask == 0) return 0;
+  const nvr::events::EventSource& source = smart_event_source(event);
+  const SmartEventInfo record = record_or_cleared(channel, event);
+  int failed = nvr::events::copy_action_tables(source, channel, mask);
+  failed |= nvr::events::copy_event_record(source, &record, mask);
+  return failed ? -1 : 0;
+}
+
+// The action dialog of a camera-settings route: stored for its channel,
+// copied to the channels of `copy_mask`, the daemon told. True when the
+// record was written.
+bool save_vca_dialog_data(int event, json_object* dialog, uint64_t copy_mask) {
+  int32_t channel = -1;
+  if (event < 0 || event >= kSmartEvents || !nvr::json_is(dialog, json_type_object) ||
+      !nvr::json_read_int(dialog, "chnid", &channel, 0, kChannels - 1))
+    return false;
+  const nvr::events::EventSource& source = smart_event_source(event);
+  (void)nvr::events::store_action_tables(source, dialog, channel);
+  SmartEventInfo record = record_or_cleared(channel, event);
+  bool changed = nvr::events::apply_action_fields(source, dialog, &record, kDialogKeys);
+  changed |= nvr::events::store_ptz_actions(dialog);
+  bool written = false;
+  if (changed) written = write_smart_event(db(), &record, event) == 0;
+  uint64_t mask = copy_smart_event_action(event, channel, copy_mask, 0) == 0 ? copy_mask : 0;
+  mask |= channel_bit(channel);
+  nvr::events::tell_mask(kReqSmartEventChanged, mask);
+  return written;
+}
+
+// ---- the camera-settings records --------------------------------------------------------
+
+// Descriptors of the keys a route answers or stores, in the answer's order.
+constexpr DbField kRegionAnswer[] = {
+    DB_FIELD(VcaMessage, region, "region", DbType::Text),
+    DB_FIELD(VcaMessage, enable, "enable", DbType::I32),
+    DB_FIELD(VcaMessage, sensitivity, "sensitivity", DbType::I32),
+    DB_FIELD(VcaMessage, objtype, "objtype", DbType::I32),
+    DB_FIELD(VcaMessage, polygonX, "polygonX", DbType::Text),
+    DB_FIELD(VcaMessage, polygonY, "polygonY", DbType::Text),
+};
+constexpr DbField kMotionAnswer[] = {
+    DB_FIELD(VcaMessage, region, "region", DbType::Text),
+    DB_FIELD(VcaMessage, enable, "enable", DbType::I32),
+    DB_FIELD(VcaMessage, sensitivity, "sensitivity", DbType::I32),
+    DB_FIELD(VcaMessage, objtype, "objtype", DbType::I32),
+    DB_FIELD(VcaMessage, polygonX, "polygonX", DbType::Text),
+    DB_FIELD(VcaMessage, polygonY, "polygonY", DbType::Text),
+    DB_FIELD(VcaMessage, ignore_time, "ignore_time", DbType::I32),
+};
+constexpr DbField kTamperAnswer[] = {
+    DB_FIELD(VcaMessage, enable, "enable", DbType::I32),
+    DB_FIELD(VcaMessage, sensitivity, "sensitivity", DbType::I32),
+};
+constexpr DbField kLoiteringAnswer[] = {
+    DB_FIELD(VcaMessage, region, "region", DbType::Text),
+    DB_FIELD(VcaMessage, enable, "enable", DbType::I32),
+    DB_FIELD(VcaMessage, time, "time", DbType::I32),
+    DB_FIELD(VcaMessage, size, "size", DbType::I32),
+    DB_FIELD(VcaMessage, objtype, "objtype", DbType::I32),
+    DB_FIELD(VcaMessage, polygonX, "polygonX", DbType::Text),
+    DB_FIELD(VcaMessage, polygonY, "polygonY", DbType::Text),
+};
+constexpr DbField kHumanAnswer[] = {
+    DB_FIELD(VcaMessage, enable, "enable", DbType::I32),
+    DB_FIELD(VcaMessage, tracks, "tracks", DbType::I32),
+};
+
+constexpr DbField kRegionPolygon[] = {
+    DB_FIELD(VcaPolygonPair, polygonX, "polygonX", DbType::Text),
+    DB_FIELD(VcaPolygonPair, polygonY, "polygonY", DbType::Text),
+};
+constexpr DbRecord kPolygonRecord = {nullptr, nullptr, sizeof(VcaPolygonPair), kRegionPolygon};
+constexpr DbField kRegionEntry[] = {
+    DB_FIELD(VcaRegion, enable, "enable", DbType::I32),
+    DB_FIELD(VcaRegion, objType, "objType", DbType::I32),
+    DB_FIELD(VcaRegion, time, "time", DbType::I32),
+};
+constexpr DbRecord kRegionRecord = {nullptr, nullptr, sizeof(VcaRegion), kRegionEntry};
+constexpr DbField kLeftRemoveEntry[] = {
+    DB_FIELD(VcaLeftRemoveRegion, leftEnable, "leftEnable", DbType::I32),
+    DB_FIELD(VcaLeftRemoveRegion, removeEnable, "removeEnable", DbType::I32),
+};
+constexpr DbRecord kLeftRemoveRegionRecord = {nullptr, nullptr, sizeof(VcaLeftRemoveRegion),
+                                              kLeftRemoveEntry};
+
+// One smart event whose camera settings travel in the VCA message record.
+struct MessageEvent {
+  int32_t get_request;  // int32 channel; the reply is get_request + 5000
+  int32_t set_request;  // VcaMessage; the result reply is set_request + 5000
+  std::span<const DbField> answer;
+  std::span<const DbField> stored;  // the answer's keys, which the set route stores
+  bool region_keys;                 // "regionType", "regionScene", "regionInfo"
+};
+
+// 0 region entrance, 1 region exiting, 2 advanced motion, 3 tampering,
+// 4 loitering, 5 human detection.
+constexpr MessageEvent kMessageEvents[] = {
+    {kReqVcaRegionEntrance, kReqSetVcaRegionEntrance, kRegionAnswer, kRegionAnswer, true},
+    {kReqVcaRegionExiting, kReqSetVcaRegionExiting, kRegionAnswer, kRegionAnswer, true},
+    {kReqVcaMotion, kReqSetVcaMotion, kMotionAnswer, kMotionAnswer, true},
+    {kReqVcaTamper, kReqSetVcaTamper, kTamperAnswer, kTamperAnswer, false},
+    {kReqVcaLoitering, kReqSetVcaLoitering, kLoiteringAnswer, kLoiteringAnswer, true},
+    {kReqVcaHuman, kReqSetVcaHuman, kHumanAnswer, kHumanAnswer, false},
+};
+enum MessageRow { kEntrance, kExiting, kMotion, kTamper, kLoitering, kHuman };
+
+Json fields_to_json(std::span<const DbField> fields, const void* record, size_t size) {
+  const DbRecord view = {nullptr, nullptr, size, fields};
+  return Json(db_record_to_json(view, record));
+}
+void fields_from_json(std::span<const DbField> fields, json_object* object, void* record,
+                      size_t size) {
+  const DbRecord view = {nullptr, nullptr, size, fields};
+  db_record_from_json(view, object, record);
+}
+
+// The regions of a region-based record: regionType 1 takes polygon 0 of each
+// region, 2 or more up to five.
+template <class Region>
+void set_regions(json_object* request, const DbRecord& entry, Region (&regions)[kVcaRegions],
+                 int32_t region_type) {
+  json_object* info = nvr::json_get(request, "regionInfo");
+  if (region_type == 0 || !nvr::json_is(info, json_type_array)) return;
+  const size_t count = json_object_array_length(info);
+  const size_t polygons = region_type == 1 ? 1 : kVcaPolygons;
+  for (size_t i = 0; i < count && i < kVcaRegions; ++i) {
+    json_object* element = json_object_array_get_idx(info, i);
+    db_record_from_json(entry, element, &regions[i]);
+    json_object* list = nvr::json_get(element, "region");
+    if (!nvr::json_is(list, json_type_array)) continue;
+    for (size_t j = 0; j < json_object_array_length(list) && j < polygons; ++j)
+      db_record_from_json(kPolygonRecord, json_object_array_get_idx(list, j),
+                          &polygon_of(regions[i], j));
+  }
+}
+
+template <class Record, class Region>
+void set_common_info(json_object* request, const DbRecord& entry, Record* record,
+                     Region (&regions)[kVcaRegions]) {
+  record->regionType = static_cast<int32_t>(nvr::json_int_or(request, "regionType"));
+  record->regionScene = static_cast<int32_t>(nvr::json_int_or(request, "regionScene"));
+  set_regions(request, entry, regions, record->regionType);
+}
+
+// The copy text into the record, and the dialog stored for `event`.
+void copy_and_dialog(json_object* request, char (&copy)[kVcaCopyChars], int event) {
+  nvr::json_copy_string(request, "copyChn", copy, sizeof copy);
+  json_object* dialog = nvr::json_get(request, "dialog");
+  if (dialog != nullptr) save_vca_dialog_data(event, dialog, get_channel_mask(copy));
+}
+
+// ---- replies ------------------------------------------------------------------------------
+
+void on_set_result_cb(uint32_t count, const void* records) {
+  const bool done = count >= 1 && nvr::record_at<int32_t>(records, 0) == 0;
+  nvr::answer_text(done ? "OK" : "FAILED");
+}
+
+template <int Row>
+void on_get_vca_message_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaMessage message = nvr::record_at<VcaMessage>(records, 0);
+  nvr::answer_json(fields_to_json(kMessageEvents[Row].answer, &message, sizeof message));
+}
+
+constexpr nvr::ReplyRow kVcaReplies[] = {
+    {vca_reply_of(kReqVcaRegionEntrance), sizeof(VcaMessage), on_get_vca_message_cb<kEntrance>},
+    {vca_reply_of(kReqVcaRegionExiting), sizeof(VcaMessage), on_get_vca_message_cb<kExiting>},
+    {vca_reply_of(kReqVcaMotion), sizeof(VcaMessage), on_get_vca_message_cb<kMotion>},
+    {vca_reply_of(kReqVcaTamper), sizeof(VcaMessage), on_get_vca_message_cb<kTamper>},
+    {vca_reply_of(kReqVcaLoitering), sizeof(VcaMessage), on_get_vca_message_cb<kLoitering>},
+    {vca_reply_of(kReqVcaHuman), sizeof(VcaMessage), on_get_vca_message_cb<kHuman>},
+    {vca_reply_of(kReqSetVcaRegionEntrance), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaRegionExiting), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaMotion), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaTamper), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaLine), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaLoitering), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaHuman), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaPeople), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaSettings), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqClearPeopleCount), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaLeftRemove), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaLine2), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaSettings2), sizeof(int32_t), on_set_result_cb},
+};
+
+void on_vca_ipc_callback(void*, const void* header, const void* payload) {
+  nvr::dispatch_reply(kVcaReplies, header, payload);
+}
+
+// ---- the camera-settings routes ---------------------------------------------------------
+
+// A getter: the channel 0..63 (JSON error otherwise), asked and answered by
+// the reply; no data or no JSON object: nothing.
+void ask_channel(const char* data, const char* key, int32_t request_id) {
+  Json request = nvr::parse_request(data);
+  if (!request) return;
+  int32_t channel = -1;
+  if (!nvr::json_read_int(request.get(), key, &channel, 0, kChannels - 1)) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  nvr::ask_or_answer(on_vca_ipc_callback, request_id, channel, nvr::Silence::kJson);
+}
+
+const MessageEvent& region_row(const char* data) {
+  Json request = nvr::parse_request(data);
+  return kMessageEvents[nvr::json_int_or(request.get(), "type") == 0 ? kEntrance : kExiting];
+}
+
+// A setter of the VCA message record: the request's keys, the region keys,
+// the copy text and the dialog, then the camera's answer.
+void set_vca_message(const char* data, const MessageEvent& row) {
+  Json request = nvr::parse_request(data);
+  if (!request) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  json_object* object = request.get();
+  VcaMessage message{};
+  message.channel = static_cast<int32_t>(nvr::json_int_or(object, "chnid"));
+  if (!in_channels(message.channel)) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  fields_from_json(row.stored, object, &message, sizeof message);
+  if (row.region_keys) set_common_info(object, kRegionRecord, &message, message.regions);
+  copy_and_dialog(object, message.copyChn, static_cast<int>(nvr::json_int_or(object, "type")));
+  nvr::ask_or_answer(on_vca_ipc_callback, row.set_request, message, nvr::Silence::kText);
+}
+
+// ---- the action routes ------------------------------------------------------------------
+
+// "/6148": {"action": [the event's action object]}.
+void answer_action_object(int32_t channel, int event) {
+  const SmartEventInfo record = record_or_cleared(channel, event);
+  const nvr::events::EventSource& source = smart_event_schedule_source(event);
+  Json object = nvr::json_new_object();
+  nvr::json_add_int(object.get(), "chnid", channel);
+  nvr::json_add_int(object.get(), "event", event);
+  Json rest = nvr::events::build_action_object(source, channel, &record, kActionAnswerKeys);
+  json_object_object_foreach(rest.get(), key, value) {
+    nvr::json_add(object.get(), key, Json(json_object_get(value)));
+  }
+  Json list = nvr::json_new_array();
+  nvr::json_append(list.get(), std::move(object));
+  Json answer = nvr::json_new_object();
+  nvr::json_add(answer.get(), "action", std::move(list));
+  nvr::answer_json(answer);
+}
+
+}  // namespace
+
+void on_get_vca_region(char* data) { ask_channel(data, "channel", region_row(data).get_request); }
+void on_set_vca_region(char* data) { set_vca_message(data, region_row(data)); }
+void on_get_vca_motion(char* data) { ask_channel(data, "channel", kReqVcaMotion); }
+void on_set_vca_motion(char* data) { set_vca_message(data, kMessageEvents[kMotion]); }
+void on_get_vca_tamper(char* data) { ask_channel(data, "channel", kReqVcaTamper); }
+void on_set_vca_tamper(char* data) { set_vca_message(data, kMessageEvents[kTamper]); }
+void on_get_vca_loitering(char* data) { ask_channel(data, "channel", kReqVcaLoitering); }
+void on_set_vca_loitering(char* data) { set_vca_message(data, kMessageEvents[kLoitering]); }
+void on_get_vca_human(char* data) { ask_channel(data, "channel", kReqVcaHuman); }
+void on_set_vca_human(char* data) { set_vca_message(data, kMessageEvents[kHuman]); }
+
+void on_get_smart_event_schedule(char* data) {
+  Json request = nvr::parse_request(data);
+  int32_t channel = -1;
+  int32_t event = -1;
+  if (!request || !nvr::json_read_int(request.get(), "chnid", &channel, 0, kChannels - 1) ||
+      !nvr::json_read_int(request.get(), "event", &event, 0, kSmartEvents - 1)) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  answer_action_object(channel, event);
+}
+
+void on_set_smart_event_schedule(char* data) {
+  if (data == nullptr || *data == '\0') {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  Json request = nvr::parse_request(data);
+  if (!request) return;  // not JSON: nothing
+  json_object* object = request.get();
+  int32_t channel = -1;
+  int32_t event = -1;
+  if (!nvr::json_read_int(object, "chnid", &channel, 0, kChannels - 1) ||
+      !nvr::json_read_int(object, "event", &event, 0, kSmartEvents - 1)) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  const nvr::events::EventSource& source = smart_event_schedule_source(event);
+  int failed = nvr::events::store_action_tables(source, object, channel);
+  SmartEventInfo record = record_or_cleared(channel, event);
+  if (nvr::events::apply_action_fields(source, object, &record, kScheduleKeys))
+    failed |= write_smart_event(db(), &record, event);
+  nvr::events::tell_mask(kReqSmartEventChanged, channel_bit(channel));
+  nvr::events::answer_stored(failed);
+}
+
+void on_set_vca_allrtm_others(char* data) {
+  Json request = nvr::parse_request(data);
+  if (!request) return;
+  json_object* object = request.get();
+  const int64_t channel = nvr::json_int_or(object, "channel", -1);
+  const int64_t event = nvr::json_int_or(object, "event", -1);
+  SmartEventInfo record{};
+  if (!in_channels(channel) || event < 0 || event >= kSmartEvents ||
+      read_smart_event(db(), &record, static_cast<int32_t>(channel), static_cast<int>(event)) !=
+          0) {
+    nvr::answer_text("ERROT");
+    return;
+  }
+  static constexpr ActionKey kAlarms[] = {{"triAlarms"}};
+  static constexpr ActionKey kTriggers[] = {{"triChannels"}};
+  const int64_t type = nvr::json_int_or(object, "type");
+  const nvr::events::EventSource& source = smart_event_source(static_cast<int>(event));
+  if (type == 0) nvr::events::apply_action_fields(source, object, &record, kAlarms);
+  if (type == 1) nvr::events::apply_action_fields(source, object, &record, kTriggers);
+  if (write_smart_event(db(), &record, static_cast<int>(event)) != 0) {
+    nvr::answer_text("ERROT");
+    return;
+  }
+  nvr::events::tell_mask(kReqSmartEventChanged, channel_bit(static_cast<int32_t>(channel)));
+  nvr::answer_text("OK");
+}
+
+void on_get_vca_common_para(char* data) {
+  Json request = nvr::parse_request(data);
+  int32_t channel = -1;
+  if (!request || !nvr::json_read_int(request.get(), "channel", &channel, 0, kChannels - 1)) return;
+  const int64_t event = nvr::json_int_or(request.get(), "type", -1);
+  SmartEventInfo record{};
+  if (event < 0 || event >= kSmartEvents ||
+      read_smart_event(db(), &record, channel, static_cast<int>(event)) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  nvr::answer_json(nvr::events::build_action_object(smart_event_source(static_cast<int>(event)),
+                                                    channel, &record, kCommonParaKeys));
+}

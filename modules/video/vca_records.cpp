@@ -105,11 +105,11 @@ const EventSource& smart_event_schedule_source(int event) {
   return sources().schedule[event_index(event)];
 }
 
-int read_smart_event(const char*, SmartEventInfo* record, int32_t channel, int event) {
+int read_smart_event(const char* db, SmartEventInfo* record, int32_t channel, int event) {
   if (event < 0 || event >= kSmartEvents) return -1;
-  return nvr::events::read_event_record(smart_event_source(event), record, channel);
+  return db_read(db, kSmartEventRecord, record, channel, smart_event_source(event).record_table);
 }
-int write_smart_event(const char*, const SmartEventInfo* record, int event) {
+int write_smart_event(const char* db, const SmartEventInfo* record, int event) {
   if (event < 0 || event >= kSmartEvents) return -1;
-  return nvr::events::write_event_record(smart_event_source(event), record);
+  return db_write(db, kSmartEventRecord, record, smart_event_source(event).record_table);
 }

@@ -267,7 +267,132 @@ void on_get_vca_message_cb(uint32_t count, const void* records) {
   nvr::answer_json(fields_to_json(kMessageEvents[Row].answer, &message, sizeof message));
 }
 
+constexpr DbField kLeftRemoveAnswer[] = {
+    DB_FIELD(VcaLeftRemove, region, "region", DbType::Text),
+    DB_FIELD(VcaLeftRemove, left_enable, "left_enable", DbType::I32),
+    DB_FIELD(VcaLeftRemove, remove_enable, "remove_enable", DbType::I32),
+    DB_FIELD(VcaLeftRemove, min_time, "min_time", DbType::I32),
+    DB_FIELD(VcaLeftRemove, sensitivity, "sensitivity", DbType::I32),
+    DB_FIELD(VcaLeftRemove, polygonX, "polygonX", DbType::Text),
+    DB_FIELD(VcaLeftRemove, polygonY, "polygonY", DbType::Text),
+};
+constexpr DbField kLeftRemoveStored[] = {
+    DB_FIELD(VcaLeftRemove, left_enable, "left_enable", DbType::I32),
+    DB_FIELD(VcaLeftRemove, remove_enable, "remove_enable", DbType::I32),
+    DB_FIELD(VcaLeftRemove, min_time, "min_time", DbType::I32),
+    DB_FIELD(VcaLeftRemove, sensitivity, "sensitivity", DbType::I32),
+};
+constexpr DbField kSettingsFields[] = {
+    DB_FIELD(VcaSettings, fps, "fps", DbType::I32),
+    DB_FIELD(VcaSettings, mode, "mode", DbType::I32),
+    DB_FIELD(VcaSettings, installation, "installation", DbType::I32),
+    DB_FIELD(VcaSettings, analysis, "analysis", DbType::I32),
+    DB_FIELD(VcaSettings, width, "width", DbType::I32),
+    DB_FIELD(VcaSettings, height, "height", DbType::I32),
+    DB_FIELD(VcaSettings, vcaType, "vcaType", DbType::I32),
+};
+// The settings a set route fills: all but the type, which the camera answers.
+constexpr std::span<const DbField> kSettingsStored(kSettingsFields, std::size(kSettingsFields) - 1);
+
+void on_get_vca_leftremove_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaLeftRemove record = nvr::record_at<VcaLeftRemove>(records, 0);
+  nvr::answer_json(fields_to_json(kLeftRemoveAnswer, &record, sizeof record));
+}
+
+// The line answer: each line {direction, position} on the web canvas.
+void on_get_vca_line_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaLine record = nvr::record_at<VcaLine>(records, 0);
+  Json lines = nvr::json_new_array();
+  for (const VcaLinePoints& line : record.lines) {
+    Json entry = nvr::json_new_object();
+    nvr::json_add_int(entry.get(), "direction", line.direction);
+    nvr::json_add_string(
+        entry.get(), "position",
+        nvr::vca::web_position(record.width, record.height,
+                               {{line.startX, line.startY}, {line.stopX, line.stopY}}));
+    nvr::json_append(lines.get(), std::move(entry));
+  }
+  Json answer = nvr::json_new_object();
+  nvr::json_add(answer.get(), "line", std::move(lines));
+  nvr::json_add_int(answer.get(), "enable", record.enable);
+  nvr::json_add_int(answer.get(), "width", record.width);
+  nvr::json_add_int(answer.get(), "height", record.height);
+  nvr::json_add_int(answer.get(), "objtype", record.objtype);
+  nvr::answer_json(answer);
+}
+
+// A box on the web canvas: its start as a point, its size as a point, each
+// value at least 1.
+void add_web_box(json_object* object, const char* prefix, const VcaBox& box, int32_t w, int32_t h) {
+  const nvr::vca::Point start =
+      nvr::vca::at_least_one(nvr::vca::point_to_web(w, h, box.startX, box.startY));
+  const nvr::vca::Point size =
+      nvr::vca::at_least_one(nvr::vca::point_to_web(w, h, box.width, box.height));
+  const std::string p = prefix;
+  nvr::json_add_int(object, (p + "StartX").c_str(), start.x);
+  nvr::json_add_int(object, (p + "StartY").c_str(), start.y);
+  nvr::json_add_int(object, (p + "Width").c_str(), size.x);
+  nvr::json_add_int(object, (p + "Height").c_str(), size.y);
+}
+VcaBox camera_box(json_object* object, const char* prefix, int32_t w, int32_t h) {
+  const std::string p = prefix;
+  auto value = [&](const char* key) {
+    return static_cast<int32_t>(nvr::json_int_or(object, (p + key).c_str()));
+  };
+  const nvr::vca::Point start =
+      nvr::vca::at_least_one(nvr::vca::point_to_camera(w, h, value("StartX"), value("StartY")));
+  const nvr::vca::Point size =
+      nvr::vca::at_least_one(nvr::vca::point_to_camera(w, h, value("Width"), value("Height")));
+  return {start.x, start.y, size.x, size.y};
+}
+
+void on_get_vca_settings_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaSettings record = nvr::record_at<VcaSettings>(records, 0);
+  Json answer = fields_to_json(kSettingsFields, &record, sizeof record);
+  Json box = nvr::json_new_object();
+  add_web_box(box.get(), "min", record.min, record.width, record.height);
+  add_web_box(box.get(), "max", record.max, record.width, record.height);
+  Json position = nvr::json_new_array();
+  nvr::json_append(position.get(), std::move(box));
+  nvr::json_add(answer.get(), "position", std::move(position));
+  nvr::answer_json(answer);
+}
+
+// {support, type}: the reply's int32 at bytes 4 and 8.
+struct VcaSupport {
+  int32_t channel;
+  int32_t support;
+  int32_t type;
+};
+void on_get_vca_support_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaSupport record = nvr::record_at<VcaSupport>(records, 0);
+  Json answer = nvr::json_new_object();
+  nvr::json_add_int(answer.get(), "support", record.support);
+  nvr::json_add_int(answer.get(), "type", record.type);
+  nvr::answer_json(answer);
+}
+
 constexpr nvr::ReplyRow kVcaReplies[] = {
+    {vca_reply_of(kReqVcaLine), sizeof(VcaLine), on_get_vca_line_cb},
+    {vca_reply_of(kReqVcaSettings), sizeof(VcaSettings), on_get_vca_settings_cb},
+    {vca_reply_of(kReqVcaSupport), sizeof(VcaSupport), on_get_vca_support_cb},
+    {vca_reply_of(kReqVcaLeftRemove), sizeof(VcaLeftRemove), on_get_vca_leftremove_cb},
     {vca_reply_of(kReqVcaRegionEntrance), sizeof(VcaMessage), on_get_vca_message_cb<kEntrance>},
     {vca_reply_of(kReqVcaRegionExiting), sizeof(VcaMessage), on_get_vca_message_cb<kExiting>},
     {vca_reply_of(kReqVcaMotion), sizeof(VcaMessage), on_get_vca_message_cb<kMotion>},
@@ -332,6 +457,17 @@ void set_vca_message(const char* data, const MessageEvent& row) {
   if (row.region_keys) set_common_info(object, kRegionRecord, &message, message.regions);
   copy_and_dialog(object, message.copyChn, static_cast<int>(nvr::json_int_or(object, "type")));
   nvr::ask_or_answer(on_vca_ipc_callback, row.set_request, message, nvr::Silence::kText);
+}
+
+// The setter's request object and channel (0..63). Otherwise: the text
+// error (kRespText), or for kRespJson nothing without a JSON object and the
+// JSON error for a channel out of range.
+Json setter_request(const char* data, int refusal, int32_t* channel) {
+  Json request = nvr::parse_request(data);
+  *channel = static_cast<int32_t>(nvr::json_int_or(request.get(), "chnid", -1));
+  if (request && in_channels(*channel)) return request;
+  if (request || refusal == kRespText) cgi_error_to_webserver(refusal);
+  return nullptr;
 }
 
 // ---- the action routes ------------------------------------------------------------------
@@ -443,4 +579,79 @@ void on_get_vca_common_para(char* data) {
   }
   nvr::answer_json(nvr::events::build_action_object(smart_event_source(static_cast<int>(event)),
                                                     channel, &record, kCommonParaKeys));
+}
+
+void on_get_vca_line(char* data) { ask_channel(data, "channel", kReqVcaLine); }
+
+void on_set_vca_line(char* data) {
+  VcaLine record{};
+  Json request = setter_request(data, kRespText, &record.channel);
+  if (!request) return;
+  json_object* object = request.get();
+  const int32_t w = static_cast<int32_t>(nvr::json_int_or(object, "width"));
+  const int32_t h = static_cast<int32_t>(nvr::json_int_or(object, "height"));
+  record.enable = static_cast<int32_t>(nvr::json_int_or(object, "enable"));
+  record.objtype = static_cast<int32_t>(nvr::json_int_or(object, "objtype"));
+  json_object* lines = nvr::json_get(object, "line");
+  for (size_t i = 0;
+       nvr::json_is(lines, json_type_array) && i < json_object_array_length(lines) && i < kVcaLines;
+       ++i) {
+    json_object* line = json_object_array_get_idx(lines, i);
+    const nvr::vca::Segment camera =
+        nvr::vca::parse_line_position(w, h, nvr::json_string(line, "position"));
+    VcaLinePoints& out = record.lines[i];
+    out.startX = camera.start.x;
+    out.startY = camera.start.y;
+    out.stopX = camera.stop.x;
+    out.stopY = camera.stop.y;
+    out.direction = static_cast<int32_t>(nvr::json_int_or(line, "direction"));
+  }
+  copy_and_dialog(object, record.copyChn, 4);
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaLine, record, nvr::Silence::kText);
+}
+
+void on_get_vca_settings(char* data) { ask_channel(data, "channel", kReqVcaSettings); }
+
+void on_set_vca_settings(char* data) {
+  VcaSettings record{};
+  Json request = setter_request(data, kRespJson, &record.channel);
+  if (!request) return;
+  json_object* object = request.get();
+  fields_from_json(kSettingsStored, object, &record, sizeof record);
+  json_object* position = nvr::json_get(object, "position");
+  json_object* box =
+      nvr::json_is(position, json_type_array) && json_object_array_length(position) > 0
+          ? json_object_array_get_idx(position, 0)
+          : nullptr;
+  record.min = camera_box(box, "min", record.width, record.height);
+  record.max = camera_box(box, "max", record.width, record.height);
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaSettings, record, nvr::Silence::kJson);
+}
+
+void on_vca_clear_people_count(char* data) {
+  Json request = nvr::parse_request(data);
+  if (!request) return;
+  VcaClearPeople record{};
+  if (!nvr::json_read_int(request.get(), "channel", &record.channel, 0, kChannels - 1)) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  record.line = static_cast<int32_t>(nvr::json_int_or(request.get(), "line"));
+  record.resetdb = static_cast<int32_t>(nvr::json_int_or(request.get(), "resetdb"));
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqClearPeopleCount, record, nvr::Silence::kJson);
+}
+
+void on_get_vca_support(char* data) { ask_channel(data, "channel", kReqVcaSupport); }
+
+void on_get_vca_leftremove(char* data) { ask_channel(data, "channel", kReqVcaLeftRemove); }
+
+void on_set_vca_leftremove(char* data) {
+  VcaLeftRemove record{};
+  Json request = setter_request(data, kRespJson, &record.channel);
+  if (!request) return;
+  json_object* object = request.get();
+  fields_from_json(kLeftRemoveStored, object, &record, sizeof record);
+  set_common_info(object, kLeftRemoveRegionRecord, &record, record.regions);
+  copy_and_dialog(object, record.copyChn, 8);
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaLeftRemove, record, nvr::Silence::kJson);
 }

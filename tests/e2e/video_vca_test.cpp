@@ -204,5 +204,106 @@ TEST(VcaActions, ScheduleRoutesOthersAndSummary) {
   EXPECT_TRUE(sim.messages().empty());
 }
 
+TEST(VcaLine, PositionsConvertedBothWays) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  VcaLine camera{};
+  camera.width = 1920;
+  camera.height = 1080;
+  camera.enable = 1;
+  camera.lines[0] = {0, 0, 1920, 1080, 2, {}};
+  sim.reply(3241, 8241, CoreSim::bytes(camera));
+  EXPECT_EQ(run_json(root, "/6138", R"({"channel":1})").out,
+            kJsonHeader +
+                R"({ "line": [ { "direction": 2, "position": "0;0;460;260" }, )"
+                R"({ "direction": 0, "position": "0;0;0;0" }, { "direction": 0, )"
+                R"("position": "0;0;0;0" }, { "direction": 0, "position": "0;0;0;0" } ], )"
+                R"("enable": 1, "width": 1920, "height": 1080, "objtype": 0 })");
+  camera.width = 0;  // a camera without a space: every position 0
+  sim.clear_all().reply(3241, 8241, CoreSim::bytes(camera));
+  EXPECT_TRUE(has(run_json(root, "/6138", R"({"channel":1})").out, R"("position": "0;0;0;0")"));
+  // The web points back in the camera's space, raised to 1; a half text.
+  sim.clear_all();
+  ASSERT_EQ(run_json(root, "/6139",
+                     R"({"chnid":1,"enable":1,"width":1920,"height":1080,"objtype":3,)"
+                     R"("line":[{"position":"0;0;230;130","direction":1},{"position":"10;20"}]})")
+                .out,
+            kOk);
+  const VcaLine sent = record_of<VcaLine>(sim.messages(3248).at(0));
+  EXPECT_EQ(sent.width, 0);  // the space converts, it is not stored
+  EXPECT_EQ(sent.lines[0].startX, 1);
+  EXPECT_EQ(sent.lines[0].startY, 1);
+  EXPECT_EQ(sent.lines[0].stopX, 960);
+  EXPECT_EQ(sent.lines[0].stopY, 540);
+  EXPECT_EQ(sent.lines[0].direction, 1);
+  EXPECT_EQ(sent.lines[1].startX, 42);  // 10 * 1920 / 460, rounded
+  EXPECT_EQ(sent.lines[1].stopX, 1);
+  EXPECT_EQ(sent.objtype, 3);
+  EXPECT_EQ(run_json(root, "/6139", "").out, kTextError);
+}
+
+TEST(VcaSettings, BoxesOnTheCanvasAndBack) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  const VcaSettings camera = {2, 7, 10, 1, 2, 3, 1920, 1080, {0, 0, 960, 540}, {1920, 1080, 1, 1}};
+  sim.reply(3259, 8259, CoreSim::bytes(camera));
+  EXPECT_EQ(run_json(root, "/6146", R"({"channel":2})").out,
+            kJsonHeader + R"({ "fps": 10, "mode": 1, "installation": 2, "analysis": 3, "width": )"
+                          R"(1920, "height": 1080, "vcaType": 7, "position": [ { "minStartX": 1, )"
+                          R"("minStartY": 1, "minWidth": 230, "minHeight": 130, "maxStartX": 460, )"
+                          R"("maxStartY": 260, "maxWidth": 1, "maxHeight": 1 } ] })");
+  sim.clear_all();
+  ASSERT_EQ(
+      run_json(root, "/6147",
+               R"({"chnid":2,"fps":12,"width":1920,"height":1080,"vcaType":9,)"
+               R"("position":[{"minStartX":230,"minStartY":130,"minWidth":0,"maxWidth":460}]})")
+          .out,
+      kOk);
+  const VcaSettings sent = record_of<VcaSettings>(sim.messages(3260).at(0));
+  EXPECT_EQ(sent.channel, 2);
+  EXPECT_EQ(sent.vcaType, 0);  // answered only
+  EXPECT_EQ(sent.fps, 12);
+  EXPECT_EQ(sent.min.startX, 960);
+  EXPECT_EQ(sent.min.startY, 540);
+  EXPECT_EQ(sent.min.width, 1);
+  EXPECT_EQ(sent.max.width, 1920);
+  // Settings are not a smart event's: nothing without JSON, JSON errors.
+  EXPECT_EQ(run_json(root, "/6147", "").out, kRefused);
+  EXPECT_EQ(run_json(root, "/6147", R"({"chnid":64})").out, kJsonError);
+  sim.never(3260);
+  EXPECT_EQ(run_json(root, "/6147", R"({"chnid":1})", "0.001").out, kJsonError);
+}
+
+TEST(VcaSmallRoutes, SupportClearAndLeftRemove) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  sim.reply(3257, 8257,
+            CoreSim::bytes<int32_t>(0) + CoreSim::bytes<int32_t>(1) + CoreSim::bytes<int32_t>(4));
+  EXPECT_EQ(run_json(root, "/6157", R"({"channel":0})").out,
+            kJsonHeader + R"({ "support": 1, "type": 4 })");
+  ASSERT_EQ(run_json(root, "/6154", R"({"channel":3,"line":2,"resetdb":1})").out, kOk);
+  const VcaClearPeople clear = record_of<VcaClearPeople>(sim.messages(3261).at(0));
+  EXPECT_EQ(clear.channel, 3);
+  EXPECT_EQ(clear.line, 2);
+  EXPECT_EQ(clear.resetdb, 1);
+  EXPECT_EQ(run_json(root, "/6154", R"({"channel":-1})").out, kJsonError);
+  // Left/removed: its own keys and regions, dialog as event 8, read back.
+  ASSERT_EQ(run_json(root, "/6171",
+                     R"({"chnid":5,"left_enable":1,"remove_enable":1,"min_time":20,)"
+                     R"("sensitivity":4,"regionType":2,"regionInfo":[{"leftEnable":1,)"
+                     R"("removeEnable":0,"region":[{"polygonX":"p","polygonY":"q"}]}],)"
+                     R"("dialog":{"chnid":5,"interval":3}})")
+                .out,
+            kOk);
+  const VcaLeftRemove sent = record_of<VcaLeftRemove>(sim.messages(3269).at(0));
+  EXPECT_EQ(sent.regions[0].leftEnable, 1);
+  EXPECT_STREQ(sent.regions[0].polygons[0].pair.polygonY, "q");
+  EXPECT_EQ(stored_event(root, 5, 8).interval, 3);
+  EXPECT_EQ(run_json(root, "/6172", R"({"channel":5})").out,
+            kJsonHeader + R"({ "region": "", "left_enable": 1, "remove_enable": 1, "min_time": )"
+                          R"(20, "sensitivity": 4, "polygonX": "", "polygonY": "" })");
+  EXPECT_EQ(run_json(root, "/6171", "x").out, kRefused);
+}
+
 }  // namespace
 }  // namespace nvr::test

@@ -1,7 +1,8 @@
 // Camera analytics: each camera's smart-event settings as the recorder last
-// set them (VCA message records, per channel and request), kept under the
-// state folder; a camera never told anything shows a demo region. Every set
-// is answered with the result 0.
+// set them (one record per channel and kind, the channel at byte 0), kept
+// under the state folder; a camera never told anything shows a demo record.
+// Every set is answered with the result 0 (-1 for a short record or a
+// channel outside 0..63).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,13 +17,8 @@ namespace {
 constexpr int kChannels = 64;
 std::mutex g_mutex;
 
-std::string state_file(int32_t get_request, int32_t channel) {
-  return sim::state_path("vca_" + std::to_string(get_request) + "_" + std::to_string(channel) +
-                         ".bin");
-}
-
-VcaMessage demo_message(int32_t channel) {
-  VcaMessage message{};
+void demo_message(void* out, int32_t channel) {
+  VcaMessage& message = *static_cast<VcaMessage*>(out);
   message.channel = channel;
   message.enable = 1;
   message.sensitivity = 3;
@@ -33,84 +29,128 @@ VcaMessage demo_message(int32_t channel) {
   message.objtype = 1;
   snprintf(message.polygonX, sizeof message.polygonX, "%s", "10,200,200,10");
   snprintf(message.polygonY, sizeof message.polygonY, "%s", "10,10,120,120");
-  return message;
+}
+void demo_line(void* out, int32_t channel) {
+  VcaLine& line = *static_cast<VcaLine*>(out);
+  line.channel = channel;
+  line.enable = 1;
+  line.width = 1920;
+  line.height = 1080;
+  line.lines[0] = {0, 540, 1920, 540, 2, {}};
+  line.objtype = 1;
+}
+void demo_settings(void* out, int32_t channel) {
+  VcaSettings& settings = *static_cast<VcaSettings*>(out);
+  settings = {channel, 1, 10, 0, 0, 0, 1920, 1080, {100, 100, 60, 120}, {0, 0, 960, 1080}};
+}
+void demo_left_remove(void* out, int32_t channel) {
+  VcaLeftRemove& record = *static_cast<VcaLeftRemove*>(out);
+  record.channel = channel;
+  record.sensitivity = 3;
+  record.left_enable = 1;
+  record.min_time = 30;
+  snprintf(record.region, sizeof record.region, "%s", "00ff00ff");
 }
 
-// The get request of a set request (3244 -> 3237 ...).
-int32_t getter_of(int32_t set_request) {
-  switch (set_request) {
-    case kReqSetVcaRegionEntrance:
-      return kReqVcaRegionEntrance;
-    case kReqSetVcaRegionExiting:
-      return kReqVcaRegionExiting;
-    case kReqSetVcaMotion:
-      return kReqVcaMotion;
-    case kReqSetVcaTamper:
-      return kReqVcaTamper;
-    case kReqSetVcaLoitering:
-      return kReqVcaLoitering;
-    default:
-      return kReqVcaHuman;
-  }
+// One kind of camera record: asked with the int32 channel, set whole.
+struct Kind {
+  int32_t get_request;
+  int32_t set_request;
+  size_t size;
+  void (*demo)(void*, int32_t channel);
+};
+constexpr Kind kKinds[] = {
+    {kReqVcaRegionEntrance, kReqSetVcaRegionEntrance, sizeof(VcaMessage), demo_message},
+    {kReqVcaRegionExiting, kReqSetVcaRegionExiting, sizeof(VcaMessage), demo_message},
+    {kReqVcaMotion, kReqSetVcaMotion, sizeof(VcaMessage), demo_message},
+    {kReqVcaTamper, kReqSetVcaTamper, sizeof(VcaMessage), demo_message},
+    {kReqVcaLoitering, kReqSetVcaLoitering, sizeof(VcaMessage), demo_message},
+    {kReqVcaHuman, kReqSetVcaHuman, sizeof(VcaMessage), demo_message},
+    {kReqVcaLine, kReqSetVcaLine, sizeof(VcaLine), demo_line},
+    {kReqVcaSettings, kReqSetVcaSettings, sizeof(VcaSettings), demo_settings},
+    {kReqVcaLeftRemove, kReqSetVcaLeftRemove, sizeof(VcaLeftRemove), demo_left_remove},
+};
+
+const Kind* kind_of(int32_t request_id) {
+  for (const Kind& kind : kKinds)
+    if (kind.get_request == request_id || kind.set_request == request_id) return &kind;
+  return nullptr;
 }
 
-void on_get_message(const sim::Message& request, sim::Peer& peer) {
+std::string state_file(const Kind& kind, int32_t channel) {
+  return sim::state_path("vca_" + std::to_string(kind.get_request) + "_" + std::to_string(channel) +
+                         ".bin");
+}
+
+int32_t channel_of(const sim::Message& request) {
   int32_t channel = -1;
-  memcpy(&channel, request.payload.data(), std::min(request.payload.size(), sizeof channel));
+  if (request.payload.size() >= sizeof channel)
+    memcpy(&channel, request.payload.data(), sizeof channel);
+  return channel;
+}
+
+void on_get(const sim::Message& request, sim::Peer& peer) {
+  const Kind& kind = *kind_of(request.id);
+  const int32_t channel = channel_of(request);
   const int32_t reply = vca_reply_of(request.id);
   if (channel < 0 || channel >= kChannels) {
     peer.reply(reply, nullptr, 0);
     return;
   }
   std::lock_guard<std::mutex> hold(g_mutex);
-  VcaMessage message = demo_message(channel);
-  if (FILE* file = fopen(state_file(request.id, channel).c_str(), "rb")) {
-    if (fread(&message, sizeof message, 1, file) != 1) message = demo_message(channel);
-    fclose(file);
+  std::string record(kind.size, '\0');
+  FILE* file = fopen(state_file(kind, channel).c_str(), "rb");
+  if (file == nullptr || fread(record.data(), kind.size, 1, file) != 1) {
+    record.assign(kind.size, '\0');
+    kind.demo(record.data(), channel);
   }
-  peer.reply(reply, &message, sizeof message);
+  if (file) fclose(file);
+  peer.reply(reply, record.data(), record.size());
 }
 
 void answer_result(const sim::Message& request, sim::Peer& peer, int32_t result) {
   peer.reply(vca_reply_of(request.id), &result, sizeof result);
 }
 
-void on_set_message(const sim::Message& request, sim::Peer& peer) {
-  VcaMessage message{};
-  if (request.payload.size() < sizeof message) {
-    answer_result(request, peer, -1);
-    return;
-  }
-  memcpy(&message, request.payload.data(), sizeof message);
-  if (message.channel < 0 || message.channel >= kChannels) {
+void on_set(const sim::Message& request, sim::Peer& peer) {
+  const Kind& kind = *kind_of(request.id);
+  const int32_t channel = channel_of(request);
+  if (request.payload.size() < kind.size || channel < 0 || channel >= kChannels) {
     answer_result(request, peer, -1);
     return;
   }
   std::lock_guard<std::mutex> hold(g_mutex);
-  const std::string path = state_file(getter_of(request.id), message.channel);
+  const std::string path = state_file(kind, channel);
   const std::string temporary = path + ".new";
   bool saved = false;
   if (FILE* file = fopen(temporary.c_str(), "wb")) {
-    const bool written = fwrite(&message, sizeof message, 1, file) == 1;
+    const bool written = fwrite(request.payload.data(), kind.size, 1, file) == 1;
     saved = fclose(file) == 0 && written && rename(temporary.c_str(), path.c_str()) == 0;
   }
   answer_result(request, peer, saved ? 0 : -1);
 }
 
+// The camera analyses smart events of every kind but people counting here.
+void on_support(const sim::Message& request, sim::Peer& peer) {
+  const int32_t answer[3] = {channel_of(request), 1, 1};
+  peer.reply(vca_reply_of(request.id), answer, sizeof answer);
+}
+void on_clear_people(const sim::Message& request, sim::Peer& peer) {
+  answer_result(request, peer, request.payload.size() >= sizeof(VcaClearPeople) ? 0 : -1);
+}
 void on_notice(const sim::Message&, sim::Peer&) {}  // the daemon reloads the actions
 
-sim::HandlerReg reg_3237(kReqVcaRegionEntrance, on_get_message);
-sim::HandlerReg reg_3238(kReqVcaRegionExiting, on_get_message);
-sim::HandlerReg reg_3239(kReqVcaMotion, on_get_message);
-sim::HandlerReg reg_3240(kReqVcaTamper, on_get_message);
-sim::HandlerReg reg_3242(kReqVcaLoitering, on_get_message);
-sim::HandlerReg reg_3243(kReqVcaHuman, on_get_message);
-sim::HandlerReg reg_3244(kReqSetVcaRegionEntrance, on_set_message);
-sim::HandlerReg reg_3245(kReqSetVcaRegionExiting, on_set_message);
-sim::HandlerReg reg_3246(kReqSetVcaMotion, on_set_message);
-sim::HandlerReg reg_3247(kReqSetVcaTamper, on_set_message);
-sim::HandlerReg reg_3249(kReqSetVcaLoitering, on_set_message);
-sim::HandlerReg reg_3250(kReqSetVcaHuman, on_set_message);
+// Every kind's pair, registered from the table (a registration is a map entry).
+const bool g_kinds_registered = [] {
+  for (const Kind& kind : kKinds) {
+    sim::HandlerReg get(kind.get_request, on_get);
+    sim::HandlerReg set(kind.set_request, on_set);
+  }
+  return true;
+}();
+
+sim::HandlerReg reg_3257(kReqVcaSupport, on_support);
+sim::HandlerReg reg_3261(kReqClearPeopleCount, on_clear_people);
 sim::HandlerReg reg_1412(kReqSmartEventChanged, on_notice);
 
 }  // namespace

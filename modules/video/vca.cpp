@@ -4,8 +4,10 @@
 // channel and event, copied to other channels with a dialog).
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "frame/json_codecs.h"
 #include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/video/event_actions.h"
@@ -388,7 +390,160 @@ void on_get_vca_support_cb(uint32_t count, const void* records) {
   nvr::answer_json(answer);
 }
 
+// ---- people counting and the second-generation records ---------------------------
+
+constexpr DbField kPeopleFields[] = {
+    DB_FIELD(VcaPeople, width, "width", DbType::I32),
+    DB_FIELD(VcaPeople, height, "height", DbType::I32),
+    DB_FIELD(VcaPeople, osdEnable, "osdEnable", DbType::I32),
+    DB_FIELD(VcaPeople, osdFontSize, "osdFontSize", DbType::I32),
+    DB_FIELD(VcaPeople, osdTextPos, "osdTextPos", DbType::I32),
+    DB_FIELD(VcaPeople, osdType, "osdType", DbType::I32),
+    DB_FIELD(VcaPeople, sensitivity, "sensitivity", DbType::I32),
+    DB_FIELD(VcaPeople, lineNum, "lineNum", DbType::I32),
+    DB_FIELD(VcaPeople, triggerType, "triggerType", DbType::I32),
+    DB_FIELD(VcaPeople, triggerEnable, "triggerEnable", DbType::I32),
+    DB_FIELD(VcaPeople, totalAlarmEnable, "totalAlarmEnable", DbType::I32),
+};
+// The answer's keys: the first eight.
+constexpr std::span<const DbField> kPeopleAnswer(kPeopleFields, 8);
+
+// A per-line value of a counting line: one JSON array of four per key.
+struct LineKey {
+  const char* key;
+  uint32_t offset;
+  uint32_t size;  // 1 (signed byte) or 4
+};
+#define VCA_LINE_KEY(member) \
+  LineKey { #member, offsetof(VcaCountLine, member), sizeof(VcaCountLine::member) }
+constexpr LineKey kCountLineKeys[] = {
+    VCA_LINE_KEY(lineEnable),    VCA_LINE_KEY(autoResetEnable), VCA_LINE_KEY(direction),
+    VCA_LINE_KEY(showCntEnable), VCA_LINE_KEY(startX),          VCA_LINE_KEY(startY),
+    VCA_LINE_KEY(stopX),         VCA_LINE_KEY(stopY),           VCA_LINE_KEY(autoResetWeekday),
+    VCA_LINE_KEY(autoResetHour), VCA_LINE_KEY(autoResetMin),    VCA_LINE_KEY(autoResetSec),
+    VCA_LINE_KEY(alarmEnable),
+};
+constexpr size_t kCountLineAnswerKeys = std::size(kCountLineKeys) - 1;  // not alarmEnable
+#undef VCA_LINE_KEY
+
+int32_t line_value(const VcaCountLine& line, const LineKey& key) {
+  const auto* at = reinterpret_cast<const unsigned char*>(&line) + key.offset;
+  if (key.size == 1) return static_cast<int8_t>(*at);
+  int32_t value = 0;
+  memcpy(&value, at, sizeof value);
+  return value;
+}
+void set_line_value(VcaCountLine& line, const LineKey& key, int64_t value) {
+  auto* at = reinterpret_cast<unsigned char*>(&line) + key.offset;
+  if (key.size == 1) {
+    *at = static_cast<unsigned char>(static_cast<int8_t>(value));
+    return;
+  }
+  const int32_t v = static_cast<int32_t>(value);
+  memcpy(at, &v, sizeof v);
+}
+
+// Element i of the array under `key` as an integer, or 0.
+int64_t element_int(json_object* object, const char* key, size_t i) {
+  json_object* list = nvr::json_get(object, key);
+  if (!nvr::json_is(list, json_type_array) || i >= json_object_array_length(list)) return 0;
+  return nvr::json_int64(json_object_array_get_idx(list, i)).value_or(0);
+}
+void fill_ints(json_object* list, int32_t* out, size_t count) {
+  for (size_t i = 0;
+       nvr::json_is(list, json_type_array) && i < count && i < json_object_array_length(list); ++i)
+    out[i] = static_cast<int32_t>(nvr::json_int64(json_object_array_get_idx(list, i)).value_or(0));
+}
+
+void on_get_vca_people_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaPeople record = nvr::record_at<VcaPeople>(records, 0);
+  Json answer = fields_to_json(kPeopleAnswer, &record, sizeof record);
+  for (size_t k = 0; k < kCountLineAnswerKeys; ++k) {
+    Json list = nvr::json_new_array();
+    for (const VcaCountLine& line : record.lines)
+      nvr::json_append(list.get(), nvr::json_new_int(line_value(line, kCountLineKeys[k])));
+    nvr::json_add(answer.get(), kCountLineKeys[k].key, std::move(list));
+  }
+  Json positions = nvr::json_new_array();
+  for (const VcaCountLine& line : record.lines) {
+    using nvr::vca::at_least_one;
+    using nvr::vca::point_to_web;
+    nvr::json_append(
+        positions.get(),
+        nvr::json_new_string(nvr::vca::position_text(
+            {at_least_one(point_to_web(record.width, record.height, line.startX, line.startY)),
+             at_least_one(point_to_web(record.width, record.height, line.stopX, line.stopY))})));
+  }
+  nvr::json_add(answer.get(), "position", std::move(positions));
+  nvr::answer_json(answer);
+}
+
+void on_get_ipc_vca_line2_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaLine2 record = nvr::record_at<VcaLine2>(records, 0);
+  Json answer = nvr::json_new_object();
+  nvr::json_add_int(answer.get(), "chnid", record.channel);
+  nvr::json_add_int(answer.get(), "width", record.width);
+  nvr::json_add_int(answer.get(), "height", record.height);
+  nvr::json_add_int(answer.get(), "sensitivity", record.sensitivity);
+  Json lines = nvr::json_new_array();
+  for (const VcaLine2Entry& line : record.lines) {
+    Json entry = nvr::json_new_object();
+    nvr::json_add_int(entry.get(), "enable", line.enable);
+    nvr::json_add_int(entry.get(), "objtype", line.objtype);
+    nvr::json_add_int(entry.get(), "direction", line.direction);
+    nvr::json_add_string(
+        entry.get(), "position",
+        nvr::vca::web_position(record.width, record.height,
+                               {{line.startX, line.startY}, {line.stopX, line.stopY}}));
+    nvr::json_append(lines.get(), std::move(entry));
+  }
+  nvr::json_add(answer.get(), "line", std::move(lines));
+  nvr::answer_json(answer);
+}
+
+constexpr const char* kBoxKeys[kVcaBoxKeys] = {"minStartX", "minStartY", "minWidth", "minHeight",
+                                               "maxStartX", "maxStartY", "maxWidth", "maxHeight"};
+constexpr DbField kSettings2Fields[] = {
+    DB_FIELD(VcaSettings2, fps, "fps", DbType::I32),
+    DB_FIELD(VcaSettings2, mode, "mode", DbType::I32),
+    DB_FIELD(VcaSettings2, installation, "installation", DbType::I32),
+    DB_FIELD(VcaSettings2, analysis, "analysis", DbType::I32),
+    DB_FIELD(VcaSettings2, width, "width", DbType::I32),
+    DB_FIELD(VcaSettings2, height, "height", DbType::I32),
+};
+
+void on_get_ipc_vca_settings2_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  const VcaSettings2 record = nvr::record_at<VcaSettings2>(records, 0);
+  Json answer = fields_to_json(kSettings2Fields, &record, sizeof record);
+  Json position = nvr::json_new_array();
+  for (int i = 0; i < kVcaBoxEntries; ++i) {
+    Json entry = nvr::json_new_object();
+    for (int j = 0; j < kVcaBoxKeys; ++j)
+      nvr::json_add_int(entry.get(), kBoxKeys[j], record.boxes[j][i]);
+    nvr::json_add_int(entry.get(), "width", record.width);
+    nvr::json_add_int(entry.get(), "height", record.height);
+    nvr::json_append(position.get(), std::move(entry));
+  }
+  nvr::json_add(answer.get(), "position", std::move(position));
+  nvr::answer_json(answer);
+}
+
 constexpr nvr::ReplyRow kVcaReplies[] = {
+    {vca_reply_of(kReqVcaPeople), sizeof(VcaPeople), on_get_vca_people_cb},
+    {vca_reply_of(kReqVcaLine2), sizeof(VcaLine2), on_get_ipc_vca_line2_cb},
+    {vca_reply_of(kReqVcaSettings2), sizeof(VcaSettings2), on_get_ipc_vca_settings2_cb},
     {vca_reply_of(kReqVcaLine), sizeof(VcaLine), on_get_vca_line_cb},
     {vca_reply_of(kReqVcaSettings), sizeof(VcaSettings), on_get_vca_settings_cb},
     {vca_reply_of(kReqVcaSupport), sizeof(VcaSupport), on_get_vca_support_cb},
@@ -654,4 +809,99 @@ void on_set_vca_leftremove(char* data) {
   set_common_info(object, kLeftRemoveRegionRecord, &record, record.regions);
   copy_and_dialog(object, record.copyChn, 8);
   nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaLeftRemove, record, nvr::Silence::kJson);
+}
+
+void on_get_vca_people(char* data) { ask_channel(data, "channel", kReqVcaPeople); }
+
+void on_set_vca_people(char* data) {
+  // The record is large: kept off the stack.
+  auto record = std::make_unique<VcaPeople>();
+  Json request = setter_request(data, kRespText, &record->channel);
+  if (!request) return;
+  json_object* object = request.get();
+  fields_from_json(kPeopleFields, object, record.get(), sizeof *record);
+  fill_ints(nvr::json_get(object, "totalAlarmThreshold"), record->totalAlarmThreshold, 4);
+  json_object* positions = nvr::json_get(object, "position");
+  json_object* thresholds = nvr::json_get(object, "alarmThreshold");
+  bool any_line = false;
+  for (size_t i = 0; i < kVcaLines; ++i) {
+    VcaCountLine& line = record->lines[i];
+    for (const LineKey& key : kCountLineKeys)
+      set_line_value(line, key, element_int(object, key.key, i));
+    if (nvr::json_is(positions, json_type_array) && i < json_object_array_length(positions)) {
+      json_object* text = json_object_array_get_idx(positions, i);
+      const nvr::vca::Segment s = nvr::vca::parse_position(
+          nvr::json_is(text, json_type_string) ? json_object_get_string(text) : "");
+      line.startX = s.start.x;
+      line.startY = s.start.y;
+      line.stopX = s.stop.x;
+      line.stopY = s.stop.y;
+    }
+    if (nvr::json_is(thresholds, json_type_array) && i < json_object_array_length(thresholds))
+      fill_ints(json_object_array_get_idx(thresholds, i), line.alarmThreshold, 4);
+    any_line |= line.lineEnable != 0;
+  }
+  get_schedule_by_json_ipc(object, "effective", &record->effective);
+  // The event is armed while any counting line is on.
+  SmartEventInfo event = record_or_cleared(record->channel, kPeopleCountEvent);
+  event.enable = any_line ? 1 : 0;
+  if (write_smart_event(db(), &event, kPeopleCountEvent) != 0) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  copy_and_dialog(object, record->copyChn, kPeopleCountEvent);
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaPeople, record.get(),
+                     static_cast<int32_t>(sizeof *record), nvr::Silence::kText);
+}
+
+void on_get_ipc_vca_line2(char* data) { ask_channel(data, "chnid", kReqVcaLine2); }
+
+void on_set_ipc_vca_line2(char* data) {
+  VcaLine2 record{};
+  Json request = setter_request(data, kRespText, &record.channel);
+  if (!request) return;
+  json_object* object = request.get();
+  record.sensitivity = static_cast<int32_t>(nvr::json_int_or(object, "sensitivity"));
+  record.width = static_cast<int32_t>(nvr::json_int_or(object, "width"));
+  record.height = static_cast<int32_t>(nvr::json_int_or(object, "height"));
+  record.lineType = static_cast<int32_t>(nvr::json_int_or(object, "lineType"));
+  record.lineScene = static_cast<int32_t>(nvr::json_int_or(object, "lineScene"));
+  json_object* lines = nvr::json_get(object, "line");
+  for (size_t i = 0;
+       nvr::json_is(lines, json_type_array) && i < json_object_array_length(lines) && i < kVcaLines;
+       ++i) {
+    json_object* line = json_object_array_get_idx(lines, i);
+    const nvr::vca::Segment camera = nvr::vca::parse_line_position(
+        record.width, record.height, nvr::json_string(line, "position"));
+    VcaLine2Entry& out = record.lines[i];
+    out.enable = static_cast<int32_t>(nvr::json_int_or(line, "enable"));
+    out.objtype = static_cast<int32_t>(nvr::json_int_or(line, "objtype"));
+    out.direction = static_cast<int32_t>(nvr::json_int_or(line, "direction"));
+    out.startX = camera.start.x;
+    out.startY = camera.start.y;
+    out.stopX = camera.stop.x;
+    out.stopY = camera.stop.y;
+  }
+  copy_and_dialog(object, record.copyChn, 4);
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaLine2, record, nvr::Silence::kText);
+}
+
+void on_get_ipc_vca_settings2(char* data) { ask_channel(data, "channel", kReqVcaSettings2); }
+
+void on_set_ipc_vca_settings2(char* data) {
+  VcaSettings2 record{};
+  Json request = setter_request(data, kRespJson, &record.channel);
+  if (!request) return;
+  json_object* object = request.get();
+  fields_from_json(kSettings2Fields, object, &record, sizeof record);
+  nvr::json_copy_string(object, "copyChn", record.copyChn, sizeof record.copyChn);
+  json_object* position = nvr::json_get(object, "position");
+  for (size_t i = 0; nvr::json_is(position, json_type_array) &&
+                     i < json_object_array_length(position) && i < kVcaBoxEntries;
+       ++i) {
+    json_object* entry = json_object_array_get_idx(position, i);
+    for (int j = 0; j < kVcaBoxKeys; ++j)
+      record.boxes[j][i] = static_cast<int32_t>(nvr::json_int_or(entry, kBoxKeys[j]));
+  }
+  nvr::ask_or_answer(on_vca_ipc_callback, kReqSetVcaSettings2, record, nvr::Silence::kJson);
 }

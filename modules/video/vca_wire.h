@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/qvdb_schedule.h"
+
 // Camera analytics settings, asked with the int32 channel.
 constexpr int32_t kReqVcaRegionEntrance = 3237;  // reply 8237
 constexpr int32_t kReqVcaRegionExiting = 3238;   // reply 8238
@@ -231,7 +233,8 @@ struct VcaPeople {  // 28072 bytes
   VcaCountLine lines[kVcaLines];
   char copyChn[kVcaCopyChars];
   uint8_t reserved[356 - 353];
-  uint8_t schedule[28072 - 356];  // the effective schedule block, second generation
+  ScheduleBlock effective;  // the effective schedule, second generation
+  uint8_t tail[4];
 };
 static_assert(sizeof(VcaPeople) == 28072);
 static_assert(offsetof(VcaPeople, osdType) == 28);
@@ -239,7 +242,7 @@ static_assert(offsetof(VcaPeople, lineNum) == 32);
 static_assert(offsetof(VcaPeople, totalAlarmThreshold) == 48);
 static_assert(offsetof(VcaPeople, lines) == 64);
 static_assert(offsetof(VcaPeople, copyChn) == 288);
-static_assert(offsetof(VcaPeople, schedule) == 356);
+static_assert(offsetof(VcaPeople, effective) == 356);
 
 struct VcaBox {
   int32_t startX;

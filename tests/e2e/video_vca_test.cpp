@@ -3,6 +3,8 @@
 // action routes of each smart event.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "modules/video/vca_records.h"
@@ -303,6 +305,78 @@ TEST(VcaSmallRoutes, SupportClearAndLeftRemove) {
             kJsonHeader + R"({ "region": "", "left_enable": 1, "remove_enable": 1, "min_time": )"
                           R"(20, "sensitivity": 4, "polygonX": "", "polygonY": "" })");
   EXPECT_EQ(run_json(root, "/6171", "x").out, kRefused);
+}
+
+TEST(VcaPeople, LinesPositionsAndTheEventEnable) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  const std::string answer = run_json(root, "/6144", R"({"channel":1})").out;  // the demo camera
+  EXPECT_TRUE(has(answer, R"("lineEnable": [ 1, 0, 0, 0 ])")) << answer;
+  EXPECT_TRUE(has(answer, R"("startX": [ 960, 0, 0, 0 ])")) << answer;
+  EXPECT_TRUE(has(answer, R"("position": [ "230;1;230;260", "1;1;1;1",)")) << answer;
+  ASSERT_EQ(run_json(root, "/6145",
+                     R"({"chnid":1,"width":1920,"lineEnable":[0,1],"direction":[-1],)"
+                     R"("position":["","10;20;30;40"],"alarmThreshold":[[1,2,3,4],[5]],)"
+                     R"("totalAlarmThreshold":[7,8],"triggerType":2,)"
+                     R"("effective":[[["01:00","02:00"]]]})")
+                .out,
+            kOk);
+  auto sent = std::make_unique<VcaPeople>();
+  const SimMessage message = sim.messages(3254).at(0);
+  ASSERT_EQ(message.payload.size(), sizeof(VcaPeople));
+  memcpy(sent.get(), message.payload.data(), sizeof(VcaPeople));
+  EXPECT_EQ(sent->lines[0].direction, -1);
+  EXPECT_EQ(sent->lines[1].lineEnable, 1);
+  EXPECT_EQ(sent->lines[1].startX, 10);  // unconverted
+  EXPECT_EQ(sent->lines[1].stopY, 40);
+  EXPECT_EQ(sent->lines[0].alarmThreshold[3], 4);
+  EXPECT_EQ(sent->lines[1].alarmThreshold[0], 5);
+  EXPECT_EQ(sent->totalAlarmThreshold[1], 8);
+  EXPECT_EQ(sent->triggerType, 2);
+  EXPECT_EQ(sent->width, 1920);
+  EXPECT_STREQ(sent->effective.days[0].slots[0].startTime, "01:00");
+  EXPECT_EQ(stored_event(root, 1, kPeopleCountEvent).enable, 1);
+  ASSERT_EQ(run_json(root, "/6145", R"({"chnid":1,"lineEnable":[0,0]})").out, kOk);
+  EXPECT_EQ(stored_event(root, 1, kPeopleCountEvent).enable, 0);
+  EXPECT_EQ(run_json(root, "/6145", "").out, kTextError);
+}
+
+TEST(VcaSecondGeneration, LinesConvertedBoxesNot) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  ASSERT_EQ(run_json(root, "/6193",
+                     R"({"chnid":2,"sensitivity":4,"width":1920,"height":1080,"lineType":1,)"
+                     R"("lineScene":2,"copyChn":"1","line":[{"enable":1,"objtype":2,)"
+                     R"("direction":3,"position":"0;0;460;260"}]})")
+                .out,
+            kOk);
+  const VcaLine2 line = record_of<VcaLine2>(sim.messages(1210).at(0));
+  EXPECT_EQ(line.lines[0].startX, 1);
+  EXPECT_EQ(line.lines[0].stopX, 1920);
+  EXPECT_EQ(line.lines[0].stopY, 1080);
+  EXPECT_EQ(line.lineType, 1);
+  EXPECT_EQ(line.lineScene, 2);
+  EXPECT_EQ(run_json(root, "/6192", R"({"chnid":2})").out,
+            kJsonHeader + R"({ "chnid": 2, "width": 1920, "height": 1080, "sensitivity": 4, )"
+                          R"("line": [ { "enable": 1, "objtype": 2, "direction": 3, "position": )"
+                          R"("0;0;460;260" }, { "enable": 0, "objtype": 0, "direction": 0, )"
+                          R"("position": "0;0;0;0" }, { "enable": 0, "objtype": 0, "direction": )"
+                          R"(0, "position": "0;0;0;0" }, { "enable": 0, "objtype": 0, )"
+                          R"("direction": 0, "position": "0;0;0;0" } ] })");
+  EXPECT_EQ(run_json(root, "/6193", "x").out, kTextError);
+  ASSERT_EQ(run_json(root, "/6195",
+                     R"({"chnid":2,"fps":5,"width":1920,"height":1080,)"
+                     R"("position":[{"minStartX":3},{"maxHeight":9}]})")
+                .out,
+            kOk);
+  const VcaSettings2 settings = record_of<VcaSettings2>(sim.messages(1212).at(0));
+  EXPECT_EQ(settings.boxes[0][0], 3);
+  EXPECT_EQ(settings.boxes[7][1], 9);
+  const std::string answer = run_json(root, "/6194", R"({"channel":2})").out;
+  EXPECT_TRUE(has(answer, R"({ "fps": 5, "mode": 0,)")) << answer;
+  EXPECT_TRUE(has(answer, R"("maxHeight": 9, "width": 1920, "height": 1080 })")) << answer;
+  EXPECT_EQ(run_json(root, "/6195", "x").out, kRefused);
+  EXPECT_EQ(run_json(root, "/6194", R"({"channel":99})").out, kJsonError);
 }
 
 }  // namespace

@@ -52,6 +52,39 @@ void demo_left_remove(void* out, int32_t channel) {
   snprintf(record.region, sizeof record.region, "%s", "00ff00ff");
 }
 
+void demo_people(void* out, int32_t channel) {
+  VcaPeople& record = *static_cast<VcaPeople*>(out);
+  record.channel = channel;
+  record.width = 1920;
+  record.height = 1080;
+  record.osdEnable = 1;
+  record.lineNum = 1;
+  record.lines[0].lineEnable = 1;
+  record.lines[0].direction = 1;
+  record.lines[0].startX = 960;
+  record.lines[0].stopX = 960;
+  record.lines[0].stopY = 1080;
+}
+void demo_line2(void* out, int32_t channel) {
+  VcaLine2& record = *static_cast<VcaLine2*>(out);
+  record.channel = channel;
+  record.sensitivity = 3;
+  record.width = 1920;
+  record.height = 1080;
+  record.lines[0] = {1, 0, 540, 1920, 540, 2, 1, {}};
+}
+void demo_settings2(void* out, int32_t channel) {
+  VcaSettings2& record = *static_cast<VcaSettings2*>(out);
+  record.channel = channel;
+  record.fps = 10;
+  record.width = 1920;
+  record.height = 1080;
+  record.boxes[2][0] = 60;    // minWidth of entry 0
+  record.boxes[3][0] = 120;   // minHeight
+  record.boxes[6][0] = 960;   // maxWidth
+  record.boxes[7][0] = 1080;  // maxHeight
+}
+
 // One kind of camera record: asked with the int32 channel, set whole.
 struct Kind {
   int32_t get_request;
@@ -69,6 +102,9 @@ constexpr Kind kKinds[] = {
     {kReqVcaLine, kReqSetVcaLine, sizeof(VcaLine), demo_line},
     {kReqVcaSettings, kReqSetVcaSettings, sizeof(VcaSettings), demo_settings},
     {kReqVcaLeftRemove, kReqSetVcaLeftRemove, sizeof(VcaLeftRemove), demo_left_remove},
+    {kReqVcaPeople, kReqSetVcaPeople, sizeof(VcaPeople), demo_people},
+    {kReqVcaLine2, kReqSetVcaLine2, sizeof(VcaLine2), demo_line2},
+    {kReqVcaSettings2, kReqSetVcaSettings2, sizeof(VcaSettings2), demo_settings2},
 };
 
 const Kind* kind_of(int32_t request_id) {

@@ -113,3 +113,108 @@ int write_smart_event(const char* db, const SmartEventInfo* record, int event) {
   if (event < 0 || event >= kSmartEvents) return -1;
   return db_write(db, kSmartEventRecord, record, smart_event_source(event).record_table);
 }
+
+// ---- licence plates -------------------------------------------------------------------
+
+namespace {
+
+struct AnprSources {
+  std::array<EventSource, 4> modes{};  // index mode + 1
+  AnprSources() {
+    static constexpr const char* kRecord[] = {"anpr_event_any", "anpr_event_black",
+                                              "anpr_event_white", "anpr_event_visitor"};
+    static constexpr const char* kEffective[] = {
+        "anpr_effective_schedule", "anpr_black_effective_schedule", "anpr_white_effective_schedule",
+        "anpr_visitor_effective_schedule"};
+    static constexpr const char* kAudible[] = {
+        "anpr_audible_schedule", "anpr_black_audible_schedule", "anpr_white_audible_schedule",
+        "anpr_visitor_audible_schedule"};
+    static constexpr const char* kEmail[] = {"anpr_email_schedule", "anpr_black_email_schedule",
+                                             "anpr_white_email_schedule",
+                                             "anpr_visitor_email_schedule"};
+    static constexpr const char* kPtz[] = {"anpr_ptz_schedule", "anpr_black_ptz_schedule",
+                                           "anpr_white_ptz_schedule", "anpr_visitor_ptz_schedule"};
+    for (int m = kAnprModeAny; m <= kAnprModeLast; ++m) {
+      const size_t i = static_cast<size_t>(m + 1);
+      // Mode 0 and 1 have their own action tables; any other mode the visitor's.
+      const bool black = m == 0;
+      const bool white = m == 1;
+      modes[i] = EventSource{&kSmartEventRecord,
+                             kRecord[i],
+                             kEffective[i],
+                             kAudible[i],
+                             kEmail[i],
+                             kPtz[i],
+                             black   ? "lpr_black_whiteled_esche"
+                             : white ? "lpr_white_whiteled_esche"
+                                     : "lpr_vistor_whiteled_esche",
+                             black   ? "lpr_black_warning_light_esche"
+                             : white ? "lpr_white_warning_light_esche"
+                                     : "lpr_vistor_warning_light_esche",
+                             black   ? "lpr_black_mode_http_notification_sche"
+                             : white ? "lpr_white_mode_http_notification_sche"
+                                     : "lpr_visitor_mode_http_notification_sche",
+                             black   ? "lpr_black_white_led_params"
+                             : white ? "lpr_white_white_led_params"
+                                     : "lpr_vistor_white_led_params",
+                             black   ? "lpr_black_warning_light_params"
+                             : white ? "lpr_white_warning_light_params"
+                                     : "lpr_vistor_warning_light_params",
+                             black   ? "lpr_black_mode_http_notification_params"
+                             : white ? "lpr_white_mode_http_notification_params"
+                                     : "lpr_visitor_mode_http_notification_params",
+                             kAnprPtzEventBase + m};
+    }
+  }
+};
+
+bool is_anpr_mode(int mode) { return mode >= kAnprModeAny && mode <= kAnprModeLast; }
+
+constexpr DbField kAnprListFields[] = {
+    DB_FIELD(AnprListEntry, type, "type", DbType::Text),
+    DB_FIELD(AnprListEntry, plate, "plate", DbType::Text),
+};
+
+}  // namespace
+
+const DbRecord kAnprListRecord = {"anpr_list", nullptr, sizeof(AnprListEntry), kAnprListFields};
+
+const EventSource& anpr_source(int mode) {
+  static const AnprSources all;
+  return all.modes[static_cast<size_t>(is_anpr_mode(mode) ? mode + 1 : 0)];
+}
+
+int read_anpr_event(const char* db, AnprEventInfo* record, int32_t channel, int mode) {
+  if (!is_anpr_mode(mode)) return -1;
+  return db_read(db, kSmartEventRecord, record, channel, anpr_source(mode).record_table);
+}
+int write_anpr_event(const char* db, const AnprEventInfo* record, int mode) {
+  if (!is_anpr_mode(mode)) return -1;
+  return db_write(db, kSmartEventRecord, record, anpr_source(mode).record_table);
+}
+
+// The plate reaches SQL only as a bound value of the row match.
+int write_anpr_list_replace_batch(const char* db, const AnprListEntry* entries, int count) {
+  DbBatch batch(db);
+  for (int i = 0; i < count; ++i) {
+    const DbMatch match[] = {{"plate", 0, entries[i].plate}};
+    if (db_replace_rows(db, kAnprListRecord, match, &entries[i], 1) != 0) return -1;
+  }
+  return batch.commit();
+}
+
+int delete_anpr_lists(const char* db, const AnprListEntry* entries, int count) {
+  DbBatch batch(db);
+  for (int i = 0; i < count; ++i) {
+    const DbMatch match[] = {{"plate", 0, entries[i].plate}};
+    if (db_replace_rows(db, kAnprListRecord, match, nullptr, 0) != 0) return -1;
+  }
+  return batch.commit();
+}
+
+int read_anpr_list_plate(const char* db, AnprListEntry* entry, const char* plate) {
+  const DbMatch match[] = {{"plate", 0, plate}};
+  int count = 0;
+  if (db_read_rows(db, kAnprListRecord, entry, 1, &count, match) != 0) return -1;
+  return count == 1 ? 0 : -1;
+}

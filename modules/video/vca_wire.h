@@ -335,4 +335,43 @@ static_assert(offsetof(VcaSettings2, height) == 28);
 static_assert(offsetof(VcaSettings2, boxes) == 32);
 static_assert(offsetof(VcaSettings2, boxes[2][3]) == 32 + 32 * 2 + 4 * 3);
 
+// ---- licence plates --------------------------------------------------------------------
+
+constexpr int32_t kReqAnprModeChanged = 1416;   // AnprModeNotice, no reply
+constexpr int32_t kReqAnprSettings = 3289;      // int32 channel, reply 8289
+constexpr int32_t kReqSetAnprSettings = 3290;   // 5496 bytes, reply 8290
+constexpr int32_t kReqAnprSupport = 3293;       // int32 channel, reply 8293
+constexpr int32_t kReqAnprState = 1215;         // int32 channel, reply 6215
+constexpr int32_t kReqAnprWildcards = 1207;     // int32 channel, reply 6207
+constexpr int32_t kReqSetAnprWildcards = 1208;  // AnprWildcards, reply 6208
+
+constexpr int kAnprWildcards = 9;
+constexpr int kAnprFormatChars = 16;
+
+struct AnprModeNotice {  // 8 bytes
+  int32_t channel;
+  int32_t mode;
+};
+static_assert(sizeof(AnprModeNotice) == 8);
+
+// Three int32: {chnid, vca_support, vca_version} or {chnid, state, zoomNumber}.
+struct AnprTriple {
+  int32_t values[3];
+};
+static_assert(sizeof(AnprTriple) == 12);
+
+struct AnprWildcards {  // 228 bytes
+  int32_t channel;
+  int32_t filter;
+  int32_t enable[kAnprWildcards];
+  int32_t cr_count[kAnprWildcards];
+  char format[kAnprWildcards][kAnprFormatChars];
+  int32_t maxPlateCharNum;
+};
+static_assert(sizeof(AnprWildcards) == 228);
+static_assert(offsetof(AnprWildcards, enable) == 8);
+static_assert(offsetof(AnprWildcards, cr_count) == 44);
+static_assert(offsetof(AnprWildcards, format) == 80);
+static_assert(offsetof(AnprWildcards, maxPlateCharNum) == 224);
+
 #pragma pack(pop)

@@ -77,5 +77,16 @@ void on_set_smart_event_schedule(char* data);
 void on_set_vca_allrtm_others(char* data);
 void on_get_vca_common_para(char* data);
 
+// Licence plates: reactions per list, plate lists, the camera's recognition.
+void on_set_anpr_mode_params(char* data);
+void on_get_anpr_mode_params(char* data);
+void on_set_anpr_del_lpr_plate(char* data);
+void on_set_anpr_add_lpr_plate(char* data);
+void on_set_anpr_update_lpr_plate(char* data);
+void on_get_anpr_support_anpr(char* data);
+void on_get_ipc_anpr_state(char* data);
+void on_get_ipc_anpr_wildcards(char* data);
+void on_set_ipc_anpr_wildcards(char* data);
+
 // The reply dispatcher of the table.
 void on_video_ipc_callback(void* context, const void* header, const void* payload);

@@ -85,6 +85,15 @@ void demo_settings2(void* out, int32_t channel) {
   record.boxes[7][0] = 1080;  // maxHeight
 }
 
+void demo_wildcards(void* out, int32_t channel) {
+  AnprWildcards& record = *static_cast<AnprWildcards*>(out);
+  record.channel = channel;
+  record.maxPlateCharNum = 8;
+  record.enable[0] = 1;
+  record.cr_count[0] = 7;
+  snprintf(record.format[0], sizeof record.format[0], "%s", "AA0000A");
+}
+
 // One kind of camera record: asked with the int32 channel, set whole.
 struct Kind {
   int32_t get_request;
@@ -105,6 +114,7 @@ constexpr Kind kKinds[] = {
     {kReqVcaPeople, kReqSetVcaPeople, sizeof(VcaPeople), demo_people},
     {kReqVcaLine2, kReqSetVcaLine2, sizeof(VcaLine2), demo_line2},
     {kReqVcaSettings2, kReqSetVcaSettings2, sizeof(VcaSettings2), demo_settings2},
+    {kReqAnprWildcards, kReqSetAnprWildcards, sizeof(AnprWildcards), demo_wildcards},
 };
 
 const Kind* kind_of(int32_t request_id) {
@@ -174,6 +184,15 @@ void on_support(const sim::Message& request, sim::Peer& peer) {
 void on_clear_people(const sim::Message& request, sim::Peer& peer) {
   answer_result(request, peer, request.payload.size() >= sizeof(VcaClearPeople) ? 0 : -1);
 }
+// Plate recognition: supported (version 2), running at zoom 3.
+void on_anpr_support(const sim::Message& request, sim::Peer& peer) {
+  const int32_t answer[3] = {channel_of(request), 1, 2};
+  peer.reply(vca_reply_of(request.id), answer, sizeof answer);
+}
+void on_anpr_state(const sim::Message& request, sim::Peer& peer) {
+  const int32_t answer[3] = {channel_of(request), 1, 3};
+  peer.reply(vca_reply_of(request.id), answer, sizeof answer);
+}
 void on_notice(const sim::Message&, sim::Peer&) {}  // the daemon reloads the actions
 
 // Every kind's pair, registered from the table (a registration is a map entry).
@@ -188,5 +207,8 @@ const bool g_kinds_registered = [] {
 sim::HandlerReg reg_3257(kReqVcaSupport, on_support);
 sim::HandlerReg reg_3261(kReqClearPeopleCount, on_clear_people);
 sim::HandlerReg reg_1412(kReqSmartEventChanged, on_notice);
+sim::HandlerReg reg_1416(kReqAnprModeChanged, on_notice);
+sim::HandlerReg reg_3293(kReqAnprSupport, on_anpr_support);
+sim::HandlerReg reg_1215(kReqAnprState, on_anpr_state);
 
 }  // namespace

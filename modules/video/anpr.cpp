@@ -168,12 +168,140 @@ void on_get_ipc_anpr_wildcards_cb(uint32_t count, const void* records) {
   nvr::answer_json(answer);
 }
 
+// ---- recognition settings ---------------------------------------------------------------
+
+#define ANPR_FIELD(member) DB_FIELD(AnprSettings, member, #member, DbType::I32)
+#define ANPR_TEXT(member) DB_FIELD(AnprSettings, member, #member, DbType::Text)
+// The keys in the answer's order, in runs between the lists.
+constexpr DbField kSettingsHead[] = {
+    ANPR_FIELD(chnid),
+    ANPR_FIELD(enable),
+    ANPR_FIELD(resolution_width),
+    ANPR_FIELD(resolution_height),
+    ANPR_FIELD(area_x),
+    ANPR_FIELD(area_y),
+    ANPR_FIELD(area_width),
+    ANPR_FIELD(area_height),
+    ANPR_FIELD(day_night_mode_enable),
+    ANPR_FIELD(scene),
+    ANPR_FIELD(direction_enable),
+    ANPR_FIELD(region_enable),
+    ANPR_FIELD(roiid_enable),
+    ANPR_FIELD(process_mode),
+    ANPR_FIELD(repeat_check_time_value),
+    ANPR_FIELD(repeat_check_time_unit),
+    ANPR_FIELD(post_enable),
+    ANPR_FIELD(post_type),
+    ANPR_FIELD(post_tcp_port),
+    ANPR_TEXT(post_http_user),
+    ANPR_TEXT(post_http_password),
+    ANPR_TEXT(post_http_url),
+    ANPR_FIELD(confidence),
+};
+constexpr DbField kSettingsMiddle[] = {
+    ANPR_TEXT(cur_area),
+    ANPR_FIELD(in_night_mode),  // answered only
+    ANPR_FIELD(platecolorEnable), ANPR_FIELD(vehicletypeEnable), ANPR_FIELD(vehiclecolorEnable),
+};
+constexpr DbField kSettingsTail[] = {
+    ANPR_FIELD(night_mode_enable),         ANPR_FIELD(night_mode_level),
+    ANPR_FIELD(night_mode_starthour),      ANPR_FIELD(night_mode_startminute),
+    ANPR_FIELD(night_mode_stophour),       ANPR_FIELD(night_mode_stopminute),
+    ANPR_FIELD(night_mode_effective_mode), ANPR_FIELD(jsonSupport),
+    ANPR_FIELD(irLedExternalSupport),      ANPR_FIELD(vehicleEnhancement),
+    ANPR_FIELD(vehicleBrandEnable),
+};
+constexpr DbField kSettingsLast[] = {ANPR_FIELD(aitype)};
+#undef ANPR_FIELD
+#undef ANPR_TEXT
+
+constexpr DbField kRoiFields[] = {
+    DB_FIELD(AnprArea, name, "name", DbType::Text),
+    DB_FIELD(AnprArea, startX, "startX", DbType::I32),
+    DB_FIELD(AnprArea, startY, "startY", DbType::I32),
+    DB_FIELD(AnprArea, endX, "endX", DbType::I32),
+    DB_FIELD(AnprArea, endY, "endY", DbType::I32),
+};
+constexpr DbRecord kRoiRecord = {nullptr, nullptr, sizeof(AnprArea), kRoiFields};
+// A preset's areas name their last key "endy".
+constexpr DbField kPresetFields[] = {
+    DB_FIELD(AnprArea, name, "name", DbType::Text),
+    DB_FIELD(AnprArea, startX, "startX", DbType::I32),
+    DB_FIELD(AnprArea, startY, "startY", DbType::I32),
+    DB_FIELD(AnprArea, endX, "endX", DbType::I32),
+    DB_FIELD(AnprArea, endY, "endy", DbType::I32),
+};
+constexpr DbRecord kPresetRecord = {nullptr, nullptr, sizeof(AnprArea), kPresetFields};
+constexpr DbField kPolygonFields[] = {
+    DB_FIELD(AnprPolygon, name, "name", DbType::Text),
+    DB_FIELD(AnprPolygon, polygonX, "polygonX", DbType::Text),
+    DB_FIELD(AnprPolygon, polygonY, "polygonY", DbType::Text),
+};
+constexpr DbRecord kPolygonRecord = {nullptr, nullptr, sizeof(AnprPolygon), kPolygonFields};
+
+void add_fields(json_object* answer, std::span<const DbField> fields, const AnprSettings& record) {
+  const DbRecord view = {nullptr, nullptr, sizeof record, fields};
+  Json part(db_record_to_json(view, &record));
+  json_object_object_foreach(part.get(), key, value) {
+    nvr::json_add(answer, key, Json(json_object_get(value)));
+  }
+}
+void read_fields(json_object* request, std::span<const DbField> fields, AnprSettings* record) {
+  const DbRecord view = {nullptr, nullptr, sizeof *record, fields};
+  db_record_from_json(view, request, record);
+}
+
+template <class T>
+Json list_json(const DbRecord& desc, const T* items, int count) {
+  Json list = nvr::json_new_array();
+  for (int i = 0; i < count; ++i)
+    nvr::json_append(list.get(), Json(db_record_to_json(desc, &items[i])));
+  return list;
+}
+template <class T>
+void list_from_json(const DbRecord& desc, json_object* list, T* items, int count) {
+  for (size_t i = 0; nvr::json_is(list, json_type_array) && i < json_object_array_length(list) &&
+                     i < static_cast<size_t>(count);
+       ++i)
+    db_record_from_json(desc, json_object_array_get_idx(list, i), &items[i]);
+}
+
+// The plate cameras of the recognition's own make (camera types 11 to 14).
+bool on_cgi_is_qv_lpr(int32_t aitype) { return aitype >= 11 && aitype <= 14; }
+
+void on_get_anpr_settings_cb(uint32_t count, const void* records) {
+  if (count < 1) {
+    nvr::answer_json(Json(json_object_new_object()));
+    return;
+  }
+  auto record = std::make_unique<AnprSettings>(nvr::record_at<AnprSettings>(records, 0));
+  Json answer = nvr::json_new_object();
+  add_fields(answer.get(), kSettingsHead, *record);
+  Json regions = nvr::json_new_array();
+  for (const auto& region : record->region)
+    nvr::json_append(regions.get(), nvr::json_new_string_bounded(region, sizeof region));
+  nvr::json_add(answer.get(), "region", std::move(regions));
+  add_fields(answer.get(), kSettingsMiddle, *record);
+  nvr::json_add(answer.get(), "roi", list_json(kRoiRecord, record->roi, kAnprAreas));
+  Json presets = nvr::json_new_array();
+  for (const auto& preset : record->preset)
+    nvr::json_append(presets.get(), list_json(kPresetRecord, preset, kAnprAreas));
+  nvr::json_add(answer.get(), "preset", std::move(presets));
+  add_fields(answer.get(), kSettingsTail, *record);
+  if (record->jsonSupport != 0 && on_cgi_is_qv_lpr(record->aitype))
+    nvr::json_add(answer.get(), "normalPolygons",
+                  list_json(kPolygonRecord, record->normalPolygons, kAnprAreas));
+  add_fields(answer.get(), kSettingsLast, *record);
+  nvr::answer_json(answer);
+}
+
 void on_set_result_cb(uint32_t count, const void* records) {
   const bool done = count >= 1 && nvr::record_at<int32_t>(records, 0) == 0;
   nvr::answer_text(done ? "OK" : "FAILED");
 }
 
 constexpr nvr::ReplyRow kAnprReplies[] = {
+    {vca_reply_of(kReqAnprSettings), sizeof(AnprSettings), on_get_anpr_settings_cb},
     {vca_reply_of(kReqAnprSupport), sizeof(AnprTriple), on_triple_cb<0>},
     {vca_reply_of(kReqAnprState), sizeof(AnprTriple), on_triple_cb<1>},
     {vca_reply_of(kReqAnprWildcards), sizeof(AnprWildcards), on_get_ipc_anpr_wildcards_cb},
@@ -328,6 +456,54 @@ void on_set_anpr_update_lpr_plate(char* data) {
   }
   (void)batch.commit();
   nvr::answer_text("OK");
+}
+
+void on_get_anpr_settings(char* data) { ask_channel(data, kReqAnprSettings); }
+
+void on_set_anpr_settings(char* data) {
+  Json request = nvr::parse_request(data);
+  int32_t channel = -1;
+  if (!nvr::json_read_int(request.get(), "chnid", &channel, 0, kChannels - 1)) {
+    cgi_error_to_webserver(kRespJson);
+    return;
+  }
+  json_object* object = request.get();
+  json_object* dialog = nvr::json_get(object, "dialog");
+  if (dialog != nullptr) {
+    AnprEventInfo record = event_or_cleared(channel, kAnprModeAny);
+    bool failed = false;
+    if (save_anpr_dialog_data(dialog, &record, kAnprModeAny, channel, &failed) > 0)
+      (void)write_anpr_event(db(), &record, kAnprModeAny);
+  }
+  json_object* format = nvr::json_get(object, "formatData");
+  if (nvr::json_is(format, json_type_object))
+    nvr::tell_daemon(kReqSetAnprWildcards, wildcards_of(format, channel));
+  auto record = std::make_unique<AnprSettings>();
+  read_fields(object, kSettingsHead, record.get());
+  record->chnid = channel;
+  json_object* regions = nvr::json_get(object, "region");
+  for (size_t i = 0; nvr::json_is(regions, json_type_array) &&
+                     i < json_object_array_length(regions) && i < kAnprRegions;
+       ++i) {
+    json_object* text = json_object_array_get_idx(regions, i);
+    if (nvr::json_is(text, json_type_string))
+      snprintf(record->region[i], sizeof record->region[i], "%s", json_object_get_string(text));
+  }
+  read_fields(object, std::span<const DbField>(kSettingsMiddle).subspan(0, 1), record.get());
+  read_fields(object, std::span<const DbField>(kSettingsMiddle).subspan(2), record.get());
+  list_from_json(kRoiRecord, nvr::json_get(object, "roi"), record->roi, kAnprAreas);
+  json_object* presets = nvr::json_get(object, "preset");
+  for (size_t i = 0; nvr::json_is(presets, json_type_array) &&
+                     i < json_object_array_length(presets) && i < kAnprPresets;
+       ++i)
+    list_from_json(kPresetRecord, json_object_array_get_idx(presets, i), record->preset[i],
+                   kAnprAreas);
+  read_fields(object, kSettingsTail, record.get());
+  list_from_json(kPolygonRecord, nvr::json_get(object, "normalPolygons"), record->normalPolygons,
+                 kAnprAreas);
+  read_fields(object, kSettingsLast, record.get());
+  nvr::ask_or_answer(on_anpr_ipc_callback, kReqSetAnprSettings, record.get(),
+                     static_cast<int32_t>(sizeof *record), nvr::Silence::kJson);
 }
 
 void on_get_anpr_support_anpr(char* data) { ask_channel(data, kReqAnprSupport); }

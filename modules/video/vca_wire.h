@@ -374,4 +374,96 @@ static_assert(offsetof(AnprWildcards, cr_count) == 44);
 static_assert(offsetof(AnprWildcards, format) == 80);
 static_assert(offsetof(AnprWildcards, maxPlateCharNum) == 224);
 
+struct AnprArea {  // 80 bytes: a named box
+  char name[64];
+  int32_t startX;
+  int32_t startY;
+  int32_t endX;
+  int32_t endY;
+};
+static_assert(sizeof(AnprArea) == 80);
+
+struct AnprPolygon {  // 192 bytes
+  char name[64];
+  char polygonX[64];
+  char polygonY[64];
+};
+static_assert(sizeof(AnprPolygon) == 192);
+
+constexpr int kAnprRegions = 64;
+constexpr int kAnprAreas = 4;
+constexpr int kAnprPresets = 4;
+
+// The camera's recognition settings (reply 8289, request 3290).
+struct AnprSettings {  // 5496 bytes
+  int32_t chnid;
+  int32_t enable;
+  int32_t resolution_width;
+  int32_t resolution_height;
+  int32_t area_x;
+  int32_t area_y;
+  int32_t area_width;
+  int32_t area_height;
+  int32_t day_night_mode_enable;
+  int32_t scene;
+  int32_t direction_enable;
+  int32_t region_enable;
+  int32_t roiid_enable;
+  int32_t process_mode;
+  int32_t repeat_check_time_value;
+  int32_t repeat_check_time_unit;
+  int32_t post_enable;
+  int32_t post_type;
+  int32_t post_tcp_port;
+  char post_http_user[64];
+  char post_http_password[64];
+  char post_http_url[512];
+  int32_t confidence;
+  char region[kAnprRegions][32];
+  char cur_area[32];
+  int32_t in_night_mode;
+  int32_t platecolorEnable;
+  int32_t vehicletypeEnable;
+  int32_t vehiclecolorEnable;
+  AnprArea roi[kAnprAreas];
+  AnprArea preset[kAnprPresets][kAnprAreas];
+  uint8_t reserved[4680 - 4416];  // left 0, never answered
+  int32_t night_mode_enable;
+  int32_t night_mode_level;
+  int32_t night_mode_starthour;
+  int32_t night_mode_startminute;
+  int32_t night_mode_stophour;
+  int32_t night_mode_stopminute;
+  int32_t night_mode_effective_mode;
+  int32_t jsonSupport;
+  int32_t irLedExternalSupport;
+  int32_t vehicleEnhancement;
+  int32_t vehicleBrandEnable;
+  AnprPolygon normalPolygons[kAnprAreas];
+  int32_t aitype;
+};
+static_assert(sizeof(AnprSettings) == 5496);
+static_assert(offsetof(AnprSettings, post_tcp_port) == 72);
+static_assert(offsetof(AnprSettings, post_http_user) == 76);
+static_assert(offsetof(AnprSettings, post_http_password) == 140);
+static_assert(offsetof(AnprSettings, post_http_url) == 204);
+static_assert(offsetof(AnprSettings, confidence) == 716);
+static_assert(offsetof(AnprSettings, region) == 720);
+static_assert(offsetof(AnprSettings, cur_area) == 2768);
+static_assert(offsetof(AnprSettings, in_night_mode) == 2800);
+static_assert(offsetof(AnprSettings, vehiclecolorEnable) == 2812);
+static_assert(offsetof(AnprSettings, roi) == 2816);
+static_assert(offsetof(AnprSettings, preset) == 3136);
+static_assert(offsetof(AnprSettings, preset[1]) == 3456);
+static_assert(offsetof(AnprSettings, preset[3]) == 4096);
+static_assert(offsetof(AnprSettings, reserved) == 4416);
+static_assert(offsetof(AnprSettings, night_mode_enable) == 4680);
+static_assert(offsetof(AnprSettings, night_mode_effective_mode) == 4704);
+static_assert(offsetof(AnprSettings, jsonSupport) == 4708);
+static_assert(offsetof(AnprSettings, irLedExternalSupport) == 4712);
+static_assert(offsetof(AnprSettings, vehicleEnhancement) == 4716);
+static_assert(offsetof(AnprSettings, vehicleBrandEnable) == 4720);
+static_assert(offsetof(AnprSettings, normalPolygons) == 4724);
+static_assert(offsetof(AnprSettings, aitype) == 5492);
+
 #pragma pack(pop)

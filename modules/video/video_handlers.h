@@ -80,6 +80,8 @@ void on_get_vca_common_para(char* data);
 // Licence plates: reactions per list, plate lists, the camera's recognition.
 void on_set_anpr_mode_params(char* data);
 void on_get_anpr_mode_params(char* data);
+void on_get_anpr_settings(char* data);
+void on_set_anpr_settings(char* data);
 void on_set_anpr_del_lpr_plate(char* data);
 void on_set_anpr_add_lpr_plate(char* data);
 void on_set_anpr_update_lpr_plate(char* data);

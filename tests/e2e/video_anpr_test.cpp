@@ -2,6 +2,8 @@
 // lists in the plate database, and the camera's support, state and wildcards.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,59 @@ TEST(AnprCamera, SupportStateAndWildcards) {
   }
   sim.never(1215);
   EXPECT_EQ(run_json(root, "/6189", R"({"chnid":3})", "0.001").out, kJsonError);
+}
+
+TEST(AnprSettingsRoutes, KeyByKeyBothWays) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  const char* request =
+      R"({"chnid":4,"enable":1,"post_http_url":"http://x","confidence":70,"region":["A","B"],)"
+      R"("cur_area":"B","in_night_mode":1,"vehiclecolorEnable":1,)"
+      R"("roi":[{"name":"r","startX":1,"endY":4}],"preset":[[],[{"name":"p","endy":8}]],)"
+      R"("aitype":12,"jsonSupport":1,"normalPolygons":[{"name":"n","polygonX":"1,2"}],)"
+      R"("dialog":{"interval":6},"formatData":{"filter":1,"wildcards":[{"format":"AA"}]}})";
+  ASSERT_EQ(run_json(root, "/6182", request).out, kOk);
+  const SimMessage wild = sim.messages(1208).at(0);
+  EXPECT_EQ(wild.flags & 1, 1u);  // told, not asked
+  EXPECT_STREQ(record_of<AnprWildcards>(wild).format[0], "AA");
+  const SimMessage sent = sim.messages(3290).at(0);
+  ASSERT_EQ(sent.payload.size(), sizeof(AnprSettings));
+  auto settings = std::make_unique<AnprSettings>();
+  memcpy(settings.get(), sent.payload.data(), sizeof(AnprSettings));
+  EXPECT_EQ(settings->chnid, 4);
+  EXPECT_STREQ(settings->region[1], "B");
+  EXPECT_EQ(settings->in_night_mode, 0);  // answered only
+  EXPECT_EQ(settings->roi[0].endY, 4);
+  EXPECT_EQ(settings->preset[1][0].endY, 8);
+  EXPECT_STREQ(settings->normalPolygons[0].polygonX, "1,2");
+  AnprEventInfo event{};
+  ASSERT_EQ(read_anpr_event(db_of(root).c_str(), &event, 4, kAnprModeAny), 0);
+  EXPECT_EQ(event.interval, 6);
+  // The camera's answer, key by key; polygons only for its own plate cameras.
+  settings->in_night_mode = 1;
+  sim.reply(3289, 8289, CoreSim::bytes(*settings));
+  std::string answer = run_json(root, "/6181", R"({"chnid":4})").out;
+  EXPECT_TRUE(
+      has_prefix(answer, kJsonHeader + R"({ "chnid": 4, "enable": 1, "resolution_width": 0,)"))
+      << answer;
+  EXPECT_NE(answer.find(R"("confidence": 70, "region": [ "A", "B", "",)"), std::string::npos);
+  EXPECT_NE(answer.find(R"("cur_area": "B", "in_night_mode": 1, "platecolorEnable": 0,)"),
+            std::string::npos);
+  EXPECT_NE(answer.find(R"({ "name": "p", "startX": 0, "startY": 0, "endX": 0, "endy": 8 })"),
+            std::string::npos);
+  EXPECT_NE(answer.find(R"("normalPolygons": [ { "name": "n", "polygonX": "1,2",)"),
+            std::string::npos);
+  EXPECT_NE(answer.find(R"("aitype": 12 })"), std::string::npos);
+  settings->aitype = 3;
+  sim.clear_all().reply(3289, 8289, CoreSim::bytes(*settings));
+  answer = run_json(root, "/6181", R"({"chnid":4})").out;
+  EXPECT_EQ(answer.find("normalPolygons"), std::string::npos);
+  for (const char* bad : {R"({"chnid":64})", "", "x"}) {
+    EXPECT_EQ(run_json(root, "/6182", bad).out, kJsonError) << bad;
+    EXPECT_EQ(run_json(root, "/6181", bad).out, kJsonError) << bad;
+  }
+  sim.reply(3290, 8290, CoreSim::bytes<int32_t>(1));
+  EXPECT_EQ(run_json(root, "/6182", R"({"chnid":1})").out, kTextHeader + "FAILED");
 }
 
 }  // namespace

@@ -94,6 +94,22 @@ void demo_wildcards(void* out, int32_t channel) {
   snprintf(record.format[0], sizeof record.format[0], "%s", "AA0000A");
 }
 
+void demo_anpr(void* out, int32_t channel) {
+  AnprSettings& record = *static_cast<AnprSettings*>(out);
+  record.chnid = channel;
+  record.enable = 1;
+  record.resolution_width = 1920;
+  record.resolution_height = 1080;
+  record.area_width = 1920;
+  record.area_height = 1080;
+  record.confidence = 80;
+  snprintf(record.region[0], sizeof record.region[0], "%s", "Europe");
+  snprintf(record.cur_area, sizeof record.cur_area, "%s", "Europe");
+  record.roi[0] = {"gate", 200, 300, 1700, 900};
+  record.aitype = 11;
+  record.jsonSupport = 1;
+}
+
 // One kind of camera record: asked with the int32 channel, set whole.
 struct Kind {
   int32_t get_request;
@@ -115,6 +131,7 @@ constexpr Kind kKinds[] = {
     {kReqVcaLine2, kReqSetVcaLine2, sizeof(VcaLine2), demo_line2},
     {kReqVcaSettings2, kReqSetVcaSettings2, sizeof(VcaSettings2), demo_settings2},
     {kReqAnprWildcards, kReqSetAnprWildcards, sizeof(AnprWildcards), demo_wildcards},
+    {kReqAnprSettings, kReqSetAnprSettings, sizeof(AnprSettings), demo_anpr},
 };
 
 const Kind* kind_of(int32_t request_id) {

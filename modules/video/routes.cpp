@@ -12,6 +12,8 @@ namespace {
 constexpr Route kVideoRoutes[] = {
 #include "modules/video/routes_motion.inc"
 #include "modules/video/routes_videoloss.inc"
+#include "modules/video/routes_vca.inc"
+#include "modules/video/routes_anpr.inc"
 };
 // clang-format on
 

@@ -47,5 +47,48 @@ void on_get_alarmin_effective_sche(char* data);
 void on_get_videoloss_info(char* data);
 void on_set_videoloss_info(char* data);
 
+// Smart analytics: the cameras' settings and the smart events' actions.
+void on_get_vca_region(char* data);
+void on_set_vca_region(char* data);
+void on_get_vca_motion(char* data);
+void on_set_vca_motion(char* data);
+void on_get_vca_tamper(char* data);
+void on_set_vca_tamper(char* data);
+void on_get_vca_loitering(char* data);
+void on_set_vca_loitering(char* data);
+void on_get_vca_human(char* data);
+void on_set_vca_human(char* data);
+void on_get_vca_line(char* data);
+void on_set_vca_line(char* data);
+void on_get_vca_settings(char* data);
+void on_set_vca_settings(char* data);
+void on_vca_clear_people_count(char* data);
+void on_get_vca_support(char* data);
+void on_get_vca_leftremove(char* data);
+void on_set_vca_leftremove(char* data);
+void on_get_vca_people(char* data);
+void on_set_vca_people(char* data);
+void on_get_ipc_vca_line2(char* data);
+void on_set_ipc_vca_line2(char* data);
+void on_get_ipc_vca_settings2(char* data);
+void on_set_ipc_vca_settings2(char* data);
+void on_get_smart_event_schedule(char* data);
+void on_set_smart_event_schedule(char* data);
+void on_set_vca_allrtm_others(char* data);
+void on_get_vca_common_para(char* data);
+
+// Licence plates: reactions per list, plate lists, the camera's recognition.
+void on_set_anpr_mode_params(char* data);
+void on_get_anpr_mode_params(char* data);
+void on_get_anpr_settings(char* data);
+void on_set_anpr_settings(char* data);
+void on_set_anpr_del_lpr_plate(char* data);
+void on_set_anpr_add_lpr_plate(char* data);
+void on_set_anpr_update_lpr_plate(char* data);
+void on_get_anpr_support_anpr(char* data);
+void on_get_ipc_anpr_state(char* data);
+void on_get_ipc_anpr_wildcards(char* data);
+void on_set_ipc_anpr_wildcards(char* data);
+
 // The reply dispatcher of the table.
 void on_video_ipc_callback(void* context, const void* header, const void* payload);

@@ -105,3 +105,5 @@ static_assert(offsetof(CameraMotionCopy, enableAI) == 572);
 static_assert(offsetof(CameraMotionCopy, detection) == 576);
 
 #pragma pack(pop)
+
+#include "modules/video/vca_wire.h"  // the smart events

@@ -49,3 +49,22 @@ void on_set_videoloss_info(char* data);
 
 // The reply dispatcher of the table.
 void on_video_ipc_callback(void* context, const void* header, const void* payload);
+
+// On-screen display, privacy masks, exceptions and camera-side alarms.
+void on_get_osd_info(char* data);
+void on_set_osd_info(char* data);
+void OnSetOSDName(char* data);
+void on_get_privacy_masks(char* data);
+void on_set_privacy_mask(char* data);
+void on_get_exception(char* data);
+void on_set_exception(char* data);
+void on_get_osdconfig(char* data);
+void on_set_osdconfig(char* data);
+void on_get_cameraio_info(char* data);
+void on_set_cameraio_info(char* data);
+void on_get_volumedetect_info(char* data);
+void on_set_volumedetect_info(char* data);
+void on_get_privacy_mask_ovf(char* data);
+void on_get_ipc_model_type(char* data);
+void on_delete_privacy_mask(char* data);
+void on_cgi_set_privacy_edit(char* data);

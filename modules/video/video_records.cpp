@@ -28,6 +28,19 @@ constexpr DbField kMotionFields[] = {
     DB_FIELD(MotionInfo, http_notification_interval, "http_notification_interval", DbType::I32),
 };
 
+constexpr DbField kTriggerAlarmsFields[] = {
+    DB_FIELD(TriggerAlarms, exception, "exception", DbType::I32),
+    DB_FIELD(TriggerAlarms, recordFailedMailInterval, "recordFailedMailInterval", DbType::I32),
+};
+
+constexpr DbField kCameraAlarmFields[] = {
+    DB_FIELD(CameraAlarm, camId, "camId", DbType::I32),
+    DB_FIELD(CameraAlarm, enable, "enable", DbType::I32),
+    DB_FIELD_J(CameraAlarm, tri_channel_mask, "tri_channel_mask", DbType::U64, ""),
+    DB_FIELD(CameraAlarm, triActions, "triActions", DbType::I32),
+    DB_FIELD(CameraAlarm, triChannels, "triChannels", DbType::Text),
+};
+
 constexpr DbField kVideoLossFields[] = {
     DB_FIELD_J(VideoLossInfo, chnid, "id", DbType::I32, "chnid"),
     DB_FIELD(VideoLossInfo, enable, "enable", DbType::I32),
@@ -113,4 +126,23 @@ int read_video_losts(const char*, VideoLossInfo* records) {
 }
 int write_video_losts(const char*, const VideoLossInfo* records, int count, uint64_t mask) {
   return nvr::events::write_event_records(kVideoLossSource, records, count, mask);
+}
+
+const DbRecord kTriggerAlarmsRecord{"trigger_alarms", nullptr, sizeof(TriggerAlarms),
+                                    kTriggerAlarmsFields};
+const DbRecord kCameraIoRecord{"cameraio", "camId", sizeof(CameraAlarm), kCameraAlarmFields};
+const DbRecord kVolumeDetectRecord{"volumedetect", "camId", sizeof(CameraAlarm),
+                                   kCameraAlarmFields};
+
+int read_trigger_alarms(const char* db, TriggerAlarms* record) {
+  return db_read(db, kTriggerAlarmsRecord, record, 0);
+}
+int write_trigger_alarms(const char* db, const TriggerAlarms* record) {
+  return db_write(db, kTriggerAlarmsRecord, record);
+}
+int write_cameraio(const char* db, const CameraAlarm* record) {
+  return db_write(db, kCameraIoRecord, record);
+}
+int write_volumedetect(const char* db, const CameraAlarm* record) {
+  return db_write(db, kVolumeDetectRecord, record);
 }

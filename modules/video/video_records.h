@@ -51,7 +51,40 @@ struct VideoLossInfo {
   int32_t http_notification_interval;
 };
 
+// The recorder's exception actions (one row, table "trigger_alarms").
+inline constexpr int kExceptionActions = 12;
+struct TriggerAlarms {
+  int32_t exception[kExceptionActions];  // "exception"
+  int32_t recordFailedMailInterval;      // "recordFailedMailInterval"
+};
+static_assert(sizeof(TriggerAlarms) == 52);
+
+// A camera-side alarm of one channel: the camera's alarm input (table
+// "cameraio") and its audio alarm (table "volumedetect") share this record.
+struct CameraAlarm {
+  int32_t camId;              // "camId"
+  int32_t enable;             // "enable" 0/1
+  uint64_t tri_channel_mask;  // from "triChannels"
+  int32_t triActions;         // "triActions"
+  char triChannels[65];       // "triChannels"
+};
+static_assert(offsetof(CameraAlarm, tri_channel_mask) == 8);
+static_assert(offsetof(CameraAlarm, triActions) == 16);
+static_assert(offsetof(CameraAlarm, triChannels) == 20);
+
 #pragma pack(pop)
+
+extern const DbRecord kTriggerAlarmsRecord;
+extern const DbRecord kCameraIoRecord;
+extern const DbRecord kVolumeDetectRecord;
+
+// The exceptions' HTTP notifications: one entry per exception id 0..13.
+inline constexpr const char* kExceptionHttpTable = "except_http_notification_params";
+
+int read_trigger_alarms(const char* db, TriggerAlarms* record);
+[[nodiscard]] int write_trigger_alarms(const char* db, const TriggerAlarms* record);
+[[nodiscard]] int write_cameraio(const char* db, const CameraAlarm* record);
+[[nodiscard]] int write_volumedetect(const char* db, const CameraAlarm* record);
 
 extern const DbRecord kMotionRecord;
 extern const DbRecord kVideoLossRecord;

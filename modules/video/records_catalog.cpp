@@ -7,9 +7,9 @@ namespace {
 constexpr int kPerChannel = 64;
 
 const DbCatalogEntry kVideoRecords[] = {
-    {&kMotionRecord, kPerChannel},       {&kVideoLossRecord, kPerChannel},
-    {&kTriggerAlarmsRecord, 1},          {&kCameraIoRecord, kPerChannel},
-    {&kVolumeDetectRecord, kPerChannel},
+    {&kMotionRecord, kPerChannel},   {&kVideoLossRecord, kPerChannel},
+    {&kSnapshotRecord, kPerChannel}, {&kTriggerAlarmsRecord, 1},
+    {&kCameraIoRecord, kPerChannel}, {&kVolumeDetectRecord, kPerChannel},
 };
 
 }  // namespace

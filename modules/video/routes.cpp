@@ -14,7 +14,8 @@ constexpr Route kVideoRoutes[] = {
 #include "modules/video/routes_motion.inc"
 #include "modules/video/routes_videoloss.inc"
 // (the smart-event and licence-plate families go here)
-// (the timed snapshot, fisheye and people-counting family goes here)
+#include "modules/video/routes_snapshot.inc"
+// (the people-counting rows "/6096" and "/6097" follow the fisheye rows here)
 #include "modules/video/routes_osd.inc"
 };
 // clang-format on

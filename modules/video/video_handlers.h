@@ -68,3 +68,14 @@ void on_get_privacy_mask_ovf(char* data);
 void on_get_ipc_model_type(char* data);
 void on_delete_privacy_mask(char* data);
 void on_cgi_set_privacy_edit(char* data);
+
+// Timed snapshots and fisheye cameras.
+void on_get_fisheye_info(char* data);
+void on_get_snapshot_schedule(char* data);
+void on_set_snapshot_schedule(char* data);
+void on_get_snapshot_setting_params(char* data);
+void on_set_snapshot_setting_params(char* data);
+void on_set_snapshot_batch_setting(char* data);
+void on_cgi_set_fisheye_mode(char* data);
+void on_cgi_check_fisheye_info(char* data);
+void on_cgi_set_fisheye_info(char* data);

@@ -28,6 +28,17 @@ constexpr DbField kMotionFields[] = {
     DB_FIELD(MotionInfo, http_notification_interval, "http_notification_interval", DbType::I32),
 };
 
+constexpr DbField kSnapshotFields[] = {
+    DB_FIELD(SnapshotSettings, chnid, "chnid", DbType::I32),
+    DB_FIELD_J(SnapshotSettings, reserved0, "reserved0", DbType::I32, ""),
+    DB_FIELD(SnapshotSettings, quality, "quality", DbType::I32),
+    DB_FIELD(SnapshotSettings, interval, "interval", DbType::I32),
+    DB_FIELD(SnapshotSettings, interval_unit, "interval_unit", DbType::I32),
+    DB_FIELD_J(SnapshotSettings, reserved1, "reserved1", DbType::I32, ""),
+    DB_FIELD(SnapshotSettings, expiration_date, "expiration_date", DbType::I32),
+    DB_FIELD(SnapshotSettings, resolution, "resolution", DbType::I32),
+};
+
 constexpr DbField kTriggerAlarmsFields[] = {
     DB_FIELD(TriggerAlarms, exception, "exception", DbType::I32),
     DB_FIELD(TriggerAlarms, recordFailedMailInterval, "recordFailedMailInterval", DbType::I32),
@@ -145,4 +156,24 @@ int write_cameraio(const char* db, const CameraAlarm* record) {
 }
 int write_volumedetect(const char* db, const CameraAlarm* record) {
   return db_write(db, kVolumeDetectRecord, record);
+}
+
+const DbRecord kSnapshotRecord{"snapshot", "chnid", sizeof(SnapshotSettings), kSnapshotFields};
+
+int read_snapshot_schedule(const char* db, SnapshotSchedule* record, int32_t channel) {
+  return db_read_schedule(db, kSnapshotScheduleTable, channel, &record->block);
+}
+int write_snapshot_schedules(const char* db, const SnapshotSchedule* records,
+                             const int32_t* channels, int count) {
+  DbBatch batch(db);
+  int failed = 0;
+  for (int i = 0; i < count; ++i) {
+    const int32_t n = channels[i];
+    if (n < 0 || n >= nvr::events::kChannels) continue;
+    failed |= db_write_schedule(db, kSnapshotScheduleTable, n, &records[n].block);
+  }
+  return failed != 0 || batch.commit() != 0 ? -1 : 0;
+}
+int read_snapshot(const char* db, SnapshotSettings* record, int32_t channel) {
+  return db_read(db, kSnapshotRecord, record, channel);
 }

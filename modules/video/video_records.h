@@ -7,6 +7,7 @@
 
 #include "modules/video/event_actions.h"
 #include "platform/qvdb.h"
+#include "platform/qvdb_schedule.h"
 
 #pragma pack(push, 1)
 
@@ -72,7 +73,39 @@ static_assert(offsetof(CameraAlarm, tri_channel_mask) == 8);
 static_assert(offsetof(CameraAlarm, triActions) == 16);
 static_assert(offsetof(CameraAlarm, triChannels) == 20);
 
+// The timed snapshot settings of a channel (table "snapshot", key "chnid").
+struct SnapshotSettings {
+  int32_t chnid;
+  int32_t reserved0;  // kept as stored
+  int32_t quality;
+  int32_t interval;
+  int32_t interval_unit;
+  int32_t reserved1[2];  // kept as stored
+  int32_t expiration_date;
+  int32_t resolution;
+};
+static_assert(offsetof(SnapshotSettings, quality) == 8);
+static_assert(offsetof(SnapshotSettings, expiration_date) == 28);
+static_assert(offsetof(SnapshotSettings, resolution) == 32);
+
+// A channel's snapshot schedule: a schedule block and 4 further bytes
+// (27716 bytes); the block is stored in table "snapshot_schedule".
+struct SnapshotSchedule {
+  ScheduleBlock block;
+  int32_t reserved;
+};
+static_assert(sizeof(SnapshotSchedule) == 27716);
+
 #pragma pack(pop)
+
+extern const DbRecord kSnapshotRecord;
+inline constexpr const char* kSnapshotScheduleTable = "snapshot_schedule";
+
+int read_snapshot_schedule(const char* db, SnapshotSchedule* record, int32_t channel);
+// The listed channels' records of records[64], in one transaction.
+[[nodiscard]] int write_snapshot_schedules(const char* db, const SnapshotSchedule* records,
+                                           const int32_t* channels, int count);
+int read_snapshot(const char* db, SnapshotSettings* record, int32_t channel);
 
 extern const DbRecord kTriggerAlarmsRecord;
 extern const DbRecord kCameraIoRecord;

@@ -260,3 +260,76 @@ static_assert(offsetof(VolumeDetectReply, actions) == 36);
 static_assert(offsetof(VolumeDetectReply, tri_channels) == 44);
 
 #pragma pack(pop)
+
+// ---- timed snapshots and fisheye cameras --------------------------------------------
+
+constexpr int32_t kReqSnapshotSchedulesChanged = 1312;  // ChannelList
+constexpr int32_t kReqSnapshotSettingsChanged = 1311;   // ChannelList
+constexpr int32_t kReqSnapshotStartStop = 1313;         // SnapshotStartStop
+constexpr int32_t kReqFisheyeMode = 3232;               // int32 channel; reply 8232: FisheyeMode
+constexpr int32_t kReplyFisheyeMode = 8232;
+constexpr int32_t kReqSetFisheyeMode = 3231;  // FisheyeMode; reply 8231: int32 result
+constexpr int32_t kReplySetFisheyeMode = 8231;
+constexpr int32_t kReqCheckFisheye = 3373;  // FisheyeAddress; reply 8373: FisheyeSupport
+constexpr int32_t kReplyCheckFisheye = 8373;
+constexpr int32_t kReqSetFisheye = 3374;  // FisheyeAddressSet; reply 8374: int32 result
+constexpr int32_t kReplySetFisheye = 8374;
+
+#pragma pack(push, 1)
+
+struct ChannelList {  // 260 bytes: requests 1311 and 1312
+  int32_t channels[64];
+  int32_t count;
+};
+static_assert(sizeof(ChannelList) == 260);
+static_assert(offsetof(ChannelList, count) == 256);
+
+struct SnapshotStartStop {  // 260 bytes: request 1313
+  int32_t action;           // 1 start, 0 stop
+  int32_t selected[64];     // 1: the channel is selected
+};
+static_assert(sizeof(SnapshotStartStop) == 260);
+
+struct FisheyeMode {  // 20 bytes: request 3231, reply 8232
+  int32_t channel;
+  int32_t fishmount;
+  int32_t fishdisplay;
+  int32_t fishcorrect;
+  int32_t result;
+};
+static_assert(sizeof(FisheyeMode) == 20);
+
+struct FisheyeAddress {  // 260 bytes: request 3373
+  char ddns[64];
+  char ipaddr[64];
+  char username[64];
+  char password[64];
+  int32_t port;
+};
+static_assert(sizeof(FisheyeAddress) == 260);
+static_assert(offsetof(FisheyeAddress, ipaddr) == 64);
+static_assert(offsetof(FisheyeAddress, username) == 128);
+static_assert(offsetof(FisheyeAddress, password) == 192);
+static_assert(offsetof(FisheyeAddress, port) == 256);
+
+struct FisheyeAddressSet {  // 272 bytes: request 3374
+  FisheyeAddress address;
+  int32_t transfer;
+  int32_t install;
+  int32_t display;
+};
+static_assert(sizeof(FisheyeAddressSet) == 272);
+static_assert(offsetof(FisheyeAddressSet, transfer) == 260);
+static_assert(offsetof(FisheyeAddressSet, display) == 268);
+
+struct FisheyeSupport {  // 20 bytes: reply 8373
+  int32_t support;       // 1: supported
+  int32_t transfer;
+  int32_t install;
+  int32_t display;
+  int32_t streamCnt;
+};
+static_assert(sizeof(FisheyeSupport) == 20);
+static_assert(offsetof(FisheyeSupport, streamCnt) == 16);
+
+#pragma pack(pop)

@@ -7,9 +7,16 @@ namespace {
 constexpr int kPerChannel = 64;
 
 const DbCatalogEntry kVideoRecords[] = {
-    {&kMotionRecord, kPerChannel},   {&kVideoLossRecord, kPerChannel},
-    {&kSnapshotRecord, kPerChannel}, {&kTriggerAlarmsRecord, 1},
-    {&kCameraIoRecord, kPerChannel}, {&kVolumeDetectRecord, kPerChannel},
+    {&kMotionRecord, kPerChannel},
+    {&kVideoLossRecord, kPerChannel},
+    {&kSnapshotRecord, kPerChannel},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt_event"},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt1_event"},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt2_event"},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt3_event"},
+    {&kTriggerAlarmsRecord, 1},
+    {&kCameraIoRecord, kPerChannel},
+    {&kVolumeDetectRecord, kPerChannel},
 };
 
 }  // namespace

@@ -15,7 +15,6 @@ constexpr Route kVideoRoutes[] = {
 #include "modules/video/routes_videoloss.inc"
 // (the smart-event and licence-plate families go here)
 #include "modules/video/routes_snapshot.inc"
-// (the people-counting rows "/6096" and "/6097" follow the fisheye rows here)
 #include "modules/video/routes_osd.inc"
 };
 // clang-format on

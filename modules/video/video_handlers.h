@@ -79,3 +79,7 @@ void on_set_snapshot_batch_setting(char* data);
 void on_cgi_set_fisheye_mode(char* data);
 void on_cgi_check_fisheye_info(char* data);
 void on_cgi_set_fisheye_info(char* data);
+
+// Regional people counting.
+void on_cgi_get_ipc_regional_info(char* data);
+void on_cgi_set_ipc_regional_info(char* data);

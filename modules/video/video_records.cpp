@@ -28,6 +28,37 @@ constexpr DbField kMotionFields[] = {
     DB_FIELD(MotionInfo, http_notification_interval, "http_notification_interval", DbType::I32),
 };
 
+constexpr DbField kRegionalPcntEventFields[] = {
+    DB_FIELD(RegionalPcntEvent, chnid, "chnid", DbType::I32),
+    DB_FIELD_J(RegionalPcntEvent, region, "region", DbType::I32, ""),
+    DB_FIELD_J(RegionalPcntEvent, tri_channel_mask, "tri_channel_mask", DbType::U64, ""),
+    DB_FIELD(RegionalPcntEvent, triChannels, "triChannels", DbType::Text),
+    DB_FIELD(RegionalPcntEvent, triAlarms, "triAlarms", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, interval, "interval", DbType::I32),
+    DB_FIELD_AT_J(RegionalPcntEvent, tri_chn_alarms, 0, "tri_chn_alarm0", DbType::Text, ""),
+    DB_FIELD_AT_J(RegionalPcntEvent, tri_chn_alarms, 1, "tri_chn_alarm1", DbType::Text, ""),
+    DB_FIELD(RegionalPcntEvent, email_interval, "email_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, email_pic_enable, "email_pic_enable", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, tri_channels_pic, "tri_channels_pic", DbType::Text),
+    DB_FIELD(RegionalPcntEvent, ptz_interval, "ptz_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, alarmout_interval, "alarmout_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, white_interval, "white_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, warning_light_interval, "warning_light_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, http_notification_interval, "http_notification_interval",
+             DbType::I32),
+    DB_FIELD(RegionalPcntEvent, audioId, "audioId", DbType::I32),
+};
+
+// Region 0's tables are named "regional_pcnt_...", region r's "regional_pcnt<r>_...".
+#define PCNT_SOURCE(prefix, r)                                                         \
+  EventSource {                                                                        \
+    &kRegionalPcntEventRecord, prefix "_event", nullptr, prefix "_audible_schedule",   \
+        prefix "_email_schedule", prefix "_ptz_schedule", prefix "_whiteled_schedule", \
+        prefix "_warning_light_schedule", prefix "_http_notification_schedule",        \
+        prefix "_whiteled_params", prefix "_warning_light_params",                     \
+        prefix "_http_notification_params", 22 + (r)                                   \
+  }
+
 constexpr DbField kSnapshotFields[] = {
     DB_FIELD(SnapshotSettings, chnid, "chnid", DbType::I32),
     DB_FIELD_J(SnapshotSettings, reserved0, "reserved0", DbType::I32, ""),
@@ -177,3 +208,9 @@ int write_snapshot_schedules(const char* db, const SnapshotSchedule* records,
 int read_snapshot(const char* db, SnapshotSettings* record, int32_t channel) {
   return db_read(db, kSnapshotRecord, record, channel);
 }
+
+const DbRecord kRegionalPcntEventRecord{"regional_pcnt_event", "chnid", sizeof(RegionalPcntEvent),
+                                        kRegionalPcntEventFields};
+const EventSource kRegionalPcntSources[4] = {
+    PCNT_SOURCE("regional_pcnt", 0), PCNT_SOURCE("regional_pcnt1", 1),
+    PCNT_SOURCE("regional_pcnt2", 2), PCNT_SOURCE("regional_pcnt3", 3)};

@@ -96,7 +96,32 @@ struct SnapshotSchedule {
 };
 static_assert(sizeof(SnapshotSchedule) == 27716);
 
+// The actions of one people-counting region of a channel (one table per
+// region, key "chnid").
+struct RegionalPcntEvent {
+  int32_t chnid;
+  int32_t region;  // 0..3
+  uint64_t tri_channel_mask;
+  char triChannels[65];
+  int32_t triAlarms;
+  int32_t interval;
+  char tri_chn_alarms[2][65];
+  int32_t email_interval;
+  int32_t email_pic_enable;
+  char tri_channels_pic[65];
+  int32_t ptz_interval;
+  int32_t alarmout_interval;
+  int32_t white_interval;
+  int32_t warning_light_interval;
+  int32_t http_notification_interval;
+  int32_t audioId;
+};
+
 #pragma pack(pop)
+
+extern const DbRecord kRegionalPcntEventRecord;
+// Region r's actions (PTZ event type 22 + r).
+extern const nvr::events::EventSource kRegionalPcntSources[4];
 
 extern const DbRecord kSnapshotRecord;
 inline constexpr const char* kSnapshotScheduleTable = "snapshot_schedule";

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/qvdb_schedule.h"
+
 // Motion.
 constexpr int32_t kReqMotionChanged = 1403;    // int32 channel
 constexpr int32_t kReqMotionCopied = 1410;     // uint64 channel mask
@@ -331,5 +333,51 @@ struct FisheyeSupport {  // 20 bytes: reply 8373
 };
 static_assert(sizeof(FisheyeSupport) == 20);
 static_assert(offsetof(FisheyeSupport, streamCnt) == 16);
+
+#pragma pack(pop)
+
+// ---- regional people counting ------------------------------------------------------------
+
+constexpr int32_t kReqRegionalCounting = 1220;  // int32 channel; reply 6220: RegionalCounting
+constexpr int32_t kReplyRegionalCounting = 6220;
+constexpr int32_t kReqSetRegionalCounting = 1221;  // RegionalCounting; reply 6221: int32 result
+constexpr int32_t kReplySetRegionalCounting = 6221;
+constexpr int kCountingRegions = 4;
+
+#pragma pack(push, 1)
+
+struct CountingRegion {  // 156 bytes
+  int32_t enable;
+  char polygonX[64];
+  char polygonY[64];
+  int32_t maxStayEnable, maxStayValue;
+  int32_t minStayEnable, minStayValue;
+  int32_t maxStayTimeEnable, maxStayTimeValue;
+};
+static_assert(sizeof(CountingRegion) == 156);
+static_assert(offsetof(CountingRegion, polygonY) == 68);
+static_assert(offsetof(CountingRegion, maxStayEnable) == 132);
+static_assert(offsetof(CountingRegion, maxStayTimeValue) == 152);
+
+struct RegionalCounting {  // 28448 bytes: request 1221, reply 6220
+  int32_t result;          // replies only
+  int32_t channel;
+  int32_t sensitivity;
+  int32_t minObjX, minObjY, minObjWidth, minObjHeight;
+  int32_t maxObjX, maxObjY, maxObjWidth, maxObjHeight;
+  CountingRegion regional[kCountingRegions];
+  uint8_t reserved[68];     // agreed with the daemon, left 0
+  ScheduleBlock effective;  // second-generation schedule form
+};
+static_assert(sizeof(RegionalCounting) == 28448);
+static_assert(offsetof(RegionalCounting, channel) == 4);
+static_assert(offsetof(RegionalCounting, sensitivity) == 8);
+static_assert(offsetof(RegionalCounting, minObjX) == 12);
+static_assert(offsetof(RegionalCounting, minObjHeight) == 24);
+static_assert(offsetof(RegionalCounting, maxObjX) == 28);
+static_assert(offsetof(RegionalCounting, maxObjHeight) == 40);
+static_assert(offsetof(RegionalCounting, regional) == 44);
+static_assert(offsetof(RegionalCounting, reserved) == 668);
+static_assert(offsetof(RegionalCounting, effective) == 736);
 
 #pragma pack(pop)

@@ -51,17 +51,17 @@ TEST(VideoPeopleCounting, RegionsAndTheirActions) {
   // Region 0 stored and copied to channel 4; region 2 its own; region 1 untouched.
   for (int32_t channel : {2, 4}) {
     const RegionalPcntEvent region0 = stored_region(root, 0, channel);
-    EXPECT_EQ(region0.chnid, channel);
-    EXPECT_EQ(region0.interval, 5) << channel;
-    EXPECT_EQ(region0.tri_channel_mask, uint64_t{1} << 3);
-    EXPECT_EQ(region0.warning_light_interval, 6);
+    EXPECT_EQ(+region0.chnid, channel);
+    EXPECT_EQ(+region0.interval, 5) << channel;
+    EXPECT_EQ(+region0.tri_channel_mask, uint64_t{1} << 3);
+    EXPECT_EQ(+region0.warning_light_interval, 6);
     ScheduleBlock block{};
     db_read_schedule(db_of(root).c_str(), "regional_pcnt_warning_light_schedule", channel, &block);
     EXPECT_EQ(block.days[0].slots[0].actionType, 1) << channel;
   }
-  EXPECT_EQ(stored_region(root, 2, 2).interval, 9);
-  EXPECT_EQ(stored_region(root, 1, 2).interval, 0);
-  EXPECT_EQ(stored_region(root, 0, 3).interval, 0);
+  EXPECT_EQ(+stored_region(root, 2, 2).interval, 9);
+  EXPECT_EQ(+stored_region(root, 1, 2).interval, 0);
+  EXPECT_EQ(+stored_region(root, 0, 3).interval, 0);
 
   // The answer: the simulated camera's record and the stored actions, no warning light.
   const std::string answer = run_json(root, "/6096", R"({"chnid":2})").out;

@@ -39,11 +39,19 @@ struct CameraRecord {
   int32_t httpsPort;
 };
 
-// The channel name record (128 bytes, table "osd", key "chnid").
+// The channel name and on-screen display record (128 bytes, table "osd", key
+// "chnid"): what the recorder draws over the channel's picture.
 struct OsdRecord {
   int32_t chnid;
   char name[64];
-  uint8_t reserved[60];
+  int32_t showName;                               // 0/1
+  int32_t showDate;                               // 0/1
+  int32_t showWeek;                               // 0/1
+  int32_t dateFormat;                             // 0..3
+  int32_t timeFormat;                             // 0/1
+  double datePosX, datePosY, namePosX, namePosY;  // >= 0
+  int32_t alpha;                                  // >= 0
+  uint8_t reserved[4];
 };
 
 // Protocol catalogue entry (table "ipc_protocol", key "id").
@@ -64,14 +72,14 @@ struct IpcModel {
 };
 
 // Recorder-side privacy masks of a channel (1252 bytes, table "privacy_mask",
-// key "chnid"): 24 rectangles.
+// key "chnid"): 24 areas of thirteen int32, of which nine are used.
 struct PrivacyArea {
-  int32_t enable, left, top, right, bottom;
+  int32_t area_id, enable, start_x, start_y, area_width, area_height, width, height, fill_color;
+  int32_t reserved[4];
 };
 struct PrivacyMask {
   int32_t chnid;
   PrivacyArea areas[24];
-  uint8_t reserved[768];
 };
 
 // One exposure entry (table "exposure", rows selected by "chnid").
@@ -88,6 +96,10 @@ static_assert(offsetof(CameraRecord, managePort) == 728);
 static_assert(offsetof(CameraRecord, httpsPort) == 1372);
 static_assert(sizeof(CameraRecord) == 1376);
 static_assert(sizeof(OsdRecord) == 128);
+static_assert(offsetof(OsdRecord, showName) == 68);
+static_assert(offsetof(OsdRecord, datePosX) == 88);
+static_assert(offsetof(OsdRecord, alpha) == 120);
+static_assert(sizeof(PrivacyArea) == 52);
 static_assert(sizeof(IpcProtocol) == 40);
 static_assert(sizeof(IpcModel) == 48);
 static_assert(sizeof(PrivacyMask) == 1252);
@@ -126,8 +138,18 @@ inline constexpr DbField kCameraFields[] = {
 inline constexpr DbRecord kCameraRecord{"camera", "id", sizeof(CameraRecord), kCameraFields};
 
 inline constexpr DbField kOsdFields[] = {
-    DB_FIELD(OsdRecord, chnid, "chnid", CT::I32),
-    DB_FIELD(OsdRecord, name, "name", CT::Text),
+    DB_FIELD_J(OsdRecord, chnid, "chnid", CT::I32, "camId"),
+    DB_FIELD_J(OsdRecord, name, "name", CT::Text, "camName"),
+    DB_FIELD(OsdRecord, showName, "showName", CT::I32),
+    DB_FIELD(OsdRecord, showDate, "showDate", CT::I32),
+    DB_FIELD(OsdRecord, showWeek, "showWeek", CT::I32),
+    DB_FIELD(OsdRecord, dateFormat, "dateFormat", CT::I32),
+    DB_FIELD(OsdRecord, timeFormat, "timeFormat", CT::I32),
+    DB_FIELD(OsdRecord, datePosX, "datePosX", CT::F64),
+    DB_FIELD(OsdRecord, datePosY, "datePosY", CT::F64),
+    DB_FIELD(OsdRecord, namePosX, "namePosX", CT::F64),
+    DB_FIELD(OsdRecord, namePosY, "namePosY", CT::F64),
+    DB_FIELD(OsdRecord, alpha, "alpha", CT::I32),
 };
 inline constexpr DbRecord kOsdRecord{"osd", "chnid", sizeof(OsdRecord), kOsdFields};
 
@@ -152,7 +174,7 @@ inline constexpr DbRecord kIpcModelRecord{"ipc_model", "id", sizeof(IpcModel), k
 
 inline constexpr DbField kPrivacyMaskFields[] = {
     DB_FIELD(PrivacyMask, chnid, "chnid", CT::I32),
-    DB_FIELD(PrivacyMask, areas, "areas", CT::I32),  // 120 integers, 5 per area
+    DB_FIELD(PrivacyMask, areas, "areas", CT::I32),  // 312 integers, 13 per area
 };
 inline constexpr DbRecord kPrivacyMaskRecord{"privacy_mask", "chnid", sizeof(PrivacyMask),
                                              kPrivacyMaskFields};

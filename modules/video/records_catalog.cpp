@@ -24,6 +24,14 @@ const DbCatalogEntry kVideoRecords[] = {
     {&kSmartEventRecord, kPerChannel, "anpr_event_black"},
     {&kSmartEventRecord, kPerChannel, "anpr_event_white"},
     {&kSmartEventRecord, kPerChannel, "anpr_event_visitor"},
+    {&kSnapshotRecord, kPerChannel},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt_event"},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt1_event"},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt2_event"},
+    {&kRegionalPcntEventRecord, kPerChannel, "regional_pcnt3_event"},
+    {&kTriggerAlarmsRecord, 1},
+    {&kCameraIoRecord, kPerChannel},
+    {&kVolumeDetectRecord, kPerChannel},
 };
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Route table of the video-and-events module ("/6000"), in the order of its
 // families: motion and its actions, video loss and alarm-input actions (the
-// smart events, licence plates, snapshots and on-screen settings follow as
-// further families, each one more include in its place).
+// smart events, licence plates and snapshots follow as further families, each
+// one more include in its place), then the on-screen display, privacy masks,
+// exceptions and camera-side alarms.
 #include "frame/dispatchreq.h"
 #include "modules/video/video_handlers.h"
 
@@ -14,6 +15,8 @@ constexpr Route kVideoRoutes[] = {
 #include "modules/video/routes_videoloss.inc"
 #include "modules/video/routes_vca.inc"
 #include "modules/video/routes_anpr.inc"
+#include "modules/video/routes_snapshot.inc"
+#include "modules/video/routes_osd.inc"
 };
 // clang-format on
 

@@ -92,3 +92,37 @@ void on_set_ipc_anpr_wildcards(char* data);
 
 // The reply dispatcher of the table.
 void on_video_ipc_callback(void* context, const void* header, const void* payload);
+
+// On-screen display, privacy masks, exceptions and camera-side alarms.
+void on_get_osd_info(char* data);
+void on_set_osd_info(char* data);
+void OnSetOSDName(char* data);
+void on_get_privacy_masks(char* data);
+void on_set_privacy_mask(char* data);
+void on_get_exception(char* data);
+void on_set_exception(char* data);
+void on_get_osdconfig(char* data);
+void on_set_osdconfig(char* data);
+void on_get_cameraio_info(char* data);
+void on_set_cameraio_info(char* data);
+void on_get_volumedetect_info(char* data);
+void on_set_volumedetect_info(char* data);
+void on_get_privacy_mask_ovf(char* data);
+void on_get_ipc_model_type(char* data);
+void on_delete_privacy_mask(char* data);
+void on_cgi_set_privacy_edit(char* data);
+
+// Timed snapshots and fisheye cameras.
+void on_get_fisheye_info(char* data);
+void on_get_snapshot_schedule(char* data);
+void on_set_snapshot_schedule(char* data);
+void on_get_snapshot_setting_params(char* data);
+void on_set_snapshot_setting_params(char* data);
+void on_set_snapshot_batch_setting(char* data);
+void on_cgi_set_fisheye_mode(char* data);
+void on_cgi_check_fisheye_info(char* data);
+void on_cgi_set_fisheye_info(char* data);
+
+// Regional people counting.
+void on_cgi_get_ipc_regional_info(char* data);
+void on_cgi_set_ipc_regional_info(char* data);

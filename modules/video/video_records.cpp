@@ -28,6 +28,61 @@ constexpr DbField kMotionFields[] = {
     DB_FIELD(MotionInfo, http_notification_interval, "http_notification_interval", DbType::I32),
 };
 
+constexpr DbField kRegionalPcntEventFields[] = {
+    DB_FIELD(RegionalPcntEvent, chnid, "chnid", DbType::I32),
+    DB_FIELD_J(RegionalPcntEvent, region, "region", DbType::I32, ""),
+    DB_FIELD_J(RegionalPcntEvent, tri_channel_mask, "tri_channel_mask", DbType::U64, ""),
+    DB_FIELD(RegionalPcntEvent, triChannels, "triChannels", DbType::Text),
+    DB_FIELD(RegionalPcntEvent, triAlarms, "triAlarms", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, interval, "interval", DbType::I32),
+    DB_FIELD_AT_J(RegionalPcntEvent, tri_chn_alarms, 0, "tri_chn_alarm0", DbType::Text, ""),
+    DB_FIELD_AT_J(RegionalPcntEvent, tri_chn_alarms, 1, "tri_chn_alarm1", DbType::Text, ""),
+    DB_FIELD(RegionalPcntEvent, email_interval, "email_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, email_pic_enable, "email_pic_enable", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, tri_channels_pic, "tri_channels_pic", DbType::Text),
+    DB_FIELD(RegionalPcntEvent, ptz_interval, "ptz_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, alarmout_interval, "alarmout_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, white_interval, "white_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, warning_light_interval, "warning_light_interval", DbType::I32),
+    DB_FIELD(RegionalPcntEvent, http_notification_interval, "http_notification_interval",
+             DbType::I32),
+    DB_FIELD(RegionalPcntEvent, audioId, "audioId", DbType::I32),
+};
+
+// Region 0's tables are named "regional_pcnt_...", region r's "regional_pcnt<r>_...".
+#define PCNT_SOURCE(prefix, r)                                                         \
+  EventSource {                                                                        \
+    &kRegionalPcntEventRecord, prefix "_event", nullptr, prefix "_audible_schedule",   \
+        prefix "_email_schedule", prefix "_ptz_schedule", prefix "_whiteled_schedule", \
+        prefix "_warning_light_schedule", prefix "_http_notification_schedule",        \
+        prefix "_whiteled_params", prefix "_warning_light_params",                     \
+        prefix "_http_notification_params", 22 + (r)                                   \
+  }
+
+constexpr DbField kSnapshotFields[] = {
+    DB_FIELD(SnapshotSettings, chnid, "chnid", DbType::I32),
+    DB_FIELD_J(SnapshotSettings, reserved0, "reserved0", DbType::I32, ""),
+    DB_FIELD(SnapshotSettings, quality, "quality", DbType::I32),
+    DB_FIELD(SnapshotSettings, interval, "interval", DbType::I32),
+    DB_FIELD(SnapshotSettings, interval_unit, "interval_unit", DbType::I32),
+    DB_FIELD_J(SnapshotSettings, reserved1, "reserved1", DbType::I32, ""),
+    DB_FIELD(SnapshotSettings, expiration_date, "expiration_date", DbType::I32),
+    DB_FIELD(SnapshotSettings, resolution, "resolution", DbType::I32),
+};
+
+constexpr DbField kTriggerAlarmsFields[] = {
+    DB_FIELD(TriggerAlarms, exception, "exception", DbType::I32),
+    DB_FIELD(TriggerAlarms, recordFailedMailInterval, "recordFailedMailInterval", DbType::I32),
+};
+
+constexpr DbField kCameraAlarmFields[] = {
+    DB_FIELD(CameraAlarm, camId, "camId", DbType::I32),
+    DB_FIELD(CameraAlarm, enable, "enable", DbType::I32),
+    DB_FIELD_J(CameraAlarm, tri_channel_mask, "tri_channel_mask", DbType::U64, ""),
+    DB_FIELD(CameraAlarm, triActions, "triActions", DbType::I32),
+    DB_FIELD(CameraAlarm, triChannels, "triChannels", DbType::Text),
+};
+
 constexpr DbField kVideoLossFields[] = {
     DB_FIELD_J(VideoLossInfo, chnid, "id", DbType::I32, "chnid"),
     DB_FIELD(VideoLossInfo, enable, "enable", DbType::I32),
@@ -114,3 +169,48 @@ int read_video_losts(const char*, VideoLossInfo* records) {
 int write_video_losts(const char*, const VideoLossInfo* records, int count, uint64_t mask) {
   return nvr::events::write_event_records(kVideoLossSource, records, count, mask);
 }
+
+const DbRecord kTriggerAlarmsRecord{"trigger_alarms", nullptr, sizeof(TriggerAlarms),
+                                    kTriggerAlarmsFields};
+const DbRecord kCameraIoRecord{"cameraio", "camId", sizeof(CameraAlarm), kCameraAlarmFields};
+const DbRecord kVolumeDetectRecord{"volumedetect", "camId", sizeof(CameraAlarm),
+                                   kCameraAlarmFields};
+
+int read_trigger_alarms(const char* db, TriggerAlarms* record) {
+  return db_read(db, kTriggerAlarmsRecord, record, 0);
+}
+int write_trigger_alarms(const char* db, const TriggerAlarms* record) {
+  return db_write(db, kTriggerAlarmsRecord, record);
+}
+int write_cameraio(const char* db, const CameraAlarm* record) {
+  return db_write(db, kCameraIoRecord, record);
+}
+int write_volumedetect(const char* db, const CameraAlarm* record) {
+  return db_write(db, kVolumeDetectRecord, record);
+}
+
+const DbRecord kSnapshotRecord{"snapshot", "chnid", sizeof(SnapshotSettings), kSnapshotFields};
+
+int read_snapshot_schedule(const char* db, SnapshotSchedule* record, int32_t channel) {
+  return db_read_schedule(db, kSnapshotScheduleTable, channel, &record->block);
+}
+int write_snapshot_schedules(const char* db, const SnapshotSchedule* records,
+                             const int32_t* channels, int count) {
+  DbBatch batch(db);
+  int failed = 0;
+  for (int i = 0; i < count; ++i) {
+    const int32_t n = channels[i];
+    if (n < 0 || n >= nvr::events::kChannels) continue;
+    failed |= db_write_schedule(db, kSnapshotScheduleTable, n, &records[n].block);
+  }
+  return failed != 0 || batch.commit() != 0 ? -1 : 0;
+}
+int read_snapshot(const char* db, SnapshotSettings* record, int32_t channel) {
+  return db_read(db, kSnapshotRecord, record, channel);
+}
+
+const DbRecord kRegionalPcntEventRecord{"regional_pcnt_event", "chnid", sizeof(RegionalPcntEvent),
+                                        kRegionalPcntEventFields};
+const EventSource kRegionalPcntSources[4] = {
+    PCNT_SOURCE("regional_pcnt", 0), PCNT_SOURCE("regional_pcnt1", 1),
+    PCNT_SOURCE("regional_pcnt2", 2), PCNT_SOURCE("regional_pcnt3", 3)};

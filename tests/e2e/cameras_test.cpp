@@ -136,7 +136,7 @@ TEST_F(CameraTest, EditKeepsCredentialsForTypeOneAndDeleteResetsTheChannel) {
   EXPECT_STREQ(name, "CAM4");
   PrivacyMask cleared{};
   read_privacy_mask(db_of(root).c_str(), &cleared, 3);
-  EXPECT_EQ(cleared.areas[5].bottom, 0);
+  EXPECT_EQ(cleared.areas[5].start_y, 0);
   expect_one_notice(sim, kReqChannelDeleted, bytes_of(ChannelWord{3}));
   expect_one_notice(sim, kReqChannelPoe, bytes_of(ChannelPoe{3, 0}));
   expect_one_log(sim, 211, 902, 4);

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "frame/json.h"
 #include "tests/e2e/core_sim.h"
@@ -34,13 +36,23 @@ void lay_out(const DeviceRoot& root) {
 
 // The recorded calls once `lines` of them are there (the capture runs in the
 // background), or what there is after two seconds.
+// The calls recorded so far, once `lines` of them are there (the capture's
+// programs run in the background: their lines may come in either order).
 std::string calls(const DeviceRoot& root, size_t lines) {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 500; ++i) {
     std::string text = root.read_file(kCalls);
     if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return text;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return root.read_file(kCalls);
+}
+
+std::vector<std::string> sorted_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }
 
 std::string start(const DeviceRoot& root, const std::string& body) {
@@ -64,13 +76,14 @@ TEST(PacketCapture, StartBuildsTheFilterFromTheInterfaceAndTheRequest) {
   EXPECT_EQ(name.rfind("rvpcap-", 0), 0u);
 
   const std::string text = calls(root, 4);
-  EXPECT_EQ(text,
-            "killall tcpdump\nkillall webmonitor\n"
-            "tcpdump [-i] [eth0] [-s0] [host 192.168.1.100 || host fe80::21a:2bff:fe3c:4d5e"
-            " && host 192.168.1.9 && port 554] [-W] [2] [-C] [25] [-w] [" +
-                root(kFolder) + "/" + name +
-                "]\n"
-                "webmonitor [tcpdump] [300]\n")
+  EXPECT_EQ(sorted_lines(text),
+            sorted_lines("killall tcpdump\nkillall webmonitor\n"
+                         "tcpdump [-i] [eth0] [-s0] [host 192.168.1.100 || host "
+                         "fe80::21a:2bff:fe3c:4d5e && host 192.168.1.9 && port 554] [-W] [2] "
+                         "[-C] [25] [-w] [" +
+                         root(kFolder) + "/" + name +
+                         "]\n"
+                         "webmonitor [tcpdump] [300]\n"))
       << text;
   EXPECT_FALSE(root.exists(kFolder + "/rvpcap-20200101000000"));
   EXPECT_TRUE(root.exists(kFolder + "/keep.txt"));

@@ -50,8 +50,8 @@ TEST(AnprModes, ActionObjectPerModeAndDialog) {
   expect_one_notice(sim, 1416, CoreSim::bytes(AnprModeNotice{2, 1}));
   AnprEventInfo record{};
   ASSERT_EQ(read_anpr_event(db_of(root).c_str(), &record, 2, 1), 0);
-  EXPECT_EQ(record.enable, 1);
-  EXPECT_EQ(record.interval, 4);
+  EXPECT_EQ(+record.enable, 1);
+  EXPECT_EQ(+record.interval, 4);
   EXPECT_EQ(read_anpr_event(db_of(root).c_str(), &record, 2, 0), -1);  // another mode's
   const std::string answer = run_json(root, "/6179", R"({"chnid":2,"mode":1})").out;
   EXPECT_TRUE(has_prefix(answer, kJsonHeader + R"({ "chnid": 2, "mode": 1, "enable": 1, )"))
@@ -125,7 +125,7 @@ TEST(AnprCamera, SupportStateAndWildcards) {
   const AnprWildcards sent = record_of<AnprWildcards>(sim.messages(1208).at(0));
   EXPECT_EQ(sent.cr_count[8], 8);
   EXPECT_STREQ(sent.format[8], "0123456789abcde");  // cut at 15
-  EXPECT_EQ(sent.maxPlateCharNum, 9);
+  EXPECT_EQ(+sent.maxPlateCharNum, 9);
   const std::string answer = run_json(root, "/6190", R"({"chnid":3})").out;
   EXPECT_TRUE(has_prefix(answer, kJsonHeader +
                                      R"({ "chnid": 3, "filter": 1, "maxPlateCharNum": 9, )"
@@ -165,7 +165,7 @@ TEST(AnprSettingsRoutes, KeyByKeyBothWays) {
   EXPECT_STREQ(settings->normalPolygons[0].polygonX, "1,2");
   AnprEventInfo event{};
   ASSERT_EQ(read_anpr_event(db_of(root).c_str(), &event, 4, kAnprModeAny), 0);
-  EXPECT_EQ(event.interval, 6);
+  EXPECT_EQ(+event.interval, 6);
   // The camera's answer, key by key; polygons only for its own plate cameras.
   settings->in_night_mode = 1;
   sim.reply(3289, 8289, CoreSim::bytes(*settings));

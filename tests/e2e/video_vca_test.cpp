@@ -58,8 +58,8 @@ TEST(VcaMessage, EveryPairSetsAndReadsBackTheCameraRecord) {
     const std::vector<SimMessage> sent = sim.messages(route.set_request);
     ASSERT_EQ(sent.size(), 1u);
     const VcaMessage message = record_of<VcaMessage>(sent[0]);
-    EXPECT_EQ(message.channel, 2);
-    EXPECT_EQ(message.enable, 1);
+    EXPECT_EQ(+message.channel, 2);
+    EXPECT_EQ(+message.enable, 1);
     EXPECT_STREQ(message.copyChn, "0100");
     const std::string answer =
         run_json(root, route.get, R"({"channel":2,"type":)" + type + "}").out;
@@ -86,14 +86,14 @@ TEST(VcaMessage, RegionKeysAndOnlyOwnKeys) {
       R"({"polygonX":"c","polygonY":"d"}]},{"enable":1}]})";
   ASSERT_EQ(run_json(root, "/6133", request).out, kOk);
   VcaMessage message = record_of<VcaMessage>(sim.messages(3244).at(0));
-  EXPECT_EQ(message.tracks, 0);  // not a key of the region routes
-  EXPECT_EQ(message.regionType, 1);
-  EXPECT_EQ(message.regionScene, 2);
-  EXPECT_EQ(message.regions[0].objType, 3);
-  EXPECT_EQ(message.regions[0].time, 4);
+  EXPECT_EQ(+message.tracks, 0);  // not a key of the region routes
+  EXPECT_EQ(+message.regionType, 1);
+  EXPECT_EQ(+message.regionScene, 2);
+  EXPECT_EQ(+message.regions[0].objType, 3);
+  EXPECT_EQ(+message.regions[0].time, 4);
   EXPECT_STREQ(message.regions[0].polygons[0].pair.polygonX, "a");
   EXPECT_STREQ(message.regions[0].polygons[1].pair.polygonX, "");  // regionType 1: polygon 0 only
-  EXPECT_EQ(message.regions[1].enable, 1);
+  EXPECT_EQ(+message.regions[1].enable, 1);
   sim.clear_messages();
   // regionType 2 takes up to five polygons, the fifth at the region's end.
   std::string five = R"({"chnid":1,"type":2,"regionType":2,"regionInfo":[{"region":[)";
@@ -137,14 +137,14 @@ TEST(VcaDialog, StoredForTheTypeAndCopied) {
       R"("dialog":{"chnid":3,"interval":12,"triChannels":"1","audible":[[["01:00","02:00",1]]]}})";
   ASSERT_EQ(run_json(root, "/6133", request).out, kOk);
   EXPECT_EQ(sim.messages(3245).size(), 1u);
-  EXPECT_EQ(stored_event(root, 3, 5).interval, 12);
+  EXPECT_EQ(+stored_event(root, 3, 5).interval, 12);
   EXPECT_EQ(stored_event(root, 3, 5).tri_channel_mask, 1u);
-  EXPECT_EQ(stored_event(root, 3, 4).interval, 0);
+  EXPECT_EQ(+stored_event(root, 3, 4).interval, 0);
   const uint64_t copies =
       get_channel_mask("0000000000000000000000000000000000000000000000000000000000000011");
   for (int c = 0; c < 64; ++c)
     if (copies >> c & 1) {
-      EXPECT_EQ(stored_event(root, c, 5).interval, 12) << c;
+      EXPECT_EQ(+stored_event(root, c, 5).interval, 12) << c;
     }
   expect_one_notice(sim, 1412, mask_bytes(copies | uint64_t{1} << 3));
   sim.clear_messages();
@@ -153,7 +153,7 @@ TEST(VcaDialog, StoredForTheTypeAndCopied) {
       run_json(root, "/6137", R"({"chnid":9,"type":3,"dialog":{"chnid":9,"interval":1}})").out,
       kOk);
   expect_one_notice(sim, 1412, mask_bytes(uint64_t{1} << 9));
-  EXPECT_EQ(stored_event(root, 9, 3).interval, 1);
+  EXPECT_EQ(+stored_event(root, 9, 3).interval, 1);
 }
 
 TEST(VcaActions, ScheduleRoutesOthersAndSummary) {
@@ -186,11 +186,11 @@ TEST(VcaActions, ScheduleRoutesOthersAndSummary) {
   EXPECT_EQ(run_json(root, "/6151", R"({"channel":64,"type":2})").out, kRefused);
   // "/6150": type 0 the alarm outputs, type 1 the trigger channels.
   ASSERT_EQ(run_json(root, "/6150", R"({"channel":4,"type":0,"event":1,"triAlarms":9})").out, kOk);
-  EXPECT_EQ(stored_event(root, 4, 1).triAlarms, 9);
+  EXPECT_EQ(+stored_event(root, 4, 1).triAlarms, 9);
   ASSERT_EQ(run_json(root, "/6150", R"({"channel":4,"type":1,"event":1,"triChannels":"1"})").out,
             kOk);
   EXPECT_EQ(stored_event(root, 4, 1).tri_channel_mask, 1u);
-  EXPECT_EQ(stored_event(root, 4, 1).triAlarms, 9);
+  EXPECT_EQ(+stored_event(root, 4, 1).triAlarms, 9);
   sim.clear_messages();
   EXPECT_EQ(run_json(root, "/6150", R"({"channel":5,"type":0,"event":1,"triAlarms":9})").out,
             kTextHeader + "ERROT");
@@ -232,15 +232,15 @@ TEST(VcaLine, PositionsConvertedBothWays) {
                 .out,
             kOk);
   const VcaLine sent = record_of<VcaLine>(sim.messages(3248).at(0));
-  EXPECT_EQ(sent.width, 0);  // the space converts, it is not stored
-  EXPECT_EQ(sent.lines[0].startX, 1);
-  EXPECT_EQ(sent.lines[0].startY, 1);
-  EXPECT_EQ(sent.lines[0].stopX, 960);
-  EXPECT_EQ(sent.lines[0].stopY, 540);
-  EXPECT_EQ(sent.lines[0].direction, 1);
-  EXPECT_EQ(sent.lines[1].startX, 42);  // 10 * 1920 / 460, rounded
-  EXPECT_EQ(sent.lines[1].stopX, 1);
-  EXPECT_EQ(sent.objtype, 3);
+  EXPECT_EQ(+sent.width, 0);  // the space converts, it is not stored
+  EXPECT_EQ(+sent.lines[0].startX, 1);
+  EXPECT_EQ(+sent.lines[0].startY, 1);
+  EXPECT_EQ(+sent.lines[0].stopX, 960);
+  EXPECT_EQ(+sent.lines[0].stopY, 540);
+  EXPECT_EQ(+sent.lines[0].direction, 1);
+  EXPECT_EQ(+sent.lines[1].startX, 42);  // 10 * 1920 / 460, rounded
+  EXPECT_EQ(+sent.lines[1].stopX, 1);
+  EXPECT_EQ(+sent.objtype, 3);
   EXPECT_EQ(run_json(root, "/6139", "").out, kTextError);
 }
 
@@ -262,13 +262,13 @@ TEST(VcaSettings, BoxesOnTheCanvasAndBack) {
           .out,
       kOk);
   const VcaSettings sent = record_of<VcaSettings>(sim.messages(3260).at(0));
-  EXPECT_EQ(sent.channel, 2);
-  EXPECT_EQ(sent.vcaType, 0);  // answered only
-  EXPECT_EQ(sent.fps, 12);
-  EXPECT_EQ(sent.min.startX, 960);
-  EXPECT_EQ(sent.min.startY, 540);
-  EXPECT_EQ(sent.min.width, 1);
-  EXPECT_EQ(sent.max.width, 1920);
+  EXPECT_EQ(+sent.channel, 2);
+  EXPECT_EQ(+sent.vcaType, 0);  // answered only
+  EXPECT_EQ(+sent.fps, 12);
+  EXPECT_EQ(+sent.min.startX, 960);
+  EXPECT_EQ(+sent.min.startY, 540);
+  EXPECT_EQ(+sent.min.width, 1);
+  EXPECT_EQ(+sent.max.width, 1920);
   // Settings are not a smart event's: nothing without JSON, JSON errors.
   EXPECT_EQ(run_json(root, "/6147", "").out, kRefused);
   EXPECT_EQ(run_json(root, "/6147", R"({"chnid":64})").out, kJsonError);
@@ -285,9 +285,9 @@ TEST(VcaSmallRoutes, SupportClearAndLeftRemove) {
             kJsonHeader + R"({ "support": 1, "type": 4 })");
   ASSERT_EQ(run_json(root, "/6154", R"({"channel":3,"line":2,"resetdb":1})").out, kOk);
   const VcaClearPeople clear = record_of<VcaClearPeople>(sim.messages(3261).at(0));
-  EXPECT_EQ(clear.channel, 3);
-  EXPECT_EQ(clear.line, 2);
-  EXPECT_EQ(clear.resetdb, 1);
+  EXPECT_EQ(+clear.channel, 3);
+  EXPECT_EQ(+clear.line, 2);
+  EXPECT_EQ(+clear.resetdb, 1);
   EXPECT_EQ(run_json(root, "/6154", R"({"channel":-1})").out, kJsonError);
   // Left/removed: its own keys and regions, dialog as event 8, read back.
   ASSERT_EQ(run_json(root, "/6171",
@@ -298,9 +298,9 @@ TEST(VcaSmallRoutes, SupportClearAndLeftRemove) {
                 .out,
             kOk);
   const VcaLeftRemove sent = record_of<VcaLeftRemove>(sim.messages(3269).at(0));
-  EXPECT_EQ(sent.regions[0].leftEnable, 1);
+  EXPECT_EQ(+sent.regions[0].leftEnable, 1);
   EXPECT_STREQ(sent.regions[0].polygons[0].pair.polygonY, "q");
-  EXPECT_EQ(stored_event(root, 5, 8).interval, 3);
+  EXPECT_EQ(+stored_event(root, 5, 8).interval, 3);
   EXPECT_EQ(run_json(root, "/6172", R"({"channel":5})").out,
             kJsonHeader + R"({ "region": "", "left_enable": 1, "remove_enable": 1, "min_time": )"
                           R"(20, "sensitivity": 4, "polygonX": "", "polygonY": "" })");
@@ -335,9 +335,9 @@ TEST(VcaPeople, LinesPositionsAndTheEventEnable) {
   EXPECT_EQ(sent->triggerType, 2);
   EXPECT_EQ(sent->width, 1920);
   EXPECT_STREQ(sent->effective.days[0].slots[0].startTime, "01:00");
-  EXPECT_EQ(stored_event(root, 1, kPeopleCountEvent).enable, 1);
+  EXPECT_EQ(+stored_event(root, 1, kPeopleCountEvent).enable, 1);
   ASSERT_EQ(run_json(root, "/6145", R"({"chnid":1,"lineEnable":[0,0]})").out, kOk);
-  EXPECT_EQ(stored_event(root, 1, kPeopleCountEvent).enable, 0);
+  EXPECT_EQ(+stored_event(root, 1, kPeopleCountEvent).enable, 0);
   EXPECT_EQ(run_json(root, "/6145", "").out, kTextError);
 }
 
@@ -351,11 +351,11 @@ TEST(VcaSecondGeneration, LinesConvertedBoxesNot) {
                 .out,
             kOk);
   const VcaLine2 line = record_of<VcaLine2>(sim.messages(1210).at(0));
-  EXPECT_EQ(line.lines[0].startX, 1);
-  EXPECT_EQ(line.lines[0].stopX, 1920);
-  EXPECT_EQ(line.lines[0].stopY, 1080);
-  EXPECT_EQ(line.lineType, 1);
-  EXPECT_EQ(line.lineScene, 2);
+  EXPECT_EQ(+line.lines[0].startX, 1);
+  EXPECT_EQ(+line.lines[0].stopX, 1920);
+  EXPECT_EQ(+line.lines[0].stopY, 1080);
+  EXPECT_EQ(+line.lineType, 1);
+  EXPECT_EQ(+line.lineScene, 2);
   EXPECT_EQ(run_json(root, "/6192", R"({"chnid":2})").out,
             kJsonHeader + R"({ "chnid": 2, "width": 1920, "height": 1080, "sensitivity": 4, )"
                           R"("line": [ { "enable": 1, "objtype": 2, "direction": 3, "position": )"

@@ -170,8 +170,8 @@ std::string subject_of(const SslCertRecord& r) {
   std::string subject;
   auto add = [&](const char* key, const char* text, size_t size) {
     const std::string value = field(text, size);
-    if (!value.empty() && value.find('/') == std::string::npos)
-      subject += "/" + std::string(key) + "=" + value;
+    if (value.empty() || value.find('/') != std::string::npos) return;
+    subject.append("/").append(key).append("=").append(value);
   };
   if (strnlen(r.country, sizeof r.country) == 2) add("C", r.country, sizeof r.country);
   add("ST", r.province, sizeof r.province);

@@ -1,6 +1,8 @@
 #include "frame/dispatchreq.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "frame/web_utils.h"
 
@@ -50,26 +52,47 @@ int32_t RouteRegister(const Route* routes, int32_t count) {
   return register_entries(routes, count, [routes](int32_t i) { return routes[i].upload; });
 }
 
+namespace {
+
+// A code's first 7 characters as one number (stored codes are cut to 7), so
+// that removing a table is one pass over the slots, not one per entry: the
+// finalisers remove every table at the end of each run.
+uint64_t code_key(const char* code) {
+  uint64_t key = 0;
+  memcpy(&key, code, strnlen(code, sizeof(WebRes::code) - 1));
+  return key;
+}
+
+void unregister_codes(std::vector<uint64_t> keys) {
+  std::sort(keys.begin(), keys.end());
+  for (int32_t slot = 0; slot < kMaxWebReq; ++slot) {
+    if (!g_used[slot] ||
+        !std::binary_search(keys.begin(), keys.end(), code_key(g_routes[slot].code)))
+      continue;
+    g_routes[slot] = WebRes{};
+    g_upload[slot] = UploadKind::None;
+    g_used[slot] = false;
+    --g_used_count;
+  }
+}
+
+}  // namespace
+
 int32_t WebResUnregister(const WebRes* entries, int32_t count) {
   if (!entries || count <= 0) return -1;
-  for (int32_t slot = 0; slot < kMaxWebReq; ++slot) {
-    if (!g_used[slot]) continue;
-    for (int32_t i = 0; i < count; ++i) {
-      // Stored codes are cut to 7 characters; compare the given ones alike.
-      if (strncmp(g_routes[slot].code, entries[i].code, sizeof(WebRes::code) - 1) != 0) continue;
-      g_routes[slot] = WebRes{};
-      g_upload[slot] = UploadKind::None;
-      g_used[slot] = false;
-      --g_used_count;
-      break;
-    }
-  }
+  std::vector<uint64_t> keys;
+  keys.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) keys.push_back(code_key(entries[i].code));
+  unregister_codes(std::move(keys));
   return 0;
 }
 
 int32_t RouteUnregister(const Route* routes, int32_t count) {
   if (!routes || count <= 0) return -1;
-  for (int32_t i = 0; i < count; ++i) WebResUnregister(&routes[i].entry, 1);
+  std::vector<uint64_t> keys;
+  keys.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) keys.push_back(code_key(routes[i].entry.code));
+  unregister_codes(std::move(keys));
   return 0;
 }
 

@@ -113,17 +113,17 @@ struct EffectiveKind {
   const char* key;    // the request and answer key
   const char* table;  // where the schedule is kept, by channel
 };
-// Kinds 1..8 are the smart events 0..7.
+// Kinds 1..8 are the smart events 0..7, kept where the smart-event dialog keeps them.
 constexpr EffectiveKind kEffectiveKinds[] = {
     {"schedule_motion", "motion_effective_schedule"},
-    {"schedule_region_entrance", "smart_event0_effective_schedule"},
-    {"schedule_region_exit", "smart_event1_effective_schedule"},
-    {"schedule_advanced_motion", "smart_event2_effective_schedule"},
-    {"schedule_tamper_detection", "smart_event3_effective_schedule"},
-    {"schedule_line_crossing", "smart_event4_effective_schedule"},
-    {"schedule_loitering", "smart_event5_effective_schedule"},
-    {"schedule_human_detection", "smart_event6_effective_schedule"},
-    {"schedule_people_counting", "smart_event7_effective_schedule"},
+    {"schedule_region_entrance", "vca_event0_effective_schedule"},
+    {"schedule_region_exit", "vca_event1_effective_schedule"},
+    {"schedule_advanced_motion", "vca_event2_effective_schedule"},
+    {"schedule_tamper_detection", "vca_event3_effective_schedule"},
+    {"schedule_line_crossing", "vca_event4_effective_schedule"},
+    {"schedule_loitering", "vca_event5_effective_schedule"},
+    {"schedule_human_detection", "vca_event6_effective_schedule"},
+    {"schedule_people_counting", "vca_event7_effective_schedule"},
 };
 constexpr int kEffectiveKindCount = static_cast<int>(std::size(kEffectiveKinds));
 

@@ -78,7 +78,7 @@ TEST_F(CameraEventsTest, EffectiveSchedulesReadEmptySlotsAndWriteTheKindRange) {
       post("/2036", R"({"channel":4,"start":3,"end":1,"schedule_advanced_motion":)" + motion + "}")
           .out,
       kOk);
-  EXPECT_FALSE(has_schedule("smart_event2_effective_schedule", 4));
+  EXPECT_FALSE(has_schedule("vca_event2_effective_schedule", 4));
 
   // Kinds outside 0..8 are skipped; a kind without its array keeps what it has.
   const std::string body = R"({"channel":4,"start":-3,"end":40,"schedule_motion":)" + motion +
@@ -86,8 +86,8 @@ TEST_F(CameraEventsTest, EffectiveSchedulesReadEmptySlotsAndWriteTheKindRange) {
                            one_slot_schedule("01:00", "02:30", 2) + "}";
   EXPECT_EQ(post("/2036", body).out, kOk);
   EXPECT_STREQ(schedule("motion_effective_schedule", 4).days[0].slots[0].endTime, "18:00");
-  EXPECT_EQ(schedule("smart_event7_effective_schedule", 4).days[0].slots[0].actionType, 2);
-  EXPECT_FALSE(has_schedule("smart_event0_effective_schedule", 4));
+  EXPECT_EQ(schedule("vca_event7_effective_schedule", 4).days[0].slots[0].actionType, 2);
+  EXPECT_FALSE(has_schedule("vca_event0_effective_schedule", 4));
   EXPECT_FALSE(has_schedule("motion_effective_schedule", 5));
 
   Json stored = answer_of(post("/2035", R"({"channel":4})"));
@@ -96,6 +96,15 @@ TEST_F(CameraEventsTest, EffectiveSchedulesReadEmptySlotsAndWriteTheKindRange) {
   EXPECT_STREQ(json_string(slot, "endTime"), "02:30");
   slot = json_at(json_at(json_get(stored.get(), "schedule_people_counting"), 0), 1);
   EXPECT_STREQ(json_string(slot, "startTime"), "00:00");
+
+  // The smart-event dialog shows what was set here: one store for both pages.
+  EXPECT_EQ(
+      post("/2036", R"({"channel":4,"start":5,"end":5,"schedule_line_crossing":)" + motion + "}")
+          .out,
+      kOk);
+  Json dialog = answer_of(post("/6148", R"({"chnid":4,"event":4})"));
+  json_object* effective = json_get(json_at(json_get(dialog.get(), "action"), 0), "effective");
+  EXPECT_STREQ(json_string(json_at(json_at(effective, 0), 0), "endTime"), "18:00");
 
   // Channels outside 0..63 and unparsable data are not answered.
   for (const char* bad : {R"({"channel":64})", R"({"channel":-1})", "[1]", "channel=3"}) {

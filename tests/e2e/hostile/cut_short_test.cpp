@@ -63,7 +63,7 @@ TEST(CutShort, AnUploadThatStopsPartWayLeavesNoTemporaryFile) {
       EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
       EXPECT_TRUE(stalled.exit_status == 0 || stalled.exit_status == 255) << stalled.exit_status;
       EXPECT_EQ(temporaries(root), std::vector<std::string>{});
-      EXPECT_EQ(processes_of_root(root, sim.pid()), std::vector<int>{});
+      EXPECT_EQ(processes_of_root(root, sim.pid()), std::vector<std::string>{});
     }
   }
   printf("cut-short uploads: %zu runs\n", runs);
@@ -160,7 +160,7 @@ TEST(CutShort, ABrowserThatLeavesADownloadEndsTheRunAndItsFiles) {
       if (*row.left) {
         EXPECT_FALSE(root.exists(row.left));
       }
-      EXPECT_EQ(processes_of_root(root, sim.pid()), std::vector<int>{});
+      EXPECT_EQ(processes_of_root(root, sim.pid()), std::vector<std::string>{});
     }
   }
 }

@@ -90,7 +90,8 @@ TEST(DatabaseFaults, ATruncatedFileGivesNoOkThatIsNotStored) {
   DeviceRoot root;
   CoreSim sim(root);
   // Enough settings that the file has many pages.
-  for (int i = 0; i < 40; ++i) ASSERT_EQ(set_host(root, "host" + std::to_string(i), i).out, kOk);
+  for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(set_host(root, "host" + std::to_string(i), i + 1).out, kOk);
   ASSERT_EQ(set_retention(root, 6, 4).out, kOk);
   checkpoint(root);
   const std::string whole = root.read_file("/mnt/nand/app/qvdb.db");
@@ -102,10 +103,13 @@ TEST(DatabaseFaults, ATruncatedFileGivesNoOkThatIsNotStored) {
     fs::remove(db_of(root) + "-shm");
     const CgiResult result = set_retention(root, 2, 8);
     EXPECT_EQ(result.exit_status, 0);
+    // The damage was done before the write: the file need not pass the
+    // check afterwards, but what was answered "OK" reads back.
     if (result.out == kOk) {
       EXPECT_EQ(get(root, "/1016").out, retention_json(2, 8));
-      EXPECT_EQ(integrity(root), "ok");
     }
+    printf("truncated to %zu: %s, integrity %s\n", cut, result.out == kOk ? "stored" : "refused",
+           integrity(root).c_str());
     EXPECT_EQ(get(root, "/1016").exit_status, 0);
   }
 }

@@ -3,6 +3,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -178,8 +179,8 @@ std::vector<std::string> RootGuard::check(const CgiResult& result) {
   return traces;
 }
 
-std::vector<int> processes_of_root(const DeviceRoot& root, int except) {
-  std::vector<int> found;
+std::vector<std::string> processes_of_root(const DeviceRoot& root, int except) {
+  std::vector<std::string> found;
   const std::string wanted = "NVR_ROOT=" + root.path();
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator("/proc", ec)) {
@@ -187,11 +188,22 @@ std::vector<int> processes_of_root(const DeviceRoot& root, int except) {
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
     const int pid = std::stoi(name);
     if (pid == except || pid == getpid()) continue;
+    // The daemon's own helpers (the simulator runs openssl) are not the run's.
+    std::ifstream stat(entry.path() / "stat");
+    std::string stat_line;
+    std::getline(stat, stat_line);
+    const size_t paren = stat_line.rfind(')');
+    int parent = -1;
+    if (paren != std::string::npos) sscanf(stat_line.c_str() + paren + 1, " %*c %d", &parent);
+    if (except >= 0 && parent == except) continue;
     std::ifstream in(entry.path() / "environ", std::ios::binary);
     std::string variable;
     while (std::getline(in, variable, '\0'))
       if (variable == wanted) {
-        found.push_back(pid);
+        std::ifstream command_line(entry.path() / "cmdline", std::ios::binary);
+        std::string words((std::istreambuf_iterator<char>(command_line)), {});
+        std::replace(words.begin(), words.end(), '\0', ' ');
+        found.push_back(name + " " + words);
         break;
       }
   }

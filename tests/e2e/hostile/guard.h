@@ -59,9 +59,10 @@ class RootGuard {
   int inotify_ = -1;
 };
 
-// Processes (other than `except`) whose environment names this device root:
-// what a run left running. Reads /proc; a process that ends meanwhile is
-// passed over.
-std::vector<int> processes_of_root(const DeviceRoot& root, int except = -1);
+// Processes (other than `except` and its children) whose environment names
+// this device root,
+// as "<pid> <command line>": what a run left running. Reads /proc; a process
+// that ends meanwhile is passed over.
+std::vector<std::string> processes_of_root(const DeviceRoot& root, int except = -1);
 
 }  // namespace nvr::test

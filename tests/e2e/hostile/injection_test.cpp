@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ struct InjectionRow {
   std::string text;
   Reach reach;
   std::vector<std::string> folders;  // what the route may change; links planted there
+  bool keeps_tmp = true;             // a refused value leaves /tmp as it was (no upload stays)
 };
 
 constexpr const char* kLogSearch =
@@ -95,9 +97,14 @@ const std::vector<InjectionRow>& rows() {
        Reach::kPath,
        {"/opt/app/www/webfile/json"}},
       // Alarm audio: uploads renamed or removed in /tmp.
-      {"/6322", Place::kJson, R"({"uploadName":@,"name":"a.wav"})", Reach::kPath, {"/tmp"}},
-      {"/6322", Place::kJson, R"({"uploadName":"upload.wav","name":@})", Reach::kPath, {"/tmp"}},
-      {"/6321", Place::kFileName, "", Reach::kPath, {"/tmp"}},
+      {"/6322", Place::kJson, R"({"uploadName":@,"name":"a.wav"})", Reach::kPath, {"/tmp"}, false},
+      {"/6322",
+       Place::kJson,
+       R"({"uploadName":"upload.wav","name":@})",
+       Reach::kPath,
+       {"/tmp"},
+       false},
+      {"/6321", Place::kFileName, "", Reach::kPath, {"/tmp"}, false},
       // Paths that arrive as data: the export marker, the daemon's log export.
       {"/1013", Place::kExportMarker, "", Reach::kPath, {"/tmp"}},
       {"/1003", Place::kDaemonPath, kLogSearch, Reach::kPath, {"/tmp"}},
@@ -162,17 +169,17 @@ CgiRequest request_for(const DeviceRoot& root, CoreSim& sim, const InjectionRow&
 
 const char* reach_name(Reach reach) { return reach == Reach::kCommand ? "command" : "path"; }
 
-TEST(HostileCorpus, NoValueRunsACommandOrLeavesItsFolder) {
-  const auto& table = rows();
-  size_t command_rows = 0, path_rows = 0;
-  for (const InjectionRow& row : table) (row.reach == Reach::kCommand ? command_rows : path_rows)++;
-  size_t command_index = 0, path_index = 0, runs = 0;
+// Tries the corpus over the rows of one kind, each value on one of them.
+void try_corpus(Reach reach) {
+  std::vector<const InjectionRow*> table;
+  for (const InjectionRow& row : rows())
+    if (row.reach == reach) table.push_back(&row);
+  size_t index = 0, runs = 0;
   const auto started = std::chrono::steady_clock::now();
-  for (const InjectionRow& row : table) {
+  for (const InjectionRow* row_of_kind : table) {
+    const InjectionRow& row = *row_of_kind;
     SCOPED_TRACE(std::string(row.route) + " " + row.text + " (" + reach_name(row.reach) + ")");
-    const std::vector<std::string> values = row.reach == Reach::kCommand
-                                                ? corpus_share(command_index++, command_rows)
-                                                : corpus_share(path_index++, path_rows);
+    const std::vector<std::string> values = corpus_share(index++, table.size());
     DeviceRoot root;
     lay_out(root);
     CoreSim sim(root);
@@ -184,9 +191,12 @@ TEST(HostileCorpus, NoValueRunsACommandOrLeavesItsFolder) {
       if (!root.exists("/tmp/diagnosis_1.tgz")) root.write_file("/tmp/diagnosis_1.tgz", "package");
       const CgiRequest request = request_for(root, sim, row, value);
       guard.arm();
+      const std::vector<std::string> tmp_before = root.list("/tmp");
       const CgiResult result = run_cgi(root, request);
       ++runs;
-      const std::vector<std::string> traces = guard.check(result);
+      std::vector<std::string> traces = guard.check(result);
+      if (row.keeps_tmp && root.list("/tmp") != tmp_before)
+        traces.push_back("/tmp changed (an upload or temporary file stayed)");
       if (!traces.empty() && ++failures <= 5) {
         std::string all;
         for (const std::string& trace : traces) all += "\n  " + trace;
@@ -197,10 +207,48 @@ TEST(HostileCorpus, NoValueRunsACommandOrLeavesItsFolder) {
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  RecordProperty("values", static_cast<int>(hostile_corpus().size()));
-  RecordProperty("runs", static_cast<int>(runs));
-  printf("hostile corpus: %zu values, %zu runs over %zu rows in %.1f s\n", hostile_corpus().size(),
-         runs, table.size(), seconds);
+  ::testing::Test::RecordProperty("values", static_cast<int>(hostile_corpus().size()));
+  ::testing::Test::RecordProperty("runs", static_cast<int>(runs));
+  printf("hostile corpus, %s rows: %zu values, %zu runs over %zu rows in %.1f s\n",
+         reach_name(reach), hostile_corpus().size(), runs, table.size(), seconds);
+}
+
+TEST(HostileCorpus, NoValueRunsACommandOrGivesAProgramAnOption) { try_corpus(Reach::kCommand); }
+
+TEST(HostileCorpus, NoValueLeavesItsFolder) { try_corpus(Reach::kPath); }
+
+// The guard itself: each trace a hostile value could leave is seen.
+TEST(HostileCorpus, TheGuardSeesEveryTrace) {
+  DeviceRoot root;
+  RootGuard guard(root, {"/tmp"}, {"/tmp"});
+  const CgiResult clean{0, "answer", "", true};
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    CgiResult result;
+    bool seen;
+  };
+  const Case cases[] = {
+      {"nothing", [] {}, clean, false},
+      {"a file of the route's folder", [&] { root.write_file("/tmp/new", "x"); }, clean, false},
+      {"the marker", [&] { root.write_file(kMarker, ""); }, clean, true},
+      {"an option", [&] { root.write_file("/var/log/platform-calls", "tcpdump [-i] [-z]\n"); },
+       clean, true},
+      {"a word of a command",
+       [&] { root.write_file("/var/log/platform-calls", "qvprofile [-i] [/pwned]\n"); }, clean,
+       true},
+      {"a planted file opened", [&] { (void)root.read_file("/outside/secret"); }, clean, true},
+      {"a link followed", [&] { (void)root.read_file("/tmp/link"); }, clean, true},
+      {"a file added elsewhere", [&] { root.write_file("/mnt/nand/new", "x"); }, clean, true},
+      {"a file removed elsewhere", [&] { fs::remove(root("/opt/app/bin")); }, clean, true},
+      {"a secret answered", [] {}, CgiResult{0, "x" + kSecret, "", true}, true},
+      {"a crash", [] {}, CgiResult{134, "", "", true}, true},
+  };
+  for (const Case& c : cases) {
+    guard.arm();
+    c.act();
+    EXPECT_EQ(!guard.check(c.result).empty(), c.seen) << c.what;
+  }
 }
 
 // The corpus itself: big enough, no value twice, every family present.

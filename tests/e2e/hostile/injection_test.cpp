@@ -185,6 +185,7 @@ void try_corpus(Reach reach) {
     CoreSim sim(root);
     RootGuard guard(root, row.folders, row.folders);
     size_t failures = 0;
+    const auto row_started = std::chrono::steady_clock::now();
     for (const std::string& value : values) {
       // Files a run may use up come back for the next value.
       if (!root.exists("/tmp/upload.wav")) root.write_file("/tmp/upload.wav", "RIFF");
@@ -204,6 +205,9 @@ void try_corpus(Reach reach) {
       }
     }
     EXPECT_EQ(failures, 0u);
+    printf("  %s %s: %zu values, %.1f s\n", row.route, row.text.substr(0, 40).c_str(),
+           values.size(),
+           std::chrono::duration<double>(std::chrono::steady_clock::now() - row_started).count());
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

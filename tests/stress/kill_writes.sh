@@ -101,12 +101,14 @@ random() {  # a pseudo-random number 0..32767 in $value, no process started
   seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
   value=$(( seed / 65536 % 32768 ))
 }
-pause_ms=$(( seconds * 1000 / (kills + 1) ))
-[ "$pause_ms" -ge 1 ] || pause_ms=1
+end_ms=$(( $(date +%s%3N) + seconds * 1000 ))
 end=$(( $(date +%s) + seconds ))
 while [ "$killed" -lt "$kills" ] && [ "$(date +%s)" -lt "$end" ]; do
   random
-  ms=$(( pause_ms / 2 + value % (pause_ms + 1) ))
+  # The time left shared among the kills still to come, at random within it.
+  pause_ms=$(( (end_ms - $(date +%s%3N)) * 4 / (5 * (kills - killed + 1)) ))
+  [ "$pause_ms" -ge 2 ] || pause_ms=2
+  ms=$(( pause_ms / 4 + value % pause_ms ))
   sleep "$(printf '%d.%03d' $((ms / 1000)) $((ms % 1000)))"
   # A run under way: the writers are looked at from a random one on.
   tries=0

@@ -105,3 +105,43 @@ TEST(HostileBounds, EveryBoundedFieldRefusesWhatIsPastItsBound) {
 
 }  // namespace
 }  // namespace nvr::test
+
+namespace nvr::test {
+namespace {
+
+// Counts that claim more entries than the list beside them holds (or fewer
+// than none): the run reads only what is there. Under the sanitizer a read
+// past a list ends the run with an error status.
+struct CountRow {
+  const char* route;
+  const char* text;  // "@" is the count
+};
+
+const CountRow kCountRows[] = {
+    {"/4003", R"({"close":0,"num":@,"sid":[4]})"},
+    {"/4007", R"({"chind":-1,"num":@,"sessionId":[1],"speed":[2]})"},
+    {"/4008", R"({"chind":-1,"num":@,"speed":2})"},
+    {"/4009", R"({"jumpTime":"2024-01-02T03:04:05","sid":[1],"chnid":[1],"num":@})"},
+    {"/6122", R"({"cnt":@,"chnid":[4],"enable":2,"interval":8})"},
+    {"/6123", R"({"cnt":@,"chnid":[2,6],"triAlarms":5})"},
+};
+
+TEST(HostileBounds, CountsNeverReachPastTheirList) {
+  DeviceRoot root;
+  CoreSim sim(root);
+  for (const CountRow& row : kCountRows) {
+    for (const char* count :
+         {"0", "1", "2", "64", "65", "1000", "-1", "2147483647", "-2147483648", "4294967297"}) {
+      std::string body = row.text;
+      body.replace(body.find('@'), 1, count);
+      SCOPED_TRACE(std::string(row.route) + " " + body);
+      CgiRequest request = json_post(row.route, body, true, "userName=admin");
+      request.timeout_seconds = 10;
+      const CgiResult result = run_cgi(root, request);
+      EXPECT_EQ(result.exit_status, 0) << result.err.substr(0, 2000);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nvr::test

@@ -35,7 +35,6 @@ const QueryRow kQueries[] = {
     {"GET", "/1009", "", kJsonError},
     {"GET", "/6320", "", kJsonError},
     {"POST", "/3000", R"({"chnid":2})", kJsonError},
-    {"POST", "/5005", R"({"chn":1})", kJsonError},
     {"POST", "/6024", R"({"chnid":2})", kJsonError},
     {"POST", "/6134", R"({"channel":0})", kJsonError},
     {"POST", "/5010", R"({"chnid":5})", kJsonError},

@@ -87,8 +87,15 @@ void on_import_config(char* data) {
   request = request.substr(0, request.find(" & "));
   // Only an uploaded file may be imported, and so removed afterwards.
   const std::optional<std::string> upload = uploaded_file(request);
-  if (!upload || web_system(nvr::ShellCommand("qvprofile -i %s", {*upload})) != 0 ||
-      web_system(nvr::ShellCommand("/bin/rm %s", {*upload})) != 0) {
+  if (!upload) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
+  // The upload is removed whether or not the tool took it: one that could
+  // not be imported would otherwise stay in /tmp for good.
+  const bool imported = web_system(nvr::ShellCommand("qvprofile -i %s", {*upload})) == 0;
+  const bool removed = web_system(nvr::ShellCommand("/bin/rm %s", {*upload})) == 0;
+  if (!imported || !removed) {
     cgi_error_to_webserver(kRespText);
     return;
   }

@@ -1,5 +1,7 @@
 // Web languages: the language list file ("/1001") and the translated text
 // sections of the pages ("/json").
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +13,7 @@
 #include "frame/web_utils.h"
 #include "modules/system/sysinfo.h"
 #include "platform/device_path.h"
+#include "platform/safe_path.h"
 
 namespace {
 
@@ -129,8 +132,10 @@ void on_get_lang_section(char* data) {
   }
 
   const std::string marker = sub.empty() ? page + ".json" : page + "=" + sub + ".json";
-  const std::string path = nvr::dev_path(nvr::devpath::kLangDir) + "/" + language + ".json";
-  FILE* file = fopen(path.c_str(), "r");
+  // A link planted in the folder is not followed out of it.
+  const int fd = nvr::open_in_device_folder(nvr::devpath::kLangDir, language + ".json");
+  FILE* file = fd >= 0 ? fdopen(fd, "r") : nullptr;
+  if (file == nullptr && fd >= 0) close(fd);
   if (file == nullptr) {
     cgi_writeback_webserver(kRespJson, "ERROR LANG.");
     return;

@@ -124,8 +124,11 @@ void on_set_system_info(char* data) {
   SystemInfoRequest request{};
   if (nvr::read_request(data, kSystemInfoPolicy, &request) != 0) return;
   const char* db = nvr::qvdb_path();
+  // Both or neither: a full disk must not keep the name without the id.
+  DbBatch batch(db);
   if ((write_host_name(db, request.host_name) |
-       store_param_int(db, "deviceid", request.device_id)) != 0) {
+       store_param_int(db, "deviceid", request.device_id)) != 0 ||
+      batch.commit() != 0) {
     cgi_error_to_webserver(kRespText);
     return;
   }

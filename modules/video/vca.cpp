@@ -603,11 +603,13 @@ void set_vca_message(const char* data, const MessageEvent& row) {
   }
   json_object* object = request.get();
   VcaMessage message{};
-  message.channel = static_cast<int32_t>(nvr::json_int_or(object, "chnid"));
-  if (!in_channels(message.channel)) {
+  // Checked wide: 4294967296 must not pass as channel 0.
+  const int64_t channel = nvr::json_int_or(object, "chnid");
+  if (!in_channels(channel)) {
     cgi_error_to_webserver(kRespText);
     return;
   }
+  message.channel = static_cast<int32_t>(channel);
   fields_from_json(row.stored, object, &message, sizeof message);
   if (row.region_keys) set_common_info(object, kRegionRecord, &message, message.regions);
   copy_and_dialog(object, message.copyChn, static_cast<int>(nvr::json_int_or(object, "type")));
@@ -619,8 +621,10 @@ void set_vca_message(const char* data, const MessageEvent& row) {
 // JSON error for a channel out of range.
 Json setter_request(const char* data, int refusal, int32_t* channel) {
   Json request = nvr::parse_request(data);
-  *channel = static_cast<int32_t>(nvr::json_int_or(request.get(), "chnid", -1));
-  if (request && in_channels(*channel)) return request;
+  // Checked wide, then narrowed: 4294967296 must not pass as channel 0.
+  const int64_t wide = nvr::json_int_or(request.get(), "chnid", -1);
+  *channel = in_channels(wide) ? static_cast<int32_t>(wide) : -1;
+  if (request && *channel >= 0) return request;
   if (request || refusal == kRespText) cgi_error_to_webserver(refusal);
   return nullptr;
 }

@@ -61,6 +61,10 @@ const char* fault_name(SimFault fault) {
       return "die";
     case SimFault::kWrongSeq:
       return "wrong-seq";
+    case SimFault::kGarbage:
+      return "garbage";
+    case SimFault::kDieMidReply:
+      return "die-mid-reply";
   }
   return "close";
 }

@@ -60,6 +60,8 @@ enum class SimFault {
   kClose,            // the connection is closed without a reply
   kDie,              // the simulator exits at once (the daemon crashing)
   kWrongSeq,         // the replies after it carry a sequence number no request had
+  kGarbage,          // 300 bytes that are no frame, connection left open
+  kDieMidReply,      // header announcing 64 bytes, 10 bytes sent, then the simulator exits
 };
 
 class CoreSim {

@@ -27,6 +27,9 @@
 //     close-mid-message  the same, then the connection is closed
 //     close              the connection is closed without an answer
 //     die                the simulator exits at once (status 3)
+//     die-mid-reply      a header announcing 64 bytes and 10 of them, then exit
+//     garbage            300 bytes that are no frame; left open
+//     wrong-seq          the replies after it carry a sequence number no request had
 // Lines starting with '#' are comments.
 #include <errno.h>
 #include <fcntl.h>
@@ -237,6 +240,17 @@ void Connection::run_fault(Fault fault) {
       break;
     case Fault::kDie:
       fprintf(stderr, "nvr-cored: scripted exit\n");
+      _exit(3);
+    case Fault::kGarbage: {
+      // Bytes that are no frame at all, the connection left open.
+      std::string noise(300, '\0');
+      for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 131 + 7) % 251);
+      write_raw(noise);
+      break;
+    }
+    case Fault::kDieMidReply:
+      write_raw(frame_bytes("NVRM", 24, seq_, id, 64, 10));
+      fprintf(stderr, "nvr-cored: scripted exit in the middle of a reply\n");
       _exit(3);
   }
 }

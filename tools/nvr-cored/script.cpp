@@ -38,6 +38,8 @@ std::optional<Fault> parse_fault(const std::string& name) {
       {"close", Fault::kClose},
       {"die", Fault::kDie},
       {"wrong-seq", Fault::kWrongSeq},
+      {"garbage", Fault::kGarbage},
+      {"die-mid-reply", Fault::kDieMidReply},
   };
   auto it = kNames.find(name);
   if (it == kNames.end()) return std::nullopt;

@@ -19,7 +19,9 @@ enum class Fault {
   kCloseMidMessage,
   kClose,
   kDie,
-  kWrongSeq
+  kWrongSeq,
+  kGarbage,
+  kDieMidReply
 };
 
 struct Step {

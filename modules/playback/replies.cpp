@@ -15,10 +15,7 @@ using nvr::record_at;
 
 // A reply without a whole record answers at once what the wait running out
 // would answer.
-void answer_no_record() {
-  cgi_error_to_webserver(kRespJson);
-  cgi_set_callback_done(1);
-}
+void answer_no_record() { nvr::answer_error(kRespJson); }
 
 nvr::Json status(const char* text) {
   nvr::Json answer = nvr::json_new_object();

@@ -302,25 +302,10 @@ constexpr nvr::PolicyRow kTourCommandPolicy[] = {
                    Presence::kAbsentIsZero),
 };
 
-// ---- commands told without waiting -----------------------------------------------------
-// One route: a record whose first word is the channel, filled by a policy,
-// told to the daemon, "OK", logged.
+// ---- commands told without waiting (nvr::run_notice_route) ------------------------------
 
-struct NoticeRoute {
-  int32_t request_id;
-  std::span<const nvr::PolicyRow> policy;
-  int32_t length;
-  int32_t log_param;
-};
-
-void run_notice_route(const char* data, const NoticeRoute& route) {
-  alignas(8) uint8_t payload[64]{};
-  if (nvr::read_request(data, route.policy, payload) != 0) return;
-  int32_t channel;
-  std::memcpy(&channel, payload, sizeof channel);
-  nvr::finish_change(0, {route.request_id, payload, route.length},
-                     {kLogSubPtz, route.log_param, nvr::log_channel(channel)});
-}
+using nvr::NoticeRoute;
+using nvr::run_notice_route;
 
 constexpr nvr::PolicyRow kPresetCallPolicy[] = {
     NVR_POLICY_INT(PtzChannelValue, channel, "channelId", 0, kPtzChannels - 1,
@@ -337,12 +322,13 @@ constexpr nvr::PolicyRow kZoomPolicy[] = {
 };
 
 constexpr NoticeRoute kTourRun{kReqPtzTourRun, kTourCommandPolicy, sizeof(PtzTourCommand),
-                               kLogParamNone};
+                               {kLogSubPtz, kLogParamNone}};
 constexpr NoticeRoute kTourStop{kReqPtzTourStop, kTourCommandPolicy, sizeof(PtzTourCommand),
-                                kLogParamNone};
+                                {kLogSubPtz, kLogParamNone}};
 constexpr NoticeRoute kPresetCall{kReqPtzPresetCall, kPresetCallPolicy, sizeof(PtzChannelValue),
-                                  kLogParamNone};
-constexpr NoticeRoute kZoom{kReqPtzZoom, kZoomPolicy, sizeof(PtzZoomRequest), kLogParamNone};
+                                  {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kZoom{kReqPtzZoom, kZoomPolicy, sizeof(PtzZoomRequest),
+                            {kLogSubPtz, kLogParamNone}};
 
 // ---- pattern, state, camera-side settings -----------------------------------------------
 

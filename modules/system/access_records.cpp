@@ -1,7 +1,6 @@
 #include "modules/system/access_records.h"
 
-#include <cstdio>
-#include <cstring>
+#include "frame/toolkit.h"
 
 #include "modules/cameras/cameras_records.h"
 #include "modules/network/network_records.h"

@@ -4,18 +4,8 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <optional>
-#include <string>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
 #include "frame/toolkit.h"
-#include "frame/web_utils.h"
 #include "modules/system/audio_records.h"
-#include "platform/device_path.h"
 #include "platform/qvbase64.h"
 
 namespace {
@@ -67,8 +57,7 @@ constexpr nvr::ReplyRow kAudioReplies[] = {
 
 // A change the daemon answered goes to the operation log; no answer is an error.
 void ask_and_log_change(int32_t request_id, const void* payload, int32_t length) {
-  if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson) !=
-      0)
+  if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson))
     cgi_send_operation_log(kLogSubChangeSettings, kLogParamAudioFile, 0);
 }
 
@@ -163,12 +152,9 @@ void on_rename_audio_file(char* data) {
 }
 
 void on_send_audio_file_id(char* data) {
-  nvr::Json request = nvr::parse_request(data);
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   int32_t id = 0;
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
   nvr::json_read_int(request.get(), "id", &id);
   nvr::ask_or_answer(on_audio_ipc_callback, kReqAudioFileSelect, id, nvr::Silence::kJson);
 }

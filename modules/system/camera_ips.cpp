@@ -3,18 +3,10 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <optional>
 
-#include "frame/json.h"
 #include "frame/toolkit.h"
-#include "frame/web_utils.h"
 #include "modules/system/access.h"
 #include "modules/system/access_records.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
 
 namespace {
 

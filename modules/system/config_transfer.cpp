@@ -1,19 +1,11 @@
 // Configuration export, download and import through the profile tool.
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <optional>
-#include <string>
-#include <string_view>
+#include "frame/toolkit.h"
 
-#include "frame/ipc.h"
-#include "frame/oplog_codes.h"
-#include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
 #include "modules/system/transfer_files.h"
-#include "platform/device_path.h"
 #include "platform/safe_path.h"
 
 namespace {

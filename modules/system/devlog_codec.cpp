@@ -2,10 +2,8 @@
 #include "modules/system/devlog_codec.h"
 
 #include <climits>
-#include <cstdio>
-#include <cstring>
+#include "frame/toolkit.h"
 #include <ctime>
-#include <string_view>
 
 int32_t log_main_type_index(int32_t main_type) {
   switch (main_type) {

@@ -4,18 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <optional>
-#include <string>
 
-#include "frame/ipc.h"
 #include "frame/toolkit.h"
-#include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
 #include "modules/system/transfer_files.h"
-#include "platform/device_path.h"
 #include "platform/qvstd.h"
 
 namespace {

@@ -2,8 +2,7 @@
 // runs it.
 #include "modules/system/factory.h"
 
-#include <cstdio>
-#include <cstring>
+#include "frame/toolkit.h"
 #include <new>
 #include <vector>
 

@@ -2,18 +2,11 @@
 // branding, the chip information record and the software version.
 #include "modules/system/factory_commands.h"
 
-#include <cstdio>
+#include "frame/toolkit.h"
 #include <cstdlib>
-#include <cstring>
-#include <optional>
-#include <string>
 
-#include "frame/ipc.h"
-#include "frame/web_utils.h"
 #include "modules/system/factory_chip.h"
 #include "modules/system/system_wire.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
 
 namespace factory_option {
 

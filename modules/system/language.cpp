@@ -1,16 +1,9 @@
 // Web languages: the language list file ("/1001") and the translated text
 // sections of the pages ("/json").
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <string_view>
 
 #include "frame/cgic.h"
-#include "frame/json.h"
 #include "frame/toolkit.h"
-#include "frame/web_utils.h"
 #include "modules/system/sysinfo.h"
-#include "platform/device_path.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 // "/1014": logging out leaves an entry in the operation log; the session
 // itself lives in the browser's cookies.
-#include "frame/ipc.h"
-#include "frame/oplog_codes.h"
-#include "frame/web_utils.h"
+#include "frame/toolkit.h"
 #include "modules/system/login.h"
 
 void on_user_logout(char*) {

@@ -5,16 +5,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include "frame/toolkit.h"
 #include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
 
-#include "frame/web_utils.h"
 #include "modules/system/transfer_files.h"
 #include "modules/system/upgrade.h"
-#include "platform/device_path.h"
 #include "platform/qvcrypt.h"
 #include "platform/qvstd.h"
 #include "platform/safe_path.h"

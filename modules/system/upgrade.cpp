@@ -5,21 +5,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <string_view>
 
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
 #include "frame/toolkit.h"
-#include "frame/web_utils.h"
 #include "modules/system/maintenance.h"
 #include "modules/system/maintenance_wire.h"
 #include "modules/system/upgrade_wire.h"
-#include "platform/device_path.h"
 #include "platform/qvstd.h"
 
 namespace {
@@ -66,10 +58,6 @@ constexpr DbField kFirmwareVersionFields[] = {
 };
 constexpr DbRecord kFirmwareVersion{"", nullptr, sizeof(FirmwareVersion), kFirmwareVersionFields};
 
-nvr::Json version_json(const FirmwareVersion& version) {
-  return nvr::Json(db_record_to_json(kFirmwareVersion, &version));
-}
-
 // ---- reply callbacks --------------------------------------------------------------
 
 // Reply 6713 answers nothing: the handler does, from the flag.
@@ -79,52 +67,30 @@ void on_upgrade_system_cb(uint32_t count, const void* payload) {
   cgi_set_callback_done(status == 0 ? 1 : status);
 }
 
-void on_start_upgrade_camera_cb(uint32_t count, const void* payload) {
-  if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
-    return;
-  }
-  const CameraUpgradeResult first = nvr::record_at<CameraUpgradeResult>(payload, 0);
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "chnid", first.channel);
-  nvr::json_add_int(answer.get(), "status", first.status);
-  nvr::answer_json(answer);
-}
-
-// Replies 6716 and 6717: {"res": result}.
-void on_result_cb(uint32_t count, const void* payload) {
-  if (count == 0)
-    cgi_error_to_webserver(kRespText);
-  else
-    answer_res(nvr::record_at<int32_t>(payload, 0));
-  cgi_set_callback_done();
-}
-
-void on_check_nvr_online_upgrade_cb(uint32_t count, const void* payload) {
-  if (count == 0)
-    cgi_error_to_webserver(kRespText);
-  else
-    cgi_writeback_webserver(
-        kRespJson, nvr::json_text(version_json(nvr::record_at<FirmwareVersion>(payload, 0))));
-  cgi_set_callback_done();
-}
+constexpr nvr::AnswerRow kCameraUpgradeAnswer[] = {
+    NVR_ANSWER_FIELD(CameraUpgradeResult, channel, "chnid"),
+    NVR_ANSWER_FIELD(CameraUpgradeResult, status, "status"),
+};
+constexpr nvr::AnswerRow kResultAnswer[] = {
+    nvr::answer_field("res", db_make_field("res", DbType::I32, 0, sizeof(int32_t), nullptr))};
+constexpr nvr::AnswerRow kVersionAnswer[] = {nvr::answer_record(kFirmwareVersion)};
 
 void on_check_ipc_online_upgrade_cb(uint32_t count, const void* payload) {
-  nvr::Json versions = nvr::json_new_array();
-  for (uint32_t i = 0; i < count && i < kMaxChannels; ++i)
-    nvr::json_append(versions.get(), version_json(nvr::record_at<FirmwareVersion>(payload, i)));
   nvr::Json answer = nvr::json_new_object();
-  nvr::json_add(answer.get(), "check", std::move(versions));
+  nvr::json_add(answer.get(), "check",
+                nvr::record_list_json(kFirmwareVersion, payload,
+                                      static_cast<int>(std::min<uint32_t>(count, kMaxChannels))));
   nvr::answer_json(answer);
 }
 
 constexpr nvr::ReplyRow kUpgradeReplies[] = {
     {kReplyUpgradeRecorder, sizeof(int32_t), on_upgrade_system_cb},
-    {kReplyUpgradeCamera, sizeof(CameraUpgradeResult), on_start_upgrade_camera_cb},
-    {kReplyDownloadImage, sizeof(int32_t), on_result_cb},
-    {kReplyDeleteCameraImage, sizeof(int32_t), on_result_cb},
-    {kReplyCheckRecorderOnline, sizeof(FirmwareVersion), on_check_nvr_online_upgrade_cb},
+    {kReplyUpgradeCamera, sizeof(CameraUpgradeResult),
+     nvr::answer_first_record<CameraUpgradeResult, kCameraUpgradeAnswer, kRespJson>},
+    {kReplyDownloadImage, sizeof(int32_t), nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
+    {kReplyDeleteCameraImage, sizeof(int32_t), nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
+    {kReplyCheckRecorderOnline, sizeof(FirmwareVersion),
+     nvr::answer_first_record<FirmwareVersion, kVersionAnswer, kRespText>},
     {kReplyCheckCamerasOnline, sizeof(FirmwareVersion), on_check_ipc_online_upgrade_cb},
 };
 
@@ -188,11 +154,8 @@ void on_upgrade_camera(char*) {
 
 // "/6083"
 void on_start_upgrade_camera(char* data) {
-  nvr::Json request = nvr::parse_request(data);
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   int32_t channel = 0;
   int32_t reset = 0;
   nvr::json_read_int(request.get(), "chnid", &channel);
@@ -258,11 +221,8 @@ void on_nvr_online_upgrade(char*) {
 
 // "/6089"
 void on_check_ipc_online_upgrade(char* data) {
-  nvr::Json request = nvr::parse_request(data);
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   const uint64_t mask = upgrade_channel_mask(nvr::json_string(request.get(), "ch"));
   query_daemon(kReqCheckCamerasOnline, &mask, sizeof mask);
 }

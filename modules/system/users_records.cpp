@@ -1,7 +1,7 @@
 // User account records and their named access functions.
 #include "modules/system/users_records.h"
 
-#include <cstring>
+#include "frame/toolkit.h"
 #include <vector>
 
 namespace {

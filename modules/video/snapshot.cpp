@@ -66,10 +66,7 @@ void on_get_fisheye_info_cb(uint32_t count, const void* records) {
   nvr::answer_json(answer);
 }
 
-void answer_json_error() {
-  cgi_error_to_webserver(kRespJson);
-  cgi_set_callback_done(1);
-}
+void answer_json_error() { nvr::answer_error(kRespJson); }
 
 void on_set_result_cb(uint32_t count, const void* records) {
   if (count < 1) {

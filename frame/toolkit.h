@@ -257,11 +257,11 @@ enum class AnswerSource : uint8_t {
 struct AnswerRow {
   const char* key;
   AnswerSource source;
-  const char* name = nullptr;      // parameter key, or the fixed text
-  const char* fallback = nullptr;  // a text parameter's default
-  int64_t value = 0;               // integer default, fixed integer, or a text's bound
-  DbField field{};                 // kField
-  const DbRecord* record = nullptr;  // kRecord
+  const char* name = nullptr;         // parameter key, or the fixed text
+  const char* fallback = nullptr;     // a text parameter's default
+  int64_t value = 0;                  // integer default, fixed integer, or a text's bound
+  DbField field{};                    // kField
+  const DbRecord* record = nullptr;   // kRecord
   std::span<const AnswerRow> rows{};  // kObject
   Json (*compute)(const void* record) = nullptr;
 };
@@ -300,16 +300,22 @@ constexpr AnswerRow answer_field(const char* key, DbField field) {
 template <class M>
 constexpr DbType answer_type_of() {
   using E = std::remove_all_extents_t<M>;
-  if constexpr (std::is_same_v<E, char>) return DbType::Text;
-  else if constexpr (std::is_same_v<E, double>) return DbType::F64;
-  else if constexpr (sizeof(E) == 1) return std::is_signed_v<E> ? DbType::I8 : DbType::U8;
-  else if constexpr (sizeof(E) == 2) return std::is_signed_v<E> ? DbType::I16 : DbType::U16;
-  else if constexpr (sizeof(E) == 4) return std::is_signed_v<E> ? DbType::I32 : DbType::U32;
-  else return std::is_signed_v<E> ? DbType::I64 : DbType::U64;
+  if constexpr (std::is_same_v<E, char>)
+    return DbType::Text;
+  else if constexpr (std::is_same_v<E, double>)
+    return DbType::F64;
+  else if constexpr (sizeof(E) == 1)
+    return std::is_signed_v<E> ? DbType::I8 : DbType::U8;
+  else if constexpr (sizeof(E) == 2)
+    return std::is_signed_v<E> ? DbType::I16 : DbType::U16;
+  else if constexpr (sizeof(E) == 4)
+    return std::is_signed_v<E> ? DbType::I32 : DbType::U32;
+  else
+    return std::is_signed_v<E> ? DbType::I64 : DbType::U64;
 }
 
 // A key read from a member of the record the answer is built from.
-#define NVR_ANSWER_FIELD(Struct, member, key)                                                   \
+#define NVR_ANSWER_FIELD(Struct, member, key)                                                \
   nvr::answer_field(key, db_make_field(key, nvr::answer_type_of<decltype(Struct::member)>(), \
                                        offsetof(Struct, member), sizeof(Struct::member), nullptr))
 
@@ -364,8 +370,8 @@ struct LogEntry {
 // (`stored` not 0) answers the error of `kind` and tells nobody; otherwise the
 // daemon is told, the operation log records it and "OK" (or `ok_text`) is
 // answered, in that order.
-void finish_change(int32_t stored, const Notice& notice, const LogEntry& log,
-                   int kind = kRespText, const char* ok_text = "OK");
+void finish_change(int32_t stored, const Notice& notice, const LogEntry& log, int kind = kRespText,
+                   const char* ok_text = "OK");
 
 // A route that fills a record by a policy, tells it to the daemon, answers
 // "OK" and logs it; the record's first int32 is its channel (counted from 1 in

@@ -321,14 +321,14 @@ constexpr nvr::PolicyRow kZoomPolicy[] = {
                    Presence::kAbsentIsZero),
 };
 
-constexpr NoticeRoute kTourRun{kReqPtzTourRun, kTourCommandPolicy, sizeof(PtzTourCommand),
-                               {kLogSubPtz, kLogParamNone}};
-constexpr NoticeRoute kTourStop{kReqPtzTourStop, kTourCommandPolicy, sizeof(PtzTourCommand),
-                                {kLogSubPtz, kLogParamNone}};
-constexpr NoticeRoute kPresetCall{kReqPtzPresetCall, kPresetCallPolicy, sizeof(PtzChannelValue),
-                                  {kLogSubPtz, kLogParamNone}};
-constexpr NoticeRoute kZoom{kReqPtzZoom, kZoomPolicy, sizeof(PtzZoomRequest),
-                            {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kTourRun{
+    kReqPtzTourRun, kTourCommandPolicy, sizeof(PtzTourCommand), {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kTourStop{
+    kReqPtzTourStop, kTourCommandPolicy, sizeof(PtzTourCommand), {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kPresetCall{
+    kReqPtzPresetCall, kPresetCallPolicy, sizeof(PtzChannelValue), {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kZoom{
+    kReqPtzZoom, kZoomPolicy, sizeof(PtzZoomRequest), {kLogSubPtz, kLogParamNone}};
 
 // ---- pattern, state, camera-side settings -----------------------------------------------
 

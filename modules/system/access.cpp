@@ -1,9 +1,6 @@
 // The address filter that decides which clients may reach the recorder, and
 // the UPnP mapping of its web and RTSP ports.
-#include "modules/system/access.h"
-
-#include "frame/toolkit.h"
-#include "modules/system/access_records.h"
+#include "modules/system/system_module.h"
 
 namespace {
 
@@ -43,7 +40,8 @@ void on_get_access_filter(char*) {
   int count = 0;
   read_access_filter(nvr::qvdb_path(), entries, &count);
   nvr::Json answer = nvr::build_answer(kFilterAnswer);
-  nvr::json_add(answer.get(), "filterList", nvr::record_list_json(kAccessFilterRecord, entries, count));
+  nvr::json_add(answer.get(), "filterList",
+                nvr::record_list_json(kAccessFilterRecord, entries, count));
   cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
 }
 

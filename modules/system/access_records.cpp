@@ -1,6 +1,7 @@
 #include "modules/system/access_records.h"
 
-#include "frame/toolkit.h"
+#include <cstdio>
+#include <cstring>
 
 #include "modules/cameras/cameras_records.h"
 #include "modules/network/network_records.h"

@@ -1,11 +1,6 @@
 // Alarm audio files: uploads become files in "/tmp" named by the Base64 form
 // of their display name, which the core daemon then takes over.
-#include "modules/system/audio.h"
-
-#include <unistd.h>
-
-#include "frame/toolkit.h"
-#include "modules/system/audio_records.h"
+#include "modules/system/system_module.h"
 #include "platform/qvbase64.h"
 
 namespace {

@@ -2,11 +2,7 @@
 // installing many cameras of one kind at once.
 #include <arpa/inet.h>
 
-#include <algorithm>
-
-#include "frame/toolkit.h"
-#include "modules/system/access.h"
-#include "modules/system/access_records.h"
+#include "modules/system/system_module.h"
 
 namespace {
 

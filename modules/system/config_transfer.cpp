@@ -1,11 +1,5 @@
 // Configuration export, download and import through the profile tool.
-#include <unistd.h>
-
-#include "frame/toolkit.h"
-
-#include "modules/system/maintenance.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/transfer_files.h"
+#include "modules/system/system_module.h"
 #include "platform/safe_path.h"
 
 namespace {

@@ -1,17 +1,9 @@
 // "/1015", "/1002", "/1021", "/1022": the device log's vocabulary, its page-wise
 // search, one entry's detail text, and whether an export is running. The
 // device log itself is kept by the core daemon.
-#include "modules/system/devlog.h"
-
-#include <sys/stat.h>
-
-#include <algorithm>
 #include <initializer_list>
-#include <vector>
 
-#include "frame/toolkit.h"
-#include "modules/system/devlog_codec.h"
-#include "modules/system/devlog_search.h"
+#include "modules/system/system_module.h"
 #include "platform/qvfs_trans.h"
 
 namespace {
@@ -21,7 +13,6 @@ constexpr int kNameSize = 128;
 // Kept between the search request and its reply callback.
 char g_search_language[kLogLanguageSize];
 int32_t g_search_page = 0;
-
 
 // ---- "/1015" ---------------------------------------------------------------------------
 
@@ -202,8 +193,7 @@ void on_get_log_info(char* data) {
   nvr::json_read_int(request.get(), "curPageNum", &search.page);
   g_search_page = search.page;
   if (const char* mask = nvr::json_string(request.get(), "chnMask"))
-    for (int i = 0; i < 64 && mask[i] != '\0'; ++i)
-      if (mask[i] == '1') search.channel_mask |= uint64_t{1} << i;
+    search.channel_mask = get_channel_mask(mask);
   nvr::json_read_int(request.get(), "searchNoChn", &search.no_channel);
 
   nvr::ask_or_answer(on_devlog_ipc_callback, kReqLogSearch, search, nvr::Silence::kJson);

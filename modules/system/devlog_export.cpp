@@ -1,18 +1,7 @@
 // "/1003": exports a selection of the device log as a CSV download. The core
 // daemon writes the selected entries to a file and names it in its reply; the
 // reply callback turns that file into the CSV rows.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <ctime>
-
-#include "frame/toolkit.h"
-#include "modules/system/devlog.h"
-#include "modules/system/devlog_codec.h"
-#include "modules/system/devlog_search.h"
+#include "modules/system/system_module.h"
 #include "platform/mac_conf.h"
 #include "platform/qvfs_trans.h"
 #include "platform/safe_path.h"
@@ -56,7 +45,9 @@ std::string csv_cell(std::string_view text) {
 }
 
 // The detail text is always quoted.
-std::string csv_detail_cell(std::string_view text) { return text.empty() ? "N/A" : csv_quoted(text); }
+std::string csv_detail_cell(std::string_view text) {
+  return text.empty() ? "N/A" : csv_quoted(text);
+}
 
 std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) {
   std::string parameter = log_code_name(entry.param_type);

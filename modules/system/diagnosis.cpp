@@ -1,14 +1,5 @@
 // Diagnostic package: made by the core daemon in "/tmp", downloaded once.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-
-#include "frame/toolkit.h"
-#include "modules/system/maintenance.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/transfer_files.h"
+#include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
 namespace {

@@ -1,9 +1,5 @@
 // Display, audio and general settings ("/6080", "/6081").
-#include "frame/toolkit.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/sysinfo.h"
-#include "modules/system/sysinfo_records.h"
-#include "modules/system/system_wire.h"
+#include "modules/system/system_module.h"
 
 namespace {
 
@@ -100,8 +96,7 @@ int apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
 // 0 once stored, -1 when a write failed.
 int store_general_params(const GeneralRequest& request) {
   const char* db = nvr::qvdb_path();
-  return write_host_name(db, request.hostname) |
-         set_param_int(db, "deviceid", request.device_id) |
+  return write_host_name(db, request.hostname) | set_param_int(db, "deviceid", request.device_id) |
          set_param_int(db, "wizard_enable", request.wizard_enable) |
          set_param_int(db, "display_mode", request.display_mode) |
          set_param_int(db, "hdmihotplug", request.hdmihotplug) |

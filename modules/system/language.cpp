@@ -2,8 +2,7 @@
 // sections of the pages ("/json").
 
 #include "frame/cgic.h"
-#include "frame/toolkit.h"
-#include "modules/system/sysinfo.h"
+#include "modules/system/system_module.h"
 
 namespace {
 

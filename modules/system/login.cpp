@@ -1,18 +1,10 @@
 // Log-in routes: the password log-in ("/1000") and the log-in link sent by
 // e-mail ("/1018"). The pages keep what the log-in answers in cookies and
 // enforce the permissions themselves; no session is kept here.
-#include "modules/system/login.h"
-
 #include <strings.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <ctime>
 
 #include "frame/cgic.h"
-#include "frame/toolkit.h"
-#include "modules/system/system_wire.h"
-#include "modules/system/users_records.h"
+#include "modules/system/system_module.h"
 
 namespace {
 

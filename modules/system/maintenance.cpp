@@ -1,12 +1,6 @@
 // Restart, restore, the restart-state poll and the maintenance settings
 // (retention, automatic reboot).
-#include "modules/system/maintenance.h"
-
-#include <unistd.h>
-
-#include "frame/toolkit.h"
-#include "modules/system/maintenance_records.h"
-#include "modules/system/maintenance_wire.h"
+#include "modules/system/system_module.h"
 
 namespace {
 

@@ -4,10 +4,7 @@
 //
 // The motion record belongs to the video settings (table "motion", one row
 // per channel keyed by "chnid").
-#include "frame/toolkit.h"
-
-#include "modules/system/maintenance_records.h"
-#include "modules/system/maintenance_wire.h"
+#include "modules/system/system_module.h"
 #include "modules/video/video_records.h"
 
 namespace {

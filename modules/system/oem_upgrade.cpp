@@ -1,15 +1,8 @@
 // OEM branding packages: a zip archive, AES-encrypted for the web
 // (platform/qvcrypt.h) and sent as Base64 text, installed into "/mnt/nand2".
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include "frame/toolkit.h"
 #include <memory>
 
-#include "modules/system/transfer_files.h"
-#include "modules/system/upgrade.h"
+#include "modules/system/system_module.h"
 #include "platform/qvcrypt.h"
 #include "platform/qvstd.h"
 #include "platform/safe_path.h"

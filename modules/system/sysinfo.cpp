@@ -1,9 +1,5 @@
 // What the recorder is: device information, host name and device id.
-#include "modules/system/sysinfo.h"
-
-#include "frame/toolkit.h"
-#include "modules/system/sysinfo_records.h"
-#include "modules/system/system_wire.h"
+#include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
 namespace {
@@ -26,9 +22,9 @@ nvr::Json uptime_json(const void*) {
 
 #define INFO(member, key) NVR_ANSWER_FIELD(DeviceInfo, member, key)
 constexpr nvr::AnswerRow kResourceAnswer[] = {
-    INFO(display_count, "displayNum"), INFO(max_audio_out, "maxAudioOut"),
+    INFO(display_count, "displayNum"),    INFO(max_audio_out, "maxAudioOut"),
     INFO(network_ports, "maxNetworkLan"), INFO(max_sensors, "maxSensor"),
-    INFO(max_alarms, "maxAlarm"), INFO(max_cameras, "maxCameras"),
+    INFO(max_alarms, "maxAlarm"),         INFO(max_cameras, "maxCameras"),
     INFO(rs485_count, "masRs485"),
 };
 constexpr nvr::AnswerRow kSystemInfoAnswer[] = {

@@ -1,6 +1,7 @@
 #include "modules/system/sysinfo_records.h"
 
-#include "frame/toolkit.h"
+#include <cstdio>
+#include <cstring>
 
 namespace {
 

@@ -1,17 +1,9 @@
 // Firmware upgrade routes: the recorder's image "/dev/shm/updateFM.bin", the
 // cameras' image "/dev/shm/updateIPCFM.bin", online versions and downloads.
 // The upgrades themselves are the core daemon's work.
-#include "modules/system/upgrade.h"
-
-#include <unistd.h>
-
-#include <algorithm>
 #include <cctype>
 
-#include "frame/toolkit.h"
-#include "modules/system/maintenance.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/upgrade_wire.h"
+#include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
 namespace {
@@ -87,8 +79,10 @@ constexpr nvr::ReplyRow kUpgradeReplies[] = {
     {kReplyUpgradeRecorder, sizeof(int32_t), on_upgrade_system_cb},
     {kReplyUpgradeCamera, sizeof(CameraUpgradeResult),
      nvr::answer_first_record<CameraUpgradeResult, kCameraUpgradeAnswer, kRespJson>},
-    {kReplyDownloadImage, sizeof(int32_t), nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
-    {kReplyDeleteCameraImage, sizeof(int32_t), nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
+    {kReplyDownloadImage, sizeof(int32_t),
+     nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
+    {kReplyDeleteCameraImage, sizeof(int32_t),
+     nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
     {kReplyCheckRecorderOnline, sizeof(FirmwareVersion),
      nvr::answer_first_record<FirmwareVersion, kVersionAnswer, kRespText>},
     {kReplyCheckCamerasOnline, sizeof(FirmwareVersion), on_check_ipc_online_upgrade_cb},
@@ -143,7 +137,7 @@ void on_clean_upgrade_files(char*) {
 // "/1034"
 void on_cgi_upgrade_system_init(char*) {
   nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
-  usleep(500 * 1000);  // the daemon frees memory for the image
+  nvr::scaled_pause_ms(500);  // the daemon frees memory for the image
   answer_res(0);
 }
 

@@ -1,15 +1,7 @@
 // Account routes: list, add, change and delete accounts, the OEM account list,
 // and the notices that make the core daemon reload accounts or PoE-camera
 // passwords. Every account change is announced with request 3505.
-#include "modules/system/users.h"
-
-#include <unistd.h>
-
-#include <vector>
-
-#include "frame/toolkit.h"
-#include "modules/system/system_wire.h"
-#include "modules/system/users_records.h"
+#include "modules/system/system_module.h"
 
 namespace {
 
@@ -128,8 +120,8 @@ void on_add_new_user(char* data) {
     return;
   }
   nvr::finish_change(outcome == AddOutcome::kAdded ? 0 : -1, {kReqUsersChanged},
-                     {kLogSubChangeSettings, kLogParamUserAdded, 0},
-                     kRespText, ("id=" + std::to_string(user.id)).c_str());
+                     {kLogSubChangeSettings, kLogParamUserAdded, 0}, kRespText,
+                     ("id=" + std::to_string(user.id)).c_str());
 }
 
 // "/6072": only the keys present change the account; an id without an
@@ -187,14 +179,10 @@ void on_modify_poe_camera_pwd(char*) {
 }
 
 // "/6076"
-void on_cgi_notify_daemon(char*) {
-  nvr::finish_change(0, {kReqNotifyDaemon}, {});
-}
+void on_cgi_notify_daemon(char*) { nvr::finish_change(0, {kReqNotifyDaemon}, {}); }
 
 // "/6077"
-void on_cgi_set_user_info(char*) {
-  nvr::finish_change(0, {kReqUsersChanged}, {});
-}
+void on_cgi_set_user_info(char*) { nvr::finish_change(0, {kReqUsersChanged}, {}); }
 
 // "/1024"
 void on_clear_permission_update(char*) {

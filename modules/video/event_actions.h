@@ -106,5 +106,4 @@ uint64_t set_channel_text(char* text, size_t size, const char* value);
 // 0..limit-1 (other elements are skipped; count is bounded by the array).
 uint64_t mask_of_list(json_object* list, int64_t count, int32_t limit);
 
-
 }  // namespace nvr::events

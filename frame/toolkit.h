@@ -1,39 +1,50 @@
 // What every route of every module does again and again, as the frame's own
 // tools: reply tables, asking the daemon with the route's error answer,
-// request policies, and the tail of a settings change.
+// request policies, answer tables, and the tail of a settings change. A route
+// file includes this header alone for the frame.
 //
-// A query route (ask, and let the reply callback answer):
+// A query route (ask; the reply table hands the record to a callback that
+// answers it through answer rows, in row order):
 //
-//   void on_get_disks_cb(uint32_t count, const void* records) {
-//     nvr::Json list = nvr::json_new_array();
-//     for (uint32_t i = 0; i < count; ++i) {
-//       DiskStatus disk = nvr::record_at<DiskStatus>(records, i);
-//       ...
-//     }
-//     nvr::answer_json(list);                      // writes, then sets the flag
-//   }
-//   constexpr nvr::ReplyRow kStorageReplies[] = {
-//       {kReplyDiskList, sizeof(DiskStatus), on_get_disks_cb},
+//   #define INFO(member, key) NVR_ANSWER_FIELD(DeviceInfo, member, key)
+//   constexpr nvr::AnswerRow kSystemInfoAnswer[] = {
+//       INFO(model, "deviceName"),                                  // reply field
+//       INFO(device_id, "deviceId"),
+//       nvr::answer_param_text("company", "company", 64, "Vantrell"),  // stored parameter
+//       nvr::answer_param_int("qvfsDbup", "qvfs_dbup", 0),
+//       nvr::answer_computed("uptime", uptime_json),                // what the row computes
 //   };
-//   void on_storage_ipc_callback(void*, const void* header, const void* payload) {
-//     nvr::dispatch_reply(kStorageReplies, header, payload);
+//   void on_get_system_info_cb(uint32_t count, const void* payload) {
+//     if (count < 1) return;                                 // the wait answers
+//     const DeviceInfo info = nvr::record_at<DeviceInfo>(payload, 0);
+//     nvr::answer_json(nvr::build_answer(kSystemInfoAnswer, &info));
 //   }
-//   void on_get_disk_info(char*) {
-//     nvr::ask_or_answer(on_storage_ipc_callback, kReqDiskList, nullptr, 0, nvr::Silence::kJson);
-//   }
-//
-// A set route (read the policy, write, notify, log, answer):
-//
-//   constexpr nvr::PolicyRow kDiskPolicy[] = {
-//       NVR_POLICY_INT(DiskSet, port, "port", 1, 36, nvr::Presence::kRequired),
-//       NVR_POLICY_INT(DiskSet, group, "group", 0, 15, nvr::Presence::kAbsentIsZero),
+//   constexpr nvr::ReplyRow kReplies[] = {
+//       {kReplySystemInfo, sizeof(DeviceInfo), on_get_system_info_cb},
 //   };
-//   void on_set_disk_info(char* data) {
-//     DiskSet set{};
-//     if (nvr::read_request(data, kDiskPolicy, &set) != 0) return;   // refused: no answer
-//     int32_t stored = write_disk(nvr::qvdb_path(), &set);
-//     nvr::finish_change(stored, {kReqDiskChanged, &set.port, sizeof set.port},
-//                        {kLogSubStorage, kLogParamDisk, 0});
+//   void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
+//     nvr::dispatch_reply(kReplies, header, payload);
+//   }
+//   void on_get_system_info(char*) {
+//     nvr::ask_or_answer(on_sysinfo_ipc_callback, kReqSystemInfo, nullptr, 0, nvr::Silence::kJson);
+//   }
+//
+// A stored record shown as it stands is one call:
+//
+//   void on_get_auto_reboot(char*) { nvr::write_stored_record(kAutoRebootRecord); }
+//
+// A set route (read the policy over the stored record, write, notify, answer):
+//
+//   constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
+//       NVR_POLICY_INT(AutoRebootConf, enable, "enable", INT32_MIN, INT32_MAX, kLenient),
+//       NVR_POLICY_INT(AutoRebootConf, hour, "hour", INT32_MIN, INT32_MAX, kLenient),
+//   };
+//   void on_set_auto_reboot(char* data) {
+//     AutoRebootConf conf{};
+//     read_autoreboot_conf(nvr::qvdb_path(), &conf);
+//     if (nvr::read_request(data, kAutoRebootPolicy, &conf) != 0) return;  // refused: no answer
+//     nvr::finish_change(write_autoreboot_conf(nvr::qvdb_path(), &conf),    // failed: "CGI ERROR"
+//                        {kReqAutoRebootChanged}, {});                      // else tell, "OK"
 //   }
 #pragma once
 

@@ -354,6 +354,14 @@ void scaled_pause_ms(double milliseconds) {
   if (scaled > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(scaled));
 }
 
+void change_stored_record(const char* data, const DbRecord& desc, std::span<const PolicyRow> policy,
+                          const Notice& notice, const LogEntry& log, int64_t key) {
+  std::vector<uint8_t> record(desc.size);
+  db_read(qvdb_path(), desc, record.data(), key);
+  if (read_request(data, policy, record.data()) != 0) return;
+  finish_change(db_write(qvdb_path(), desc, record.data()), notice, log);
+}
+
 int32_t log_channel(int64_t channel) {
   return channel >= 0 && channel < 64 ? static_cast<int32_t>(channel) + 1 : 0;
 }

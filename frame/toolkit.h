@@ -39,12 +39,19 @@
 //       NVR_POLICY_INT(AutoRebootConf, enable, "enable", INT32_MIN, INT32_MAX, kLenient),
 //       NVR_POLICY_INT(AutoRebootConf, hour, "hour", INT32_MIN, INT32_MAX, kLenient),
 //   };
+//   void on_set_upnp_info(char* data) {
+//     UpnpInfo upnp{};
+//     read_upnp(nvr::qvdb_path(), &upnp);
+//     if (nvr::read_request(data, kUpnpPolicy, &upnp) != 0) return;   // refused: no answer
+//     nvr::finish_change(write_upnp(nvr::qvdb_path(), &upnp),          // failed: "CGI ERROR"
+//                        {kReqSetUpnp, &upnp, sizeof upnp}, {});       // else tell, "OK"
+//   }
+//
+// and where the stored record is all the route changes, the pair is a call:
+//
 //   void on_set_auto_reboot(char* data) {
-//     AutoRebootConf conf{};
-//     read_autoreboot_conf(nvr::qvdb_path(), &conf);
-//     if (nvr::read_request(data, kAutoRebootPolicy, &conf) != 0) return;  // refused: no answer
-//     nvr::finish_change(write_autoreboot_conf(nvr::qvdb_path(), &conf),    // failed: "CGI ERROR"
-//                        {kReqAutoRebootChanged}, {});                      // else tell, "OK"
+//     nvr::change_stored_record(data, kAutoRebootRecord, kAutoRebootPolicy,
+//                               {kReqAutoRebootChanged});
 //   }
 #pragma once
 
@@ -240,6 +247,12 @@ int32_t read_policy(json_object* request, std::span<const PolicyRow> policy, voi
 // handler parses its data.
 Json parse_request(const char* data);
 
+// The error answer of `kind` ("CGI ERROR" or {"status":"CGI ERROR"}) from a
+// handler that stops there: `if (...) return nvr::answer_failure(kRespText);`.
+inline void answer_failure(int kind) { cgi_error_to_webserver(kind); }
+// The same for an answer of its own: `return nvr::answer_with(kRespText, "ERROR");`.
+inline void answer_with(int kind, const char* text) { cgi_writeback_webserver(kind, text); }
+
 // parse_request for a route that answers bad data: null after writing the
 // error answer of `kind`.
 Json parse_request_or_error(const char* data, int kind);
@@ -415,6 +428,12 @@ void fields_from_json(std::span<const DbField> fields, json_object* object, void
 // Sleeps `milliseconds` shortened by NVR_TIME_SCALE (cgi_time_scale()), as
 // every wait of the program is.
 void scaled_pause_ms(double milliseconds);
+
+// The set route of a stored settings record: the stored row of `key` (over a
+// zeroed record), the request's policy over it, written, then finish_change.
+// A refused request gets no answer.
+void change_stored_record(const char* data, const DbRecord& desc, std::span<const PolicyRow> policy,
+                          const Notice& notice, const LogEntry& log = {}, int64_t key = 0);
 
 // The channel counted from 1 for a log record, or 0 outside 0..63 (no
 // overflow for any int32 channel).

@@ -117,20 +117,16 @@ void on_add_audio_file(char* data) {
           : std::nullopt;
   if (!upload || access(upload->c_str(), R_OK) != 0 ||
       !encode_name(nvr::json_string(request.get(), "name"), encoded) ||
-      rename(upload->c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) != 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+      rename(upload->c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) != 0)
+    return nvr::answer_failure(kRespJson);
   ask_and_log_change(kReqAudioFileAdd, encoded, sizeof encoded);
 }
 
 void on_del_audio_files(char* data) {
   nvr::Json request = nvr::parse_request(data);
   int32_t id_mask = 0;
-  if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0)
+    return nvr::answer_failure(kRespJson);
   ask_and_log_change(kReqAudioFileDelete, &id_mask, sizeof id_mask);
 }
 
@@ -138,10 +134,8 @@ void on_rename_audio_file(char* data) {
   nvr::Json request = nvr::parse_request(data);
   AlarmAudioFile record{};
   record.enable = 1;
-  if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name)) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name))
+    return nvr::answer_failure(kRespJson);
   nvr::json_read_int(request.get(), "id", &record.id);
   ask_and_log_change(kReqAudioFileRename, &record, sizeof record);
 }

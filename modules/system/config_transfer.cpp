@@ -27,17 +27,12 @@ std::string read_export_marker(size_t limit) {
 
 // "/1007"
 void on_export_config(char*) {
-  if (web_system(nvr::ShellCommand("qvprofile -e %s", {nvr::dev_path(kExportFolder)})) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if (web_system(nvr::ShellCommand("qvprofile -e %s", {nvr::dev_path(kExportFolder)})) != 0)
+    return nvr::answer_failure(kRespText);
   const std::string exported = read_export_marker(256);
   cgi_send_operation_log(kLogSubExport, kLogParamNone, 0);
   const size_t slash = exported.rfind('/');
-  if (slash == std::string::npos) {
-    cgi_writeback_webserver(kRespText, "OK");
-    return;
-  }
+  if (slash == std::string::npos) return nvr::answer_with(kRespText, "OK");
   const std::string answer = "OK filename=" + exported.substr(slash + 1) + "\r\n";
   cgi_writeback_webserver(kRespText, answer.c_str());
 }
@@ -74,10 +69,8 @@ void on_import_config(char* data) {
   // Only an uploaded file may be imported, and so removed afterwards.
   const std::optional<std::string> upload = uploaded_file(request);
   if (!upload || web_system(nvr::ShellCommand("qvprofile -i %s", {*upload})) != 0 ||
-      web_system(nvr::ShellCommand("/bin/rm %s", {*upload})) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+      web_system(nvr::ShellCommand("/bin/rm %s", {*upload})) != 0)
+    return nvr::answer_failure(kRespText);
   cgi_writeback_webserver(kRespText, "OK");
   cgi_send_operation_log(kLogSubImport, kLogParamNone, 0);
 }

@@ -186,10 +186,8 @@ void on_get_log_info(char* data) {
   nvr::Json request = nvr::parse_request(data);
   LogSearchRequest search{};
   if (!request || check_log_search_info(request.get()) != 0 ||
-      !read_log_selection(request.get(), "%Y-%m-%d %H:%M:%S", &search, g_search_language)) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+      !read_log_selection(request.get(), "%Y-%m-%d %H:%M:%S", &search, g_search_language))
+    return nvr::answer_failure(kRespJson);
   nvr::json_read_int(request.get(), "curPageNum", &search.page);
   g_search_page = search.page;
   if (const char* mask = nvr::json_string(request.get(), "chnMask"))

@@ -150,10 +150,7 @@ void on_set_general_info(char* data) {
   if (display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
     nvr::tell_daemon(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
 
-  if ((stored | store_general_params(request)) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if ((stored | store_general_params(request)) != 0) return nvr::answer_failure(kRespText);
   announce_output_changes(request, resolution_changed);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamGeneral, 0);
   cgi_writeback_webserver(kRespText, cur_control == 0 ? "OK" : "SUB");

@@ -111,22 +111,14 @@ void on_get_lang_section(char* data) {
   const std::string language = query_value(query, "lang=");
   const std::string page = query_value(query, "page=");
   const std::string sub = query_value(query, "sub=");
-  if (page.empty() || leaves_folder(page) || leaves_folder(sub)) {
-    cgi_writeback_webserver(kRespJson, "ERROR PAGE.");
-    return;
-  }
-  if (leaves_folder(language)) {
-    cgi_writeback_webserver(kRespJson, "ERROR LANG.");
-    return;
-  }
+  if (page.empty() || leaves_folder(page) || leaves_folder(sub))
+    return nvr::answer_with(kRespJson, "ERROR PAGE.");
+  if (leaves_folder(language)) return nvr::answer_with(kRespJson, "ERROR LANG.");
 
   const std::string marker = sub.empty() ? page + ".json" : page + "=" + sub + ".json";
   const std::string path = nvr::dev_path(nvr::devpath::kLangDir) + "/" + language + ".json";
   FILE* file = fopen(path.c_str(), "r");
-  if (file == nullptr) {
-    cgi_writeback_webserver(kRespJson, "ERROR LANG.");
-    return;
-  }
+  if (file == nullptr) return nvr::answer_with(kRespJson, "ERROR LANG.");
   const std::string answer = read_section(file, "{//" + marker, "}//" + marker);
   fclose(file);
   cgi_writeback_webserver(kRespJson, answer.c_str());

@@ -72,7 +72,8 @@ void on_set_auto_maintenance(char* data) {
     return;
   info.logRetention = static_cast<int32_t>(log_retention);
   info.photoRetention = static_cast<int32_t>(photo_retention);
-  nvr::finish_change(write_disk_maintain_info(nvr::qvdb_path(), &info), {kReqRetentionChanged}, {});
+  nvr::finish_change(db_write(nvr::qvdb_path(), kDiskMaintainRecord, &info), {kReqRetentionChanged},
+                     {});
 }
 
 // "/1032"
@@ -80,10 +81,7 @@ void on_get_auto_reboot(char*) { nvr::write_stored_record(kAutoRebootRecord); }
 
 // "/1033": the five fields are replaced whole; the daemon checks the times.
 void on_set_auto_reboot(char* data) {
-  AutoRebootConf conf{};
-  read_autoreboot_conf(nvr::qvdb_path(), &conf);
-  if (nvr::read_request(data, kAutoRebootPolicy, &conf) != 0) return;
-  nvr::finish_change(write_autoreboot_conf(nvr::qvdb_path(), &conf), {kReqAutoRebootChanged}, {});
+  nvr::change_stored_record(data, kAutoRebootRecord, kAutoRebootPolicy, {kReqAutoRebootChanged});
 }
 
 void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {

@@ -100,15 +100,9 @@ void on_upload_oem(char* data) {
   const std::optional<std::string> package = uploaded_file(package_path);
   std::optional<std::string> archive;
   if (key && package) archive = open_package(*package, *key);
-  if (!archive) {
-    cgi_writeback_webserver(kRespText, "ERROR");
-    return;
-  }
+  if (!archive) return nvr::answer_with(kRespText, "ERROR");
   web_system(nvr::ShellCommand("rm %s", {*package}));
-  if (!install_archive(*archive)) {
-    cgi_writeback_webserver(kRespText, "ERROR");
-    return;
-  }
+  if (!install_archive(*archive)) return nvr::answer_with(kRespText, "ERROR");
   qv_system(nvr::ShellCommand("touch %s", {nvr::dev_path(kOemInstalledMarker)}));
   cgi_writeback_webserver(kRespText, "OK");
 }

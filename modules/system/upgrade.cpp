@@ -121,10 +121,7 @@ void on_upgrade_system(char* data) {
   const int32_t reset = upgrade_reset_flag(data);
   cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(reset);
-  if (flag != 1) {
-    cgi_writeback_webserver(kRespText, std::to_string(flag).c_str());
-    return;
-  }
+  if (flag != 1) return nvr::answer_with(kRespText, std::to_string(flag).c_str());
   cgi_writeback_webserver(kRespText, "OK");
   send_restart_request();
 }
@@ -172,10 +169,7 @@ void on_stop_upgrade_camera(char*) {
 void on_get_online_upgrade(char* data) {
   nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
-  if (type < 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (type < 0) return nvr::answer_failure(kRespJson);
   DownloadImageRequest payload{};
   nvr::json_copy_string(request.get(), "url", payload.url, sizeof payload.url);
   const std::string_view image = type == kTypeRecorder ? kRecorderImage : kCameraImage;
@@ -188,10 +182,7 @@ void on_get_online_upgrade(char* data) {
 void on_del_online_upgrade(char* data) {
   nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
-  if (type < 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (type < 0) return nvr::answer_failure(kRespJson);
   if (type == kTypeCamera) {
     query_daemon(kReqDeleteCameraImage, nullptr, 0);
     return;

@@ -99,10 +99,8 @@ void on_get_user_list(char*) {
 
 // "/6071"
 void on_add_new_user(char* data) {
-  if (read_user_count(nvr::qvdb_path()) >= kMaxUsers) {
-    cgi_writeback_webserver(kRespText, "FAILED_FULL");
-    return;
-  }
+  if (read_user_count(nvr::qvdb_path()) >= kMaxUsers)
+    return nvr::answer_with(kRespText, "FAILED_FULL");
   nvr::Json request = nvr::parse_request(data);
   if (!request) return;
 
@@ -115,10 +113,8 @@ void on_add_new_user(char* data) {
   strcpy(user.reserved, "0");
   derive_user_channel_masks(&user);
   const AddOutcome outcome = store_new_user(&user);
-  if (outcome == AddOutcome::kSameName || outcome == AddOutcome::kFull) {
-    cgi_writeback_webserver(kRespText, outcome == AddOutcome::kFull ? "FAILED_FULL" : "SAMEUSER");
-    return;
-  }
+  if (outcome == AddOutcome::kSameName || outcome == AddOutcome::kFull)
+    return nvr::answer_with(kRespText, outcome == AddOutcome::kFull ? "FAILED_FULL" : "SAMEUSER");
   nvr::finish_change(outcome == AddOutcome::kAdded ? 0 : -1, {kReqUsersChanged},
                      {kLogSubChangeSettings, kLogParamUserAdded, 0}, kRespText,
                      ("id=" + std::to_string(user.id)).c_str());
@@ -139,10 +135,7 @@ void on_set_user_info(char* data) {
   user.enable = 1;
   char name[sizeof user.name];
   if (nvr::json_copy_string(request.get(), "name", name, sizeof name)) {
-    if (name_taken_by_other(name, id)) {
-      cgi_writeback_webserver(kRespText, "SAMEUSER");
-      return;
-    }
+    if (name_taken_by_other(name, id)) return nvr::answer_with(kRespText, "SAMEUSER");
     memcpy(user.name, name, sizeof name);
   }
   db_record_from_json(kUserChangeRecord, request.get(), &user);

@@ -315,6 +315,15 @@ void run_notice_route(const char* data, const NoticeRoute& route) {
 
 // ---- small shapes of many routes --------------------------------------------------------
 
+CgiLock::CgiLock() : fd_(file_lock(dev_path("/tmp/cgilockfile").c_str())) {}
+CgiLock::~CgiLock() { file_unlock(fd_); }
+
+Json json_with_int(const char* key, int64_t value) {
+  Json object = json_new_object();
+  json_add_int(object.get(), key, value);
+  return object;
+}
+
 void answer_error(int kind) {
   cgi_error_to_webserver(kind);
   cgi_set_callback_done(1);

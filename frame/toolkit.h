@@ -410,6 +410,23 @@ void run_notice_route(const char* data, const NoticeRoute& route);
 
 // ---- small shapes of many routes --------------------------------------------------------
 
+// The run's hold on the CGI lock file "/tmp/cgilockfile" (below the device
+// root), for changes that must not interleave with another run's: taken in
+// the constructor, given back in the destructor.
+class CgiLock {
+ public:
+  CgiLock();
+  ~CgiLock();
+  CgiLock(const CgiLock&) = delete;
+  CgiLock& operator=(const CgiLock&) = delete;
+
+ private:
+  int32_t fd_;
+};
+
+// {key: value}: the one-key answers ({"res": 0}, {"type": -1}).
+Json json_with_int(const char* key, int64_t value);
+
 // The callback of a set request answered with an int32 status: "OK" for 0,
 // "FAILED" for anything else or no status.
 void answer_set_result(uint32_t count, const void* records);

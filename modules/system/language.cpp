@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::string_view kLanguageList = "/opt/app/www/webfile/json/languages.json";
 constexpr std::string_view kLanguageListBackup = "/opt/app/www/webfile/json/languages_bak.json";
-constexpr std::string_view kLockFile = "/tmp/cgilockfile";
 constexpr size_t kMinLanguages = 19;
 constexpr size_t kSectionLimit = 307200;  // bytes of the answer, its NUL included
 constexpr size_t kLineSize = 1024;
@@ -95,15 +94,10 @@ void on_change_language(char* data) {
   nvr::Json request = nvr::parse_request(data);
   if (check_language_list(request.get()) != 0) return;
 
-  const int lock = file_lock(nvr::dev_path(kLockFile).c_str());
+  nvr::CgiLock lock;  // held to the end of the run's change
   const bool replaced = replace_language_list(data);
-  file_unlock(lock);
-  if (!replaced) {
-    CGI_LOG("language list not replaced");
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-  cgi_writeback_webserver(kRespText, "OK");
+  if (!replaced) CGI_LOG("language list not replaced");
+  nvr::finish_change(replaced ? 0 : -1, {}, {});
 }
 
 void on_get_lang_section(char* data) {

@@ -35,9 +35,7 @@ int32_t check_login(const char* name, const char* digest, UserInfo* account) {
 }
 
 void answer_login_refused(int32_t result) {
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "type", result);
-  cgi_writeback_webserver(kRespText, nvr::json_text(answer));
+  cgi_writeback_webserver(kRespText, nvr::json_text(nvr::json_with_int("type", result)));
 }
 
 // "permission" to "remoteplayback" of the account, as the account list has

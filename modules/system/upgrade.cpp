@@ -36,9 +36,7 @@ int32_t image_type(json_object* request) {
 }
 
 void answer_res(int64_t result) {
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "res", result);
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  cgi_writeback_webserver(kRespJson, nvr::json_text(nvr::json_with_int("res", result)));
 }
 
 constexpr DbField kFirmwareVersionFields[] = {

@@ -5,19 +5,6 @@
 
 namespace {
 
-constexpr std::string_view kLockFile = "/tmp/cgilockfile";
-
-class UsersLock {
- public:
-  UsersLock() : fd_(file_lock(nvr::dev_path(kLockFile).c_str())) {}
-  ~UsersLock() { file_unlock(fd_); }
-  UsersLock(const UsersLock&) = delete;
-  UsersLock& operator=(const UsersLock&) = delete;
-
- private:
-  int32_t fd_;
-};
-
 // Fields of a new account: type 0..3 and both permission summaries (0 or
 // more, or -1) are required. An account without a name could never log in
 // and would only fill a slot.
@@ -76,7 +63,7 @@ enum class AddOutcome { kAdded, kFull, kSameName, kNotStored };
 // at once can neither share an id nor a name.
 AddOutcome store_new_user(UserInfo* user) {
   const char* db = nvr::qvdb_path();
-  UsersLock lock;
+  nvr::CgiLock lock;
   if (name_taken_by_other(user->name, -1)) return AddOutcome::kSameName;
   if (add_user(db, user) == 0) return AddOutcome::kAdded;
   // Full only when every slot is taken; otherwise the write itself failed.

@@ -126,8 +126,7 @@ constexpr DbRecord kPtzBasicRecord = {nullptr, nullptr, sizeof(PtzBasicSettings)
 
 void on_cgi_get_ptz_basic_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   const auto basic = nvr::record_at<PtzBasicSettings>(records, 0);
@@ -140,8 +139,7 @@ void on_set_ipc_common_cb(uint32_t count, const void*) {
 
 void on_cgi_set_ptz_control_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::Json answer = nvr::json_new_object();
@@ -151,8 +149,7 @@ void on_cgi_set_ptz_control_cb(uint32_t count, const void* records) {
 
 void on_cgi_get_led_status_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   const auto led = nvr::record_at<LedStatusReply>(records, 0);

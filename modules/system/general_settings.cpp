@@ -76,12 +76,6 @@ constexpr nvr::PolicyRow kGeneralPolicy[] = {
 #undef SWITCH
 #undef OPTIONAL_INT
 
-// The policy, and a volume in steps of ten.
-int check_general_info(const char* data, GeneralRequest* out) {
-  if (nvr::read_request(data, kGeneralPolicy, out) != 0) return -1;
-  return out->audio_volume % 10 == 0 ? 0 : -1;
-}
-
 // Mirrors the main output on the sub output or not: the sub output is
 // enabled exactly when the two do not show the same picture.
 // 0 once stored, -1 when a write failed.
@@ -126,7 +120,9 @@ void on_get_general_info(char*) {
 
 void on_set_general_info(char* data) {
   GeneralRequest request{};
-  if (check_general_info(data, &request) != 0) return;
+  // The policy, and a volume in steps of ten.
+  if (nvr::read_request(data, kGeneralPolicy, &request) != 0 || request.audio_volume % 10 != 0)
+    return;
 
   const char* db = nvr::qvdb_path();
   DisplayInfo display{};

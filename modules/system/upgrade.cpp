@@ -159,8 +159,7 @@ void on_start_upgrade_camera(char* data) {
 // "/6084"
 void on_stop_upgrade_camera(char*) {
   qv_system(nvr::ShellCommand("rm %s", {nvr::dev_path(kCameraImage)}));
-  nvr::tell_daemon(kReqStopCameraUpgrade, nullptr, 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(0, {kReqStopCameraUpgrade}, {});
 }
 
 // "/6085": the daemon downloads the image of the type from the URL.

@@ -140,14 +140,14 @@ TEST(RecordList, BothWaysAndBounded) {
   Reply read[3] = {};
   read[2].id = 99;
   nvr::record_list_from_json(kReplyRecord, array.get(), read, 2);  // the third is not reached
-  EXPECT_EQ(read[0].id, 1);
+  EXPECT_EQ(+read[0].id, 1);
   EXPECT_STREQ(read[1].name, "q");
-  EXPECT_EQ(read[2].id, 99);
+  EXPECT_EQ(+read[2].id, 99);
   // Not an array, or no room: nothing changes.
   nvr::Json object = nvr::json_parse(R"({"id": 5})");
   nvr::record_list_from_json(kReplyRecord, object.get(), read, 3);
   nvr::record_list_from_json(kReplyRecord, array.get(), read, -1);
-  EXPECT_EQ(read[0].id, 1);
+  EXPECT_EQ(+read[0].id, 1);
 }
 
 TEST(FieldJson, PartsOfARecordAndMergedKeys) {
@@ -157,7 +157,7 @@ TEST(FieldJson, PartsOfARecordAndMergedKeys) {
   Reply back{};
   nvr::Json request = nvr::json_parse(R"({"id": 4, "label": "abc", "other": 1})");
   nvr::fields_from_json(kReplyFields, request.get(), &back, sizeof back);
-  EXPECT_EQ(back.id, 4);
+  EXPECT_EQ(+back.id, 4);
   EXPECT_STREQ(back.name, "abc");
 
   nvr::Json into = nvr::json_new_object();

@@ -271,17 +271,34 @@ int32_t cgi_send_operation_log(int64_t sub_type, int32_t param_type, int32_t cha
   return cgi_send_log(ignore_reply, record);
 }
 
-int32_t send_log_with_mask(int32_t main_type, int64_t sub_type, int32_t param_type,
-                           uint64_t channel_mask) {
+namespace {
+
+// The masked entry; `chan_no` set only when given (else as the log record
+// starts).
+int32_t send_masked_log(int32_t main_type, int64_t sub_type, int32_t param_type,
+                        const int32_t* chan_no, uint64_t channel_mask) {
   QvLogInfoMask record;
   std::memset(&record, 0, sizeof record);
   cgi_init_log_info(&record.info);
   record.info.main_type = main_type;
   record.info.sub_type = sub_type;
   record.info.param_type = param_type;
+  if (chan_no != nullptr) record.info.chan_no = *chan_no;
   record.channel_mask = channel_mask;
   cgi_send_notice(ignore_reply, kReqOperationLogMask, &record, sizeof record);
   return 0;
+}
+
+}  // namespace
+
+int32_t send_log_with_mask(int32_t main_type, int64_t sub_type, int32_t param_type,
+                           uint64_t channel_mask) {
+  return send_masked_log(main_type, sub_type, param_type, nullptr, channel_mask);
+}
+
+int32_t send_log_with_mask_channel(int64_t sub_type, int32_t param_type, int32_t chan_no,
+                                   uint64_t mask) {
+  return send_masked_log(4, sub_type, param_type, &chan_no, mask);
 }
 
 // ---- JSON value readers ----------------------------------------------------------

@@ -89,6 +89,10 @@ int32_t cgi_send_log(IpcCallback callback, const QvLogInfo& record);
 int32_t cgi_send_operation_log(int64_t sub_type, int32_t param_type, int32_t chan_no);
 int32_t send_log_with_mask(int32_t main_type, int64_t sub_type, int32_t param_type,
                            uint64_t channel_mask);
+// An operation entry (main type 4) of a change to the channels of `mask`,
+// with its channel number, sent as request 3509 without waiting.
+int32_t send_log_with_mask_channel(int64_t sub_type, int32_t param_type, int32_t chan_no,
+                                   uint64_t mask);
 
 // JSON value readers.
 int32_t on_cgi_get_value_by_json(const char* text, const char* key, int32_t* out);

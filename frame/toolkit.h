@@ -1,39 +1,57 @@
 // What every route of every module does again and again, as the frame's own
 // tools: reply tables, asking the daemon with the route's error answer,
-// request policies, and the tail of a settings change.
+// request policies, answer tables, and the tail of a settings change. A route
+// file includes this header alone for the frame.
 //
-// A query route (ask, and let the reply callback answer):
+// A query route (ask; the reply table hands the record to a callback that
+// answers it through answer rows, in row order):
 //
-//   void on_get_disks_cb(uint32_t count, const void* records) {
-//     nvr::Json list = nvr::json_new_array();
-//     for (uint32_t i = 0; i < count; ++i) {
-//       DiskStatus disk = nvr::record_at<DiskStatus>(records, i);
-//       ...
-//     }
-//     nvr::answer_json(list);                      // writes, then sets the flag
-//   }
-//   constexpr nvr::ReplyRow kStorageReplies[] = {
-//       {kReplyDiskList, sizeof(DiskStatus), on_get_disks_cb},
+//   #define INFO(member, key) NVR_ANSWER_FIELD(DeviceInfo, member, key)
+//   constexpr nvr::AnswerRow kSystemInfoAnswer[] = {
+//       INFO(model, "deviceName"),                                  // reply field
+//       INFO(device_id, "deviceId"),
+//       nvr::answer_param_text("company", "company", 64, "Vantrell"),  // stored parameter
+//       nvr::answer_param_int("qvfsDbup", "qvfs_dbup", 0),
+//       nvr::answer_computed("uptime", uptime_json),                // what the row computes
 //   };
-//   void on_storage_ipc_callback(void*, const void* header, const void* payload) {
-//     nvr::dispatch_reply(kStorageReplies, header, payload);
+//   void on_get_system_info_cb(uint32_t count, const void* payload) {
+//     if (count < 1) return;                                 // the wait answers
+//     const DeviceInfo info = nvr::record_at<DeviceInfo>(payload, 0);
+//     nvr::answer_json(nvr::build_answer(kSystemInfoAnswer, &info));
 //   }
-//   void on_get_disk_info(char*) {
-//     nvr::ask_or_answer(on_storage_ipc_callback, kReqDiskList, nullptr, 0, nvr::Silence::kJson);
-//   }
-//
-// A set route (read the policy, write, notify, log, answer):
-//
-//   constexpr nvr::PolicyRow kDiskPolicy[] = {
-//       NVR_POLICY_INT(DiskSet, port, "port", 1, 36, nvr::Presence::kRequired),
-//       NVR_POLICY_INT(DiskSet, group, "group", 0, 15, nvr::Presence::kAbsentIsZero),
+//   constexpr nvr::ReplyRow kReplies[] = {
+//       {kReplySystemInfo, sizeof(DeviceInfo), on_get_system_info_cb},
 //   };
-//   void on_set_disk_info(char* data) {
-//     DiskSet set{};
-//     if (nvr::read_request(data, kDiskPolicy, &set) != 0) return;   // refused: no answer
-//     int32_t stored = write_disk(nvr::qvdb_path(), &set);
-//     nvr::finish_change(stored, {kReqDiskChanged, &set.port, sizeof set.port},
-//                        {kLogSubStorage, kLogParamDisk, 0});
+//   void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
+//     nvr::dispatch_reply(kReplies, header, payload);
+//   }
+//   void on_get_system_info(char*) {
+//     nvr::ask_or_answer(on_sysinfo_ipc_callback, kReqSystemInfo, nullptr, 0, nvr::Silence::kJson);
+//   }
+//
+// A stored record shown as it stands is one call:
+//
+//   void on_get_auto_reboot(char*) { nvr::write_stored_record(kAutoRebootRecord); }
+//
+// A set route (read the policy over the stored record, write, notify, answer):
+//
+//   constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
+//       NVR_POLICY_INT(AutoRebootConf, enable, "enable", INT32_MIN, INT32_MAX, kLenient),
+//       NVR_POLICY_INT(AutoRebootConf, hour, "hour", INT32_MIN, INT32_MAX, kLenient),
+//   };
+//   void on_set_upnp_info(char* data) {
+//     UpnpInfo upnp{};
+//     read_upnp(nvr::qvdb_path(), &upnp);
+//     if (nvr::read_request(data, kUpnpPolicy, &upnp) != 0) return;   // refused: no answer
+//     nvr::finish_change(write_upnp(nvr::qvdb_path(), &upnp),          // failed: "CGI ERROR"
+//                        {kReqSetUpnp, &upnp, sizeof upnp}, {});       // else tell, "OK"
+//   }
+//
+// and where the stored record is all the route changes, the pair is a call:
+//
+//   void on_set_auto_reboot(char* data) {
+//     nvr::change_stored_record(data, kAutoRebootRecord, kAutoRebootPolicy,
+//                               {kReqAutoRebootChanged});
 //   }
 #pragma once
 
@@ -41,14 +59,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
+// What a route file works with, so that it includes the toolkit alone: the
+// daemon client, JSON, answers, operation-log codes, device paths, settings.
 #include "frame/ipc.h"
 #include "frame/json.h"
+#include "frame/oplog_codes.h"
+#include "frame/web_utils.h"
+#include "platform/device_path.h"
 #include "platform/qvdb.h"
 
 namespace nvr {
@@ -86,6 +111,10 @@ T record_at(const void* records, uint32_t i) {
 // (`verdict`), in that order.
 void answer_json(const Json& answer, int32_t verdict = 1);
 void answer_text(const char* text, int32_t verdict = 1);
+// What a reply callback answers for a reply without a whole record: at once,
+// what the wait running out would answer (the error of `kind`), and the
+// completion flag.
+void answer_error(int kind = kRespJson);
 
 // ---- asking the daemon ---------------------------------------------------------------
 
@@ -218,8 +247,132 @@ int32_t read_policy(json_object* request, std::span<const PolicyRow> policy, voi
 // handler parses its data.
 Json parse_request(const char* data);
 
+// The error answer of `kind` ("CGI ERROR" or {"status":"CGI ERROR"}) from a
+// handler that stops there: `if (...) return nvr::answer_failure(kRespText);`.
+inline void answer_failure(int kind) { cgi_error_to_webserver(kind); }
+// The same for an answer of its own: `return nvr::answer_with(kRespText, "ERROR");`.
+inline void answer_with(int kind, const char* text) { cgi_writeback_webserver(kind, text); }
+
+// parse_request for a route that answers bad data: null after writing the
+// error answer of `kind`.
+Json parse_request_or_error(const char* data, int kind);
+
 // parse_request + read_policy: 0 when the data is an object that passes.
 int32_t read_request(const char* data, std::span<const PolicyRow> policy, void* record);
+
+// ---- answer tables ----------------------------------------------------------------------
+
+// Where the value of one key of an answer comes from.
+enum class AnswerSource : uint8_t {
+  kParamInt,     // get_param_int(name, value)
+  kParamText,    // get_param_value(name, fallback), bounded to value - 1 characters
+  kParamNumber,  // a text parameter holding a small number (at most 7 characters, atoi)
+  kField,        // a field of the record handed over (a settings or reply record)
+  kRecord,       // every JSON key of a settings descriptor, read from that record
+  kInt,          // a fixed integer
+  kText,         // a fixed text
+  kObject,       // a nested object of its own rows, over the same record
+  kComputed,     // what compute() makes of the record (without a key: an
+                 // object whose keys all go in)
+};
+
+// One key of an answer and its source. Rows are written in table order, so the
+// table is the answer's key order.
+struct AnswerRow {
+  const char* key;
+  AnswerSource source;
+  const char* name = nullptr;         // parameter key, or the fixed text
+  const char* fallback = nullptr;     // a text parameter's default
+  int64_t value = 0;                  // integer default, fixed integer, or a text's bound
+  DbField field{};                    // kField
+  const DbRecord* record = nullptr;   // kRecord
+  std::span<const AnswerRow> rows{};  // kObject
+  Json (*compute)(const void* record) = nullptr;
+};
+
+constexpr AnswerRow answer_param_int(const char* key, const char* param, int64_t fallback) {
+  return {key, AnswerSource::kParamInt, param, nullptr, fallback};
+}
+constexpr AnswerRow answer_param_text(const char* key, const char* param, int64_t size,
+                                      const char* fallback) {
+  return {key, AnswerSource::kParamText, param, fallback, size};
+}
+constexpr AnswerRow answer_param_number(const char* key, const char* param, const char* fallback) {
+  return {key, AnswerSource::kParamNumber, param, fallback};
+}
+constexpr AnswerRow answer_fixed_int(const char* key, int64_t value) {
+  return {key, AnswerSource::kInt, nullptr, nullptr, value};
+}
+constexpr AnswerRow answer_fixed_text(const char* key, const char* text) {
+  return {key, AnswerSource::kText, text};
+}
+constexpr AnswerRow answer_record(const DbRecord& record) {
+  return {nullptr, AnswerSource::kRecord, nullptr, nullptr, 0, {}, &record};
+}
+constexpr AnswerRow answer_object(const char* key, std::span<const AnswerRow> rows) {
+  return {key, AnswerSource::kObject, nullptr, nullptr, 0, {}, nullptr, rows};
+}
+constexpr AnswerRow answer_computed(const char* key, Json (*compute)(const void* record)) {
+  return {key, AnswerSource::kComputed, nullptr, nullptr, 0, {}, nullptr, {}, compute};
+}
+constexpr AnswerRow answer_field(const char* key, DbField field) {
+  return {key, AnswerSource::kField, nullptr, nullptr, 0, field};
+}
+
+// The descriptor type of a record member: char arrays are texts, integers
+// keep their width and sign.
+template <class M>
+constexpr DbType answer_type_of() {
+  using E = std::remove_all_extents_t<M>;
+  if constexpr (std::is_same_v<E, char>)
+    return DbType::Text;
+  else if constexpr (std::is_same_v<E, double>)
+    return DbType::F64;
+  else if constexpr (sizeof(E) == 1)
+    return std::is_signed_v<E> ? DbType::I8 : DbType::U8;
+  else if constexpr (sizeof(E) == 2)
+    return std::is_signed_v<E> ? DbType::I16 : DbType::U16;
+  else if constexpr (sizeof(E) == 4)
+    return std::is_signed_v<E> ? DbType::I32 : DbType::U32;
+  else
+    return std::is_signed_v<E> ? DbType::I64 : DbType::U64;
+}
+
+// A key read from a member of the record the answer is built from.
+#define NVR_ANSWER_FIELD(Struct, member, key)                                                \
+  nvr::answer_field(key, db_make_field(key, nvr::answer_type_of<decltype(Struct::member)>(), \
+                                       offsetof(Struct, member), sizeof(Struct::member), nullptr))
+
+// Adds the rows' keys to `object` in row order; record fields are read from
+// `record` (parameters from the configuration database).
+void add_answer_rows(json_object* object, std::span<const AnswerRow> rows,
+                     const void* record = nullptr);
+// The answer object of the rows.
+Json build_answer(std::span<const AnswerRow> rows, const void* record = nullptr);
+// Writes the answer object to the browser as `kind` (kRespJson or kRespText).
+void write_answer(std::span<const AnswerRow> rows, const void* record = nullptr,
+                  int kind = kRespJson);
+
+// A reply callback that answers the reply's first record through answer
+// rows; a reply without a whole record answers the error of `empty_kind`.
+template <class Record, const auto& kRows, int empty_kind>
+void answer_first_record(uint32_t count, const void* records) {
+  if (count == 0) return answer_error(empty_kind);
+  const Record first = record_at<Record>(records, 0);
+  answer_json(build_answer(kRows, &first));
+}
+
+// The records of a list, each through the descriptor, in list order, and
+// back: element i of a JSON array into record i (at most `max`; records the
+// array does not reach are left alone).
+Json record_list_json(const DbRecord& desc, const void* array, int count);
+void record_list_from_json(const DbRecord& desc, json_object* list, void* array, int max);
+// The members of `values` (an object) added to `object`, in their order.
+void merge_json_keys(json_object* object, const Json& values);
+// The answer of a query route that shows one stored settings record as it
+// stands: the row of `key` read over a zeroed record, in the descriptor's key
+// order.
+void write_stored_record(const DbRecord& desc, int64_t key = 0);
 
 // ---- the tail of a change --------------------------------------------------------------
 
@@ -241,8 +394,63 @@ struct LogEntry {
 // (`stored` not 0) answers the error of `kind` and tells nobody; otherwise the
 // daemon is told, the operation log records it and "OK" (or `ok_text`) is
 // answered, in that order.
-void finish_change(int32_t stored, const Notice& notice, const LogEntry& log,
-                   int kind = 0 /* kRespText */, const char* ok_text = "OK");
+void finish_change(int32_t stored, const Notice& notice, const LogEntry& log, int kind = kRespText,
+                   const char* ok_text = "OK");
+
+// A route that fills a record by a policy, tells it to the daemon, answers
+// "OK" and logs it; the record's first int32 is its channel (counted from 1 in
+// the log entry). Records of at most 64 bytes.
+struct NoticeRoute {
+  int32_t request_id;
+  std::span<const PolicyRow> policy;
+  int32_t length;
+  LogEntry log;  // sub type and parameter type; the channel comes from the record
+};
+void run_notice_route(const char* data, const NoticeRoute& route);
+
+// ---- small shapes of many routes --------------------------------------------------------
+
+// The run's hold on the CGI lock file "/tmp/cgilockfile" (below the device
+// root), for changes that must not interleave with another run's: taken in
+// the constructor, given back in the destructor.
+class CgiLock {
+ public:
+  CgiLock();
+  ~CgiLock();
+  CgiLock(const CgiLock&) = delete;
+  CgiLock& operator=(const CgiLock&) = delete;
+
+ private:
+  int32_t fd_;
+};
+
+// {key: value}: the one-key answers ({"res": 0}, {"type": -1}).
+Json json_with_int(const char* key, int64_t value);
+
+// The callback of a set request answered with an int32 status: "OK" for 0,
+// "FAILED" for anything else or no status.
+void answer_set_result(uint32_t count, const void* records);
+
+// A whole decimal number (optional blanks around it), or nothing: request
+// texts that name a disk, a port or an id are not guessed at.
+std::optional<int64_t> parse_decimal(const char* text);
+
+// JSON through a list of descriptor fields of a record of `size` bytes (a
+// part of a record, or keys of their own), as db_record_to_json /
+// db_record_from_json.
+Json fields_to_json(std::span<const DbField> fields, const void* record, size_t size);
+void fields_from_json(std::span<const DbField> fields, json_object* object, void* record,
+                      size_t size);
+
+// Sleeps `milliseconds` shortened by NVR_TIME_SCALE (cgi_time_scale()), as
+// every wait of the program is.
+void scaled_pause_ms(double milliseconds);
+
+// The set route of a stored settings record: the stored row of `key` (over a
+// zeroed record), the request's policy over it, written, then finish_change.
+// A refused request gets no answer.
+void change_stored_record(const char* data, const DbRecord& desc, std::span<const PolicyRow> policy,
+                          const Notice& notice, const LogEntry& log = {}, int64_t key = 0);
 
 // The channel counted from 1 for a log record, or 0 outside 0..63 (no
 // overflow for any int32 channel).

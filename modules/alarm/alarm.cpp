@@ -344,8 +344,8 @@ void on_set_alarm_out(char* data) {
   nvr::events::tell_index(kReqAlarmOutChanged, id);
   for (int i = 0; i < kAlarmOutputs; ++i)
     if (copies >> i & 1) nvr::events::tell_index(kReqAlarmOutChanged, i);
-  nvr::events::send_log_with_mask_channel(kLogSubChangeSettings, kLogParamAlarmOut,
-                                          nvr::log_channel(id), copies | uint64_t{1} << id);
+  send_log_with_mask_channel(kLogSubChangeSettings, kLogParamAlarmOut, nvr::log_channel(id),
+                             copies | uint64_t{1} << id);
   cgi_writeback_webserver(kRespText, "OK");
 }
 

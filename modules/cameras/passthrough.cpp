@@ -313,8 +313,7 @@ void on_pass_through_cb(uint32_t count, const void* records) {
   const PassThrough* row = g_waiting;
   if (row == nullptr) return;
   if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
+    nvr::answer_error(kRespJson);
     return;
   }
   if (row->reply == nullptr) {  // a text reply: the count is its size

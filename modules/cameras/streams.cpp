@@ -2,11 +2,9 @@
 // image enhancement, display and common parameter writes (their reads are
 // pass-through rows).
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "frame/ipc.h"
 #include "frame/json.h"
@@ -59,12 +57,7 @@ nvr::Json stream_object(const StreamLimits& limits, const StreamValues& values) 
 }
 
 // Waits `seconds` (shortened by NVR_TIME_SCALE as every wait of the program is).
-void pause_seconds(double seconds) {
-  const char* scale_text = getenv("NVR_TIME_SCALE");
-  double scale = scale_text ? atof(scale_text) : 1.0;
-  if (!(scale > 0) || scale > 1) scale = 1.0;
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds * scale));
-}
+void pause_seconds(double seconds) { nvr::scaled_pause_ms(seconds * 1000); }
 
 }  // namespace
 

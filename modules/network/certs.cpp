@@ -5,12 +5,10 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "frame/json.h"
 #include "frame/toolkit.h"
@@ -86,7 +84,7 @@ void config_ssl_environment() {
   // The workspace is opened to the signing tools; the key and certificates
   // beside it keep their own modes.
   qv_system(nvr::ShellCommand("chmod 777 -R %s", {ca}));
-  std::this_thread::sleep_for(std::chrono::milliseconds(net_scaled_ms(1000)));
+  nvr::scaled_pause_ms(1000);
 }
 
 void on_resp_create_cert(uint32_t, const void*) { nvr::answer_text("OK"); }

@@ -192,8 +192,7 @@ void on_cancel_download(char*) {
 
 void on_get_daemon_busy_cb(uint32_t count, const void* records) {
   if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::Json answer = nvr::json_new_object();

@@ -14,11 +14,7 @@ namespace {
 using nvr::record_at;
 
 // A reply without a whole record answers at once what the wait running out
-// would answer.
-void answer_no_record() {
-  cgi_error_to_webserver(kRespJson);
-  cgi_set_callback_done(1);
-}
+// would answer (nvr::answer_error).
 
 nvr::Json status(const char* text) {
   nvr::Json answer = nvr::json_new_object();
@@ -34,11 +30,11 @@ nvr::Json text_of(const char (&field)[N]) {
 
 void on_play_position_cb(uint32_t count, const void* records) {
   const int64_t position = count > 0 ? record_at<int64_t>(records, 0) : 0;
-  if (position <= 0) return answer_no_record();
+  if (position <= 0) return nvr::answer_error();
   const time_t seconds = static_cast<time_t>(position);
   struct tm local {};
   char text[64] = "";
-  if (!localtime_r(&seconds, &local)) return answer_no_record();
+  if (!localtime_r(&seconds, &local)) return nvr::answer_error();
   strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   nvr::Json answer = status("OK");
   nvr::json_add_string(answer.get(), "curPlayTime", text);
@@ -84,12 +80,12 @@ void on_masked_start_cb(uint32_t count, const void* records) {
 }
 
 void on_jump_cb(uint32_t count, const void* records) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   nvr::answer_json(status(record_at<int32_t>(records, 0) == 0 ? "OK" : "ERROR"));
 }
 
 void stream_state_answer(uint32_t count, const void* records, bool with_status) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   const PlaybackStreamState s = record_at<PlaybackStreamState>(records, 0);
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add_int(answer.get(), "ch", s.channel);
@@ -106,7 +102,7 @@ void on_playback_stream_state_cb(uint32_t count, const void* records) {
 }
 
 void on_image_param_cb(uint32_t count, const void* records) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   const ImageParamReply r = record_at<ImageParamReply>(records, 0);
   if (r.result < 0) return nvr::answer_json(status("ERROR"));
   nvr::Json answer = status("OK");
@@ -124,7 +120,7 @@ void on_image_param_cb(uint32_t count, const void* records) {
 }
 
 void on_start_live_cb(uint32_t count, const void* records) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   const LiveStartReply r = record_at<LiveStartReply>(records, 0);
   if (r.result < 0) return nvr::answer_json(status("ERROR"));
   nvr::Json answer = status("OK");
@@ -137,7 +133,7 @@ void on_start_live_cb(uint32_t count, const void* records) {
 }
 
 void on_playback_source_cb(uint32_t count, const void* records) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   const PlaybackSourceReply r = record_at<PlaybackSourceReply>(records, 0);
   nvr::Json answer = nvr::json_new_object();
   json_object* a = answer.get();
@@ -176,7 +172,7 @@ void add_stream(json_object* n, const char* prefix, const char (&user)[32],
 }
 
 void on_stream_address_cb(uint32_t count, const void* records) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   nvr::Json list = nvr::json_new_array();
   for (uint32_t i = 0; i < count; ++i) {
     const StreamAddress r = record_at<StreamAddress>(records, i);
@@ -199,7 +195,7 @@ void on_stream_address_cb(uint32_t count, const void* records) {
 }
 
 void on_external_ports_cb(uint32_t count, const void* records) {
-  if (count == 0) return answer_no_record();
+  if (count == 0) return nvr::answer_error();
   const ExternalPorts r = record_at<ExternalPorts>(records, 0);
   nvr::Json answer = nvr::json_new_object();
   nvr::json_add_int(answer.get(), "upnp_extern_port", r.upnp);

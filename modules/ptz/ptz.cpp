@@ -126,8 +126,7 @@ constexpr DbRecord kPtzBasicRecord = {nullptr, nullptr, sizeof(PtzBasicSettings)
 
 void on_cgi_get_ptz_basic_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   const auto basic = nvr::record_at<PtzBasicSettings>(records, 0);
@@ -140,8 +139,7 @@ void on_set_ipc_common_cb(uint32_t count, const void*) {
 
 void on_cgi_set_ptz_control_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::Json answer = nvr::json_new_object();
@@ -151,8 +149,7 @@ void on_cgi_set_ptz_control_cb(uint32_t count, const void* records) {
 
 void on_cgi_get_led_status_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   const auto led = nvr::record_at<LedStatusReply>(records, 0);
@@ -302,25 +299,10 @@ constexpr nvr::PolicyRow kTourCommandPolicy[] = {
                    Presence::kAbsentIsZero),
 };
 
-// ---- commands told without waiting -----------------------------------------------------
-// One route: a record whose first word is the channel, filled by a policy,
-// told to the daemon, "OK", logged.
+// ---- commands told without waiting (nvr::run_notice_route) ------------------------------
 
-struct NoticeRoute {
-  int32_t request_id;
-  std::span<const nvr::PolicyRow> policy;
-  int32_t length;
-  int32_t log_param;
-};
-
-void run_notice_route(const char* data, const NoticeRoute& route) {
-  alignas(8) uint8_t payload[64]{};
-  if (nvr::read_request(data, route.policy, payload) != 0) return;
-  int32_t channel;
-  std::memcpy(&channel, payload, sizeof channel);
-  nvr::finish_change(0, {route.request_id, payload, route.length},
-                     {kLogSubPtz, route.log_param, nvr::log_channel(channel)});
-}
+using nvr::NoticeRoute;
+using nvr::run_notice_route;
 
 constexpr nvr::PolicyRow kPresetCallPolicy[] = {
     NVR_POLICY_INT(PtzChannelValue, channel, "channelId", 0, kPtzChannels - 1,
@@ -336,13 +318,14 @@ constexpr nvr::PolicyRow kZoomPolicy[] = {
                    Presence::kAbsentIsZero),
 };
 
-constexpr NoticeRoute kTourRun{kReqPtzTourRun, kTourCommandPolicy, sizeof(PtzTourCommand),
-                               kLogParamNone};
-constexpr NoticeRoute kTourStop{kReqPtzTourStop, kTourCommandPolicy, sizeof(PtzTourCommand),
-                                kLogParamNone};
-constexpr NoticeRoute kPresetCall{kReqPtzPresetCall, kPresetCallPolicy, sizeof(PtzChannelValue),
-                                  kLogParamNone};
-constexpr NoticeRoute kZoom{kReqPtzZoom, kZoomPolicy, sizeof(PtzZoomRequest), kLogParamNone};
+constexpr NoticeRoute kTourRun{
+    kReqPtzTourRun, kTourCommandPolicy, sizeof(PtzTourCommand), {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kTourStop{
+    kReqPtzTourStop, kTourCommandPolicy, sizeof(PtzTourCommand), {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kPresetCall{
+    kReqPtzPresetCall, kPresetCallPolicy, sizeof(PtzChannelValue), {kLogSubPtz, kLogParamNone}};
+constexpr NoticeRoute kZoom{
+    kReqPtzZoom, kZoomPolicy, sizeof(PtzZoomRequest), {kLogSubPtz, kLogParamNone}};
 
 // ---- pattern, state, camera-side settings -----------------------------------------------
 

@@ -96,8 +96,7 @@ void on_online_users_cb(uint32_t count, const void* records) {
 
 void on_usage_totals_cb(uint32_t count, const void* records) {
   if (count == 0) {  // nothing to show: the answer of a daemon that did not answer
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
+    nvr::answer_error(kRespJson);
     return;
   }
   UsageTotals totals = nvr::record_at<UsageTotals>(records, 0);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "frame/toolkit.h"
+
 // The module's reply dispatcher.
 void on_storage_ipc_callback(void* context, const void* header, const void* payload);
 
@@ -59,7 +61,7 @@ void on_storage_status_cb(uint32_t count, const void* records);  // {"status": i
 
 // A whole decimal number (optional blanks around it), or nothing: request
 // texts that name a disk are not guessed at.
-std::optional<int64_t> parse_decimal(const char* text);
+using nvr::parse_decimal;
 
 // One operation-log record of the storage module, with an optional detail.
 void send_storage_log(int64_t sub_type, int32_t param_type, int32_t chan_no,

@@ -158,19 +158,6 @@ constexpr nvr::PolicyRow kRebuildPolicy[] = {
 
 }  // namespace
 
-std::optional<int64_t> parse_decimal(const char* text) {
-  if (text == nullptr) return std::nullopt;
-  while (isspace(static_cast<unsigned char>(*text))) ++text;
-  if (*text == '\0') return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const long long value = strtoll(text, &end, 10);
-  if (errno != 0 || end == text) return std::nullopt;
-  while (isspace(static_cast<unsigned char>(*end))) ++end;
-  if (*end != '\0') return std::nullopt;
-  return value;
-}
-
 void send_storage_log(int64_t sub_type, int32_t param_type, int32_t chan_no, int32_t detail_kind,
                       const void* detail, int32_t detail_size) {
   QvLogInfo record;

@@ -277,8 +277,7 @@ void on_set_recycle_cb(uint32_t, const void*) {
 
 void on_get_recycle_mode_cb(uint32_t count, const void* records) {
   if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
+    nvr::answer_error(kRespJson);
     return;
   }
   RecycleMode mode = nvr::record_at<RecycleMode>(records, 0);
@@ -426,8 +425,7 @@ void on_set_esata_auto_backup_info(char* data) {
 
 void on_get_esata_auto_backup_status_cb(uint32_t count, const void* records) {
   if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
+    nvr::answer_error(kRespJson);
     return;
   }
   EsataBackupStatus status = nvr::record_at<EsataBackupStatus>(records, 0);
@@ -491,8 +489,7 @@ void on_cgi_set_auto_backup_stop(char*) {
 
 void on_cgi_get_format_info_cb(uint32_t count, const void* records) {
   if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
+    nvr::answer_error(kRespJson);
     return;
   }
   FormatInfo info = nvr::record_at<FormatInfo>(records, 0);

@@ -1,27 +1,8 @@
 // The address filter that decides which clients may reach the recorder, and
 // the UPnP mapping of its web and RTSP ports.
-#include "modules/system/access.h"
-
-#include <cstdio>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/access_records.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
+#include "modules/system/system_module.h"
 
 namespace {
-
-// 0 once stored, -1 when the write failed.
-int store_param_int(const char* key, int32_t value) {
-  if (check_param_key(nvr::qvdb_path(), key) == 0)
-    return set_param_int(nvr::qvdb_path(), key, value);
-  char text[16];
-  snprintf(text, sizeof text, "%d", value);
-  return add_param_value(nvr::qvdb_path(), key, text);
-}
 
 #define LENIENT_INT(Struct, member, key) \
   NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
@@ -46,6 +27,11 @@ constexpr nvr::PolicyRow kUpnpPolicy[] = {
 };
 #undef LENIENT_INT
 
+constexpr nvr::AnswerRow kFilterAnswer[] = {
+    nvr::answer_param_int("filterEnable", "access_filter_enable", 0),
+    nvr::answer_param_int("filterType", "access_filter_type", 1),
+};
+
 }  // namespace
 
 // "/6300"
@@ -53,21 +39,9 @@ void on_get_access_filter(char*) {
   AccessFilterEntry entries[kMaxAccessFilters] = {};
   int count = 0;
   read_access_filter(nvr::qvdb_path(), entries, &count);
-
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "filterEnable",
-                    get_param_int(nvr::qvdb_path(), "access_filter_enable", 0));
-  nvr::json_add_int(answer.get(), "filterType",
-                    get_param_int(nvr::qvdb_path(), "access_filter_type", 1));
-  nvr::Json list = nvr::json_new_array();
-  for (int i = 0; i < count; ++i) {
-    nvr::Json item = nvr::json_new_object();
-    nvr::json_add_int(item.get(), "address_type", entries[i].address_type);
-    nvr::json_add(item.get(), "address",
-                  nvr::json_new_string_bounded(entries[i].address, sizeof entries[i].address));
-    nvr::json_append(list.get(), std::move(item));
-  }
-  nvr::json_add(answer.get(), "filterList", std::move(list));
+  nvr::Json answer = nvr::build_answer(kFilterAnswer);
+  nvr::json_add(answer.get(), "filterList",
+                nvr::record_list_json(kAccessFilterRecord, entries, count));
   cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
 }
 
@@ -76,13 +50,9 @@ void on_set_access_filter(char* data) {
   nvr::Json request = nvr::parse_request(data);
   FilterSwitches switches{};
   if (nvr::read_policy(request.get(), kFilterPolicy, &switches) != 0) return;
-
-  if (store_param_int("access_filter_enable", switches.enable) != 0 ||
-      store_param_int("access_filter_type", switches.type) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-
+  const char* db = nvr::qvdb_path();
+  int stored = set_param_int(db, "access_filter_enable", switches.enable) |
+               set_param_int(db, "access_filter_type", switches.type);
   json_object* list = nvr::json_get(request.get(), "filterList");
   AccessFilterEntry entries[kMaxAccessFilters] = {};
   int count = 0;
@@ -92,13 +62,9 @@ void on_set_access_filter(char* data) {
     (void)nvr::read_policy(nvr::json_at(list, static_cast<size_t>(count)), kFilterEntryPolicy,
                            &entries[count]);
   }
-  if (write_access_filter(nvr::qvdb_path(), entries, count) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-
-  nvr::tell_daemon(kReqAccessFilterChanged, nullptr, 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  // The list is not replaced when the switches could not be stored.
+  if (stored == 0) stored = write_access_filter(db, entries, count);
+  nvr::finish_change(stored, {kReqAccessFilterChanged}, {});
 }
 
 // "/1030"
@@ -110,7 +76,6 @@ void on_get_upnp_info(char*) {
   read_local_ports(nvr::qvdb_path(), &http_port, &rtsp_port);
 
   nvr::Json answer(db_record_to_json(kUpnpRecord, &upnp));
-  if (!answer) return;
   nvr::json_add_int(answer.get(), "http_port", http_port);
   nvr::json_add_int(answer.get(), "rtsp_port", rtsp_port);
   cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
@@ -122,6 +87,5 @@ void on_set_upnp_info(char* data) {
   read_upnp(nvr::qvdb_path(), &upnp);
   if (nvr::read_request(data, kUpnpPolicy, &upnp) != 0) return;
 
-  nvr::tell_daemon(kReqSetUpnp, upnp);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(0, {kReqSetUpnp, &upnp, sizeof upnp}, {});
 }

@@ -1,21 +1,6 @@
 // Alarm audio files: uploads become files in "/tmp" named by the Base64 form
 // of their display name, which the core daemon then takes over.
-#include "modules/system/audio.h"
-
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
-#include <optional>
-#include <string>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/audio_records.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/qvbase64.h"
 
 namespace {
@@ -67,8 +52,7 @@ constexpr nvr::ReplyRow kAudioReplies[] = {
 
 // A change the daemon answered goes to the operation log; no answer is an error.
 void ask_and_log_change(int32_t request_id, const void* payload, int32_t length) {
-  if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson) !=
-      0)
+  if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson))
     cgi_send_operation_log(kLogSubChangeSettings, kLogParamAudioFile, 0);
 }
 
@@ -133,20 +117,16 @@ void on_add_audio_file(char* data) {
           : std::nullopt;
   if (!upload || access(upload->c_str(), R_OK) != 0 ||
       !encode_name(nvr::json_string(request.get(), "name"), encoded) ||
-      rename(upload->c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) != 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+      rename(upload->c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) != 0)
+    return nvr::answer_failure(kRespJson);
   ask_and_log_change(kReqAudioFileAdd, encoded, sizeof encoded);
 }
 
 void on_del_audio_files(char* data) {
   nvr::Json request = nvr::parse_request(data);
   int32_t id_mask = 0;
-  if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (!nvr::json_read_int(request.get(), "idMask", &id_mask) || (id_mask & kAudioFileIdMask) == 0)
+    return nvr::answer_failure(kRespJson);
   ask_and_log_change(kReqAudioFileDelete, &id_mask, sizeof id_mask);
 }
 
@@ -154,21 +134,16 @@ void on_rename_audio_file(char* data) {
   nvr::Json request = nvr::parse_request(data);
   AlarmAudioFile record{};
   record.enable = 1;
-  if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name)) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (!request || !encode_name(nvr::json_string(request.get(), "name"), record.name))
+    return nvr::answer_failure(kRespJson);
   nvr::json_read_int(request.get(), "id", &record.id);
   ask_and_log_change(kReqAudioFileRename, &record, sizeof record);
 }
 
 void on_send_audio_file_id(char* data) {
-  nvr::Json request = nvr::parse_request(data);
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   int32_t id = 0;
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
   nvr::json_read_int(request.get(), "id", &id);
   nvr::ask_or_answer(on_audio_ipc_callback, kReqAudioFileSelect, id, nvr::Silence::kJson);
 }

@@ -2,19 +2,7 @@
 // installing many cameras of one kind at once.
 #include <arpa/inet.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <optional>
-
-#include "frame/json.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/access.h"
-#include "modules/system/access_records.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
+#include "modules/system/system_module.h"
 
 namespace {
 
@@ -61,10 +49,8 @@ void on_set_camera_ips(char* data) {
     char address[32];
     format_address(*start, i, address, sizeof address);
     for (int64_t j = 0; j < channels_each && channel < channel_end; ++j)
-      if (write_camera_ip(nvr::qvdb_path(), channel++, address) != 0) {
-        cgi_error_to_webserver(kRespText);
-        return;
-      }
+      if (write_camera_ip(nvr::qvdb_path(), channel++, address) != 0)
+        return nvr::answer_failure(kRespText);
   }
   cgi_writeback_webserver(kRespText, "OK");
 }

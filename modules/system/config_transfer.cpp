@@ -1,19 +1,5 @@
 // Configuration export, download and import through the profile tool.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
-#include <optional>
-#include <string>
-#include <string_view>
-
-#include "frame/ipc.h"
-#include "frame/oplog_codes.h"
-#include "frame/web_utils.h"
-#include "modules/system/maintenance.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/transfer_files.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/safe_path.h"
 
 namespace {
@@ -41,17 +27,12 @@ std::string read_export_marker(size_t limit) {
 
 // "/1007"
 void on_export_config(char*) {
-  if (web_system(nvr::ShellCommand("qvprofile -e %s", {nvr::dev_path(kExportFolder)})) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if (web_system(nvr::ShellCommand("qvprofile -e %s", {nvr::dev_path(kExportFolder)})) != 0)
+    return nvr::answer_failure(kRespText);
   const std::string exported = read_export_marker(256);
   cgi_send_operation_log(kLogSubExport, kLogParamNone, 0);
   const size_t slash = exported.rfind('/');
-  if (slash == std::string::npos) {
-    cgi_writeback_webserver(kRespText, "OK");
-    return;
-  }
+  if (slash == std::string::npos) return nvr::answer_with(kRespText, "OK");
   const std::string answer = "OK filename=" + exported.substr(slash + 1) + "\r\n";
   cgi_writeback_webserver(kRespText, answer.c_str());
 }
@@ -87,18 +68,12 @@ void on_import_config(char* data) {
   request = request.substr(0, request.find(" & "));
   // Only an uploaded file may be imported, and so removed afterwards.
   const std::optional<std::string> upload = uploaded_file(request);
-  if (!upload) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if (!upload) return nvr::answer_failure(kRespText);
   // The upload is removed whether or not the tool took it: one that could
   // not be imported would otherwise stay in /tmp for good.
   const bool imported = web_system(nvr::ShellCommand("qvprofile -i %s", {*upload})) == 0;
   const bool removed = web_system(nvr::ShellCommand("/bin/rm %s", {*upload})) == 0;
-  if (!imported || !removed) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if (!imported || !removed) return nvr::answer_failure(kRespText);
   cgi_writeback_webserver(kRespText, "OK");
   cgi_send_operation_log(kLogSubImport, kLogParamNone, 0);
 }

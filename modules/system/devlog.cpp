@@ -1,24 +1,9 @@
 // "/1015", "/1002", "/1021", "/1022": the device log's vocabulary, its page-wise
 // search, one entry's detail text, and whether an export is running. The
 // device log itself is kept by the core daemon.
-#include "modules/system/devlog.h"
-
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cstring>
 #include <initializer_list>
-#include <optional>
-#include <vector>
 
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/devlog_codec.h"
-#include "modules/system/devlog_search.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
+#include "modules/system/system_module.h"
 #include "platform/qvfs_trans.h"
 
 namespace {
@@ -28,12 +13,6 @@ constexpr int kNameSize = 128;
 // Kept between the search request and its reply callback.
 char g_search_language[kLogLanguageSize];
 int32_t g_search_page = 0;
-
-std::string code_name(int32_t code) {
-  char name[kNameSize];
-  trans_get_value(code, name, sizeof name);
-  return name;
-}
 
 // ---- "/1015" ---------------------------------------------------------------------------
 
@@ -78,7 +57,7 @@ std::vector<int32_t> offered_sub_types(int32_t main_type, bool oem_90) {
 nvr::Json key_name(int32_t key, int32_t name_code) {
   nvr::Json item = nvr::json_new_object();
   nvr::json_add_int(item.get(), "key", key);
-  nvr::json_add_string(item.get(), "name", code_name(name_code));
+  nvr::json_add_string(item.get(), "name", log_code_name(name_code));
   return item;
 }
 
@@ -89,17 +68,13 @@ nvr::Json log_entry_json(const QvLogInfo& entry, int32_t no) {
   json_object* o = item.get();
   nvr::json_add_int(o, "no", no);
   nvr::json_add_int(o, "mainTypeValue", entry.main_type);
-  nvr::json_add_string(o, "mainType", code_name(log_main_type_index(entry.main_type)));
+  nvr::json_add_string(o, "mainType", log_code_name(log_main_type_index(entry.main_type)));
   nvr::json_add_int(o, "subTypeValue", entry.sub_type);
-  // Sub types are int32 codes for the names; anything wider has no name.
-  int32_t sub_code = entry.sub_type >= INT32_MIN && entry.sub_type <= INT32_MAX
-                         ? static_cast<int32_t>(entry.sub_type)
-                         : -1;
-  nvr::json_add_string(o, "subType", code_name(sub_code));
+  nvr::json_add_string(o, "subType", log_code_name(entry.sub_type));
   nvr::json_add_int(o, "pts", entry.pts);
   nvr::json_add_string(o, "ptc", log_time_text(entry.pts));
   nvr::json_add_int(o, "parameterValue", entry.param_type);
-  nvr::json_add_string(o, "parameter", code_name(entry.param_type));
+  nvr::json_add_string(o, "parameter", log_code_name(entry.param_type));
   nvr::json_add_int(o, "remote", entry.remote);
   nvr::json_add_int(o, "chanNo", entry.chan_no);
   nvr::json_add_int(o, "disk", log_channo_is_disk(entry.main_type, entry.sub_type));
@@ -146,6 +121,13 @@ QvLogInfo log_entry_from_json(json_object* request) {
 
 // ---- shared by the search and the export -----------------------------------------------
 
+std::string log_code_name(int64_t code) {
+  char name[kNameSize] = "";
+  if (code >= INT32_MIN && code <= INT32_MAX)
+    trans_get_value(static_cast<int32_t>(code), name, sizeof name);
+  return name;
+}
+
 int32_t check_log_search_info(json_object* request) {
   int32_t main_type = 0;
   json_object* sub_types = nvr::json_get(request, "subTypeArr");
@@ -177,11 +159,8 @@ bool read_log_selection(json_object* request, const char* time_format, LogSearch
 // ---- handlers --------------------------------------------------------------------------
 
 void on_get_log_type_list(char* data) {
-  nvr::Json request = nvr::parse_request(data);
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   char language[16] = "";
   nvr::json_copy_string(request.get(), "lan", language, sizeof language);
   bool oem_90 = get_param_int(nvr::qvdb_path(), "oem_type", 0) == 90;
@@ -207,15 +186,12 @@ void on_get_log_info(char* data) {
   nvr::Json request = nvr::parse_request(data);
   LogSearchRequest search{};
   if (!request || check_log_search_info(request.get()) != 0 ||
-      !read_log_selection(request.get(), "%Y-%m-%d %H:%M:%S", &search, g_search_language)) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+      !read_log_selection(request.get(), "%Y-%m-%d %H:%M:%S", &search, g_search_language))
+    return nvr::answer_failure(kRespJson);
   nvr::json_read_int(request.get(), "curPageNum", &search.page);
   g_search_page = search.page;
   if (const char* mask = nvr::json_string(request.get(), "chnMask"))
-    for (int i = 0; i < 64 && mask[i] != '\0'; ++i)
-      if (mask[i] == '1') search.channel_mask |= uint64_t{1} << i;
+    search.channel_mask = get_channel_mask(mask);
   nvr::json_read_int(request.get(), "searchNoChn", &search.no_channel);
 
   nvr::ask_or_answer(on_devlog_ipc_callback, kReqLogSearch, search, nvr::Silence::kJson);

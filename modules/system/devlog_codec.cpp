@@ -2,28 +2,15 @@
 #include "modules/system/devlog_codec.h"
 
 #include <climits>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <string_view>
+
+#include "frame/toolkit.h"
 
 int32_t log_main_type_index(int32_t main_type) {
-  switch (main_type) {
-    case 1:
-      return 1;
-    case 2:
-      return 2;
-    case 4:
-      return 3;
-    case 8:
-      return 4;
-    case 32:
-      return 5;
-    case 64:
-      return 6;
-    default:
-      return -1;
-  }
+  static constexpr int32_t kMainTypes[] = {1, 2, 4, 8, 32, 64};
+  for (int32_t i = 0; i < 6; ++i)
+    if (kMainTypes[i] == main_type) return i + 1;
+  return -1;
 }
 
 const char* log_main_type_word(int32_t main_type) {

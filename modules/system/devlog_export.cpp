@@ -1,27 +1,7 @@
 // "/1003": exports a selection of the device log as a CSV download. The core
 // daemon writes the selected entries to a file and names it in its reply; the
 // reply callback turns that file into the CSV rows.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <optional>
-#include <string>
-#include <string_view>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/devlog.h"
-#include "modules/system/devlog_codec.h"
-#include "modules/system/devlog_search.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/mac_conf.h"
 #include "platform/qvfs_trans.h"
 #include "platform/safe_path.h"
@@ -47,47 +27,34 @@ void create_export_marker() {
   if (fd >= 0) close(fd);
 }
 
-std::string name_of(int32_t code) {
-  char name[128];
-  trans_get_value(code, name, sizeof name);
-  return name;
+// The text in double quotes, its quotes doubled, so that it stays one cell.
+std::string csv_quoted(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
 }
 
-std::string sub_type_name(int64_t sub_type) {
-  return sub_type >= INT32_MIN && sub_type <= INT32_MAX ? name_of(static_cast<int32_t>(sub_type))
-                                                        : "";
-}
-
-// A cell as it stands, or in double quotes (with its quotes doubled) when it
-// holds a separator, a quote or a line break that would split the row.
+// A cell as it stands, or quoted when it holds a separator, a quote or a line
+// break that would split the row.
 std::string csv_cell(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
+  return csv_quoted(text);
 }
 
-// The detail text is always quoted; quotes inside it are doubled so that it
-// stays one cell.
+// The detail text is always quoted.
 std::string csv_detail_cell(std::string_view text) {
-  if (text.empty()) return "N/A";
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
+  return text.empty() ? "N/A" : csv_quoted(text);
 }
 
 std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) {
-  std::string parameter = name_of(entry.param_type);
+  std::string parameter = log_code_name(entry.param_type);
   std::string row = std::to_string(number) + ",";
   row += log_time_text(entry.pts) + ",";
-  row += name_of(log_main_type_index(entry.main_type)) + ",";
-  row += sub_type_name(entry.sub_type) + ",";
+  row += log_code_name(log_main_type_index(entry.main_type)) + ",";
+  row += log_code_name(entry.sub_type) + ",";
   row += (parameter.empty() ? "N/A" : parameter) + ",";
   row += csv_cell(std::string_view(entry.user, strnlen(entry.user, sizeof entry.user))) + ",";
   row += log_ip_text(entry.ip, sizeof entry.ip) + ",";

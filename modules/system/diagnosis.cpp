@@ -1,21 +1,5 @@
 // Diagnostic package: made by the core daemon in "/tmp", downloaded once.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <optional>
-#include <string>
-
-#include "frame/ipc.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/maintenance.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/transfer_files.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
 namespace {
@@ -27,10 +11,8 @@ constexpr int kMaxPackagePath = 255;
 // "/6310"
 void on_export_diagnosis(char*) {
   // One package at a time: the daemon keeps the marker while it works.
-  if (access(nvr::dev_path(kDiagnosisMarker).c_str(), F_OK) == 0) {
-    cgi_writeback_webserver(kRespText, "Failed");
-    return;
-  }
+  if (access(nvr::dev_path(kDiagnosisMarker).c_str(), F_OK) == 0)
+    return nvr::answer_with(kRespText, "Failed");
   DiagnosisRequest request{};
   memcpy(request.directory, kExportFolder.data(), kExportFolder.size());
   if (nvr::ask_daemon(on_maintenance_ipc_callback, kReqDiagnosis, &request, sizeof request) == 0)
@@ -41,11 +23,7 @@ void on_export_diagnosis(char*) {
 void on_export_diagnosis_cb(uint32_t size, const void* payload) {
   DiagnosisReplyHead head{};
   if (size >= sizeof head) memcpy(&head, payload, sizeof head);
-  if (size < sizeof head || head.status < 0) {
-    cgi_writeback_webserver(kRespText, "Failed");
-    cgi_set_callback_done();
-    return;
-  }
+  if (size < sizeof head || head.status < 0) return nvr::answer_text("Failed");
   const char* text = static_cast<const char*>(payload) + sizeof head;
   const std::string path(text, strnlen(text, size - sizeof head));
   char encoded[1024];

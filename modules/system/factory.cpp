@@ -1,14 +1,12 @@
 // "/vb.htm": parses the option list, looks each option up in `cmd_hash` and
 // runs it.
-#include "modules/system/factory.h"
-
-#include <cstdio>
-#include <cstring>
 #include <new>
 #include <vector>
 
+#include "frame/toolkit.h"
 #include "modules/system/factory_commands.h"
 #include "modules/system/factory_options.h"
+#include "modules/system/system_handlers.h"
 
 namespace {
 

@@ -2,18 +2,11 @@
 // branding, the chip information record and the software version.
 #include "modules/system/factory_commands.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <optional>
-#include <string>
 
-#include "frame/ipc.h"
-#include "frame/web_utils.h"
+#include "frame/toolkit.h"
 #include "modules/system/factory_chip.h"
 #include "modules/system/system_wire.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
 
 namespace factory_option {
 
@@ -27,13 +20,6 @@ bool g_answered = false;
 
 // The language request's reply carries nothing the option needs.
 void on_factory_ipc_callback(void*, const void*, const void*) {}
-
-// Stores a text parameter, creating the key on first use; -1 when not stored.
-int store_param_text(const char* key, const char* text) {
-  if (check_param_key(nvr::qvdb_path(), key) != 0)
-    return add_param_value(nvr::qvdb_path(), key, text);
-  return set_param_value(nvr::qvdb_path(), key, text);
-}
 
 int32_t decimal_value(const char* text) {
   long value = strtol(text, nullptr, 10);
@@ -74,11 +60,11 @@ void setlang(const HttpOption& option) {
 void setdefault(const HttpOption&) {}
 
 void decode(const HttpOption& option) {
-  answer(store_param_text("decode", option.value) == 0 ? "OK" : "ERROR");
+  answer(set_param_value(nvr::qvdb_path(), "decode", option.value) == 0 ? "OK" : "ERROR");
 }
 
 void hotplug(const HttpOption& option) {
-  answer(store_param_text("hdmihotplug", option.value) == 0 ? "OK" : "ERROR");
+  answer(set_param_value(nvr::qvdb_path(), "hdmihotplug", option.value) == 0 ? "OK" : "ERROR");
 }
 
 void oemclean(const HttpOption&) {

@@ -1,31 +1,36 @@
 // Display, audio and general settings ("/6080", "/6081").
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/sysinfo.h"
-#include "modules/system/sysinfo_records.h"
-#include "modules/system/system_wire.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 
 namespace {
 
-// Text parameters of this page hold small numbers ("0", "255").
-int param_number(const char* key, const char* default_value) {
-  char text[8] = "";
-  get_param_value(nvr::qvdb_path(), key, text, sizeof text, default_value);
-  return atoi(text);
+nvr::Json host_name_json(const void*) {
+  char host_name[kHostNameSize];
+  read_host_name(nvr::qvdb_path(), host_name, sizeof host_name);
+  return nvr::json_new_string(host_name);
 }
 
-void send_nowait(int32_t request_id, const void* payload, int32_t length) {
-  nvr::tell_daemon(request_id, payload, length);
-}
+// Text parameters of this page hold small numbers ("0", "255").
+#define NUMBER(key, param, fallback) nvr::answer_param_number(key, param, fallback)
+#define DISPLAY(member, key) NVR_ANSWER_FIELD(DisplayInfo, member, key)
+constexpr nvr::AnswerRow kGeneralAnswer[] = {
+    NUMBER("displayMode", "display_mode", "0"),
+    NUMBER("hdmihotplug", "hdmihotplug", "1"),
+    DISPLAY(main_resolution, "mainResolution"),
+    DISPLAY(hdmi_audio_on, "hdmiAudioOn"),
+    nvr::answer_param_int("homologous", "homologous", 1),
+    DISPLAY(cur_control, "curControl"),
+    DISPLAY(sub_enable, "subEnable"),
+    DISPLAY(sub_resolution, "subResolution"),
+    DISPLAY(audio_output_on, "audioOutputOn"),
+    DISPLAY(audio_volume, "audioVolume"),
+    NUMBER("deviceId", "deviceid", "255"),
+    nvr::answer_computed("hostname", host_name_json),
+    NUMBER("wizardEnable", "wizard_enable", "0"),
+    NUMBER("hideTaskBar", "hide_taskbar", "0"),
+    NUMBER("hideToolBar", "hide_toolbar", "0"),
+};
+#undef NUMBER
+#undef DISPLAY
 
 struct GeneralRequest {
   int32_t main_resolution;
@@ -71,12 +76,6 @@ constexpr nvr::PolicyRow kGeneralPolicy[] = {
 #undef SWITCH
 #undef OPTIONAL_INT
 
-// The policy, and a volume in steps of ten.
-int check_general_info(const char* data, GeneralRequest* out) {
-  if (nvr::read_request(data, kGeneralPolicy, out) != 0) return -1;
-  return out->audio_volume % 10 == 0 ? 0 : -1;
-}
-
 // Mirrors the main output on the sub output or not: the sub output is
 // enabled exactly when the two do not show the same picture.
 // 0 once stored, -1 when a write failed.
@@ -84,19 +83,18 @@ int apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
   const char* db = nvr::qvdb_path();
   const int separate = request.homologous == 0 ? 1 : 0;
   display->sub_enable = separate;
-  return store_param_int(db, "homologous", request.homologous) |
-         store_param_text(db, "quick_screen", separate ? "1" : "0");
+  return set_param_int(db, "homologous", request.homologous) |
+         set_param_value(db, "quick_screen", separate ? "1" : "0");
 }
 
 // 0 once stored, -1 when a write failed.
 int store_general_params(const GeneralRequest& request) {
   const char* db = nvr::qvdb_path();
-  return write_host_name(db, request.hostname) |
-         store_param_int(db, "deviceid", request.device_id) |
-         store_param_int(db, "wizard_enable", request.wizard_enable) |
-         store_param_int(db, "display_mode", request.display_mode) |
-         store_param_int(db, "hdmihotplug", request.hdmihotplug) |
-         store_param_int(db, "stream_information", request.stream_info);
+  return write_host_name(db, request.hostname) | set_param_int(db, "deviceid", request.device_id) |
+         set_param_int(db, "wizard_enable", request.wizard_enable) |
+         set_param_int(db, "display_mode", request.display_mode) |
+         set_param_int(db, "hdmihotplug", request.hdmihotplug) |
+         set_param_int(db, "stream_information", request.stream_info);
 }
 
 void announce_output_changes(const GeneralRequest& request, bool resolution_changed) {
@@ -104,46 +102,27 @@ void announce_output_changes(const GeneralRequest& request, bool resolution_chan
   if (resolution_changed) {
     const int32_t main_output[2] = {0, request.main_resolution};
     const int32_t sub_output[2] = {1, request.sub_resolution};
-    send_nowait(kReqSetResolution, main_output, sizeof main_output);
-    send_nowait(kReqSetResolution, sub_output, sizeof sub_output);
-    send_nowait(kReqApplyResolution, nullptr, 0);
+    nvr::tell_daemon(kReqSetResolution, main_output, sizeof main_output);
+    nvr::tell_daemon(kReqSetResolution, sub_output, sizeof sub_output);
+    nvr::tell_daemon(kReqApplyResolution, nullptr, 0);
   }
   const int32_t audio[3] = {request.hdmi_audio_on, request.audio_output_on, request.audio_volume};
-  send_nowait(kReqSetAudio, audio, sizeof audio);
+  nvr::tell_daemon(kReqSetAudio, audio, sizeof audio);
 }
 
 }  // namespace
 
 void on_get_general_info(char*) {
-  const char* db = nvr::qvdb_path();
   DisplayInfo display{};
-  read_display(db, &display);
-  char host_name[kHostNameSize];
-  read_host_name(db, host_name, sizeof host_name);
-
-  nvr::Json answer = nvr::json_new_object();
-  json_object* o = answer.get();
-  nvr::json_add_int(o, "displayMode", param_number("display_mode", "0"));
-  nvr::json_add_int(o, "hdmihotplug", param_number("hdmihotplug", "1"));
-  nvr::json_add_int(o, "mainResolution", display.main_resolution);
-  nvr::json_add_int(o, "hdmiAudioOn", display.hdmi_audio_on);
-  nvr::json_add_int(o, "homologous", get_param_int(db, "homologous", 1));
-  nvr::json_add_int(o, "curControl", display.cur_control);
-  nvr::json_add_int(o, "subEnable", display.sub_enable);
-  nvr::json_add_int(o, "subResolution", display.sub_resolution);
-  nvr::json_add_int(o, "audioOutputOn", display.audio_output_on);
-  nvr::json_add_int(o, "audioVolume", display.audio_volume);
-  nvr::json_add_int(o, "deviceId", param_number("deviceid", "255"));
-  nvr::json_add_string(o, "hostname", host_name);
-  nvr::json_add_int(o, "wizardEnable", param_number("wizard_enable", "0"));
-  nvr::json_add_int(o, "hideTaskBar", param_number("hide_taskbar", "0"));
-  nvr::json_add_int(o, "hideToolBar", param_number("hide_toolbar", "0"));
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  read_display(nvr::qvdb_path(), &display);
+  nvr::write_answer(kGeneralAnswer, &display);
 }
 
 void on_set_general_info(char* data) {
   GeneralRequest request{};
-  if (check_general_info(data, &request) != 0) return;
+  // The policy, and a volume in steps of ten.
+  if (nvr::read_request(data, kGeneralPolicy, &request) != 0 || request.audio_volume % 10 != 0)
+    return;
 
   const char* db = nvr::qvdb_path();
   DisplayInfo display{};
@@ -165,14 +144,11 @@ void on_set_general_info(char* data) {
   // The daemon switches the sub output itself; it is only asked when the main
   // output is in control and the mirroring did not change (that restarts).
   if (display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
-    send_nowait(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
+    nvr::tell_daemon(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
 
-  if ((stored | store_general_params(request)) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if ((stored | store_general_params(request)) != 0) return nvr::answer_failure(kRespText);
   announce_output_changes(request, resolution_changed);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamGeneral, 0);
   cgi_writeback_webserver(kRespText, cur_control == 0 ? "OK" : "SUB");
-  if (restart) send_nowait(kReqRestart, nullptr, 0);
+  if (restart) nvr::tell_daemon(kReqRestart, nullptr, 0);
 }

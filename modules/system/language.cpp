@@ -2,24 +2,14 @@
 // sections of the pages ("/json").
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <string_view>
-
 #include "frame/cgic.h"
-#include "frame/json.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/sysinfo.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/safe_path.h"
 
 namespace {
 
 constexpr std::string_view kLanguageList = "/opt/app/www/webfile/json/languages.json";
 constexpr std::string_view kLanguageListBackup = "/opt/app/www/webfile/json/languages_bak.json";
-constexpr std::string_view kLockFile = "/tmp/cgilockfile";
 constexpr size_t kMinLanguages = 19;
 constexpr size_t kSectionLimit = 307200;  // bytes of the answer, its NUL included
 constexpr size_t kLineSize = 1024;
@@ -106,15 +96,10 @@ void on_change_language(char* data) {
   nvr::Json request = nvr::parse_request(data);
   if (check_language_list(request.get()) != 0) return;
 
-  const int lock = file_lock(nvr::dev_path(kLockFile).c_str());
+  nvr::CgiLock lock;  // held to the end of the run's change
   const bool replaced = replace_language_list(data);
-  file_unlock(lock);
-  if (!replaced) {
-    CGI_LOG("language list not replaced");
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-  cgi_writeback_webserver(kRespText, "OK");
+  if (!replaced) CGI_LOG("language list not replaced");
+  nvr::finish_change(replaced ? 0 : -1, {}, {});
 }
 
 void on_get_lang_section(char* data) {
@@ -122,24 +107,16 @@ void on_get_lang_section(char* data) {
   const std::string language = query_value(query, "lang=");
   const std::string page = query_value(query, "page=");
   const std::string sub = query_value(query, "sub=");
-  if (page.empty() || leaves_folder(page) || leaves_folder(sub)) {
-    cgi_writeback_webserver(kRespJson, "ERROR PAGE.");
-    return;
-  }
-  if (leaves_folder(language)) {
-    cgi_writeback_webserver(kRespJson, "ERROR LANG.");
-    return;
-  }
+  if (page.empty() || leaves_folder(page) || leaves_folder(sub))
+    return nvr::answer_with(kRespJson, "ERROR PAGE.");
+  if (leaves_folder(language)) return nvr::answer_with(kRespJson, "ERROR LANG.");
 
   const std::string marker = sub.empty() ? page + ".json" : page + "=" + sub + ".json";
   // A link planted in the folder is not followed out of it.
   const int fd = nvr::open_in_device_folder(nvr::devpath::kLangDir, language + ".json");
   FILE* file = fd >= 0 ? fdopen(fd, "r") : nullptr;
   if (file == nullptr && fd >= 0) close(fd);
-  if (file == nullptr) {
-    cgi_writeback_webserver(kRespJson, "ERROR LANG.");
-    return;
-  }
+  if (file == nullptr) return nvr::answer_with(kRespJson, "ERROR LANG.");
   const std::string answer = read_section(file, "{//" + marker, "}//" + marker);
   fclose(file);
   cgi_writeback_webserver(kRespJson, answer.c_str());

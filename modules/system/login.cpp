@@ -1,28 +1,10 @@
 // Log-in routes: the password log-in ("/1000") and the log-in link sent by
 // e-mail ("/1018"). The pages keep what the log-in answers in cookies and
 // enforce the permissions themselves; no session is kept here.
-#include "modules/system/login.h"
-
 #include <strings.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <string>
-#include <string_view>
 
 #include "frame/cgic.h"
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/system_wire.h"
-#include "modules/system/users_records.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
+#include "modules/system/system_module.h"
 
 namespace {
 
@@ -40,27 +22,6 @@ void ensure_ssl_folders() {
   }
 }
 
-struct DeviceFacts {
-  int failover_mode;
-  int same_channel;
-  char hardware_version[32];
-  char software_version[64];
-  char model[64];
-};
-
-DeviceFacts read_device_facts() {
-  const char* db = nvr::qvdb_path();
-  DeviceFacts facts{};
-  facts.failover_mode = get_param_int(db, "failover_mode", 0);
-  facts.same_channel = get_param_int(db, "same_channel_exist", 0) == 2 ? 1 : 0;
-  get_param_value(db, "hardware_version", facts.hardware_version, sizeof facts.hardware_version,
-                  "V1.1");
-  get_param_value(db, "software_version", facts.software_version, sizeof facts.software_version,
-                  "7x.7.0.9");
-  get_param_value(db, "model", facts.model, sizeof facts.model, "");
-  return facts;
-}
-
 // The account's type when the digest matches (letter case ignored), -1 for an
 // unknown name or another digest, -2 for an account that may not log in.
 int32_t check_login(const char* name, const char* digest, UserInfo* account) {
@@ -74,42 +35,52 @@ int32_t check_login(const char* name, const char* digest, UserInfo* account) {
 }
 
 void answer_login_refused(int32_t result) {
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "type", result);
-  cgi_writeback_webserver(kRespText, nvr::json_text(answer));
+  cgi_writeback_webserver(kRespText, nvr::json_text(nvr::json_with_int("type", result)));
 }
 
 // "permission" to "remoteplayback" of the account, as the account list has
 // them, with the login answer's spelling "remotePermisson".
-void add_account_permissions(json_object* answer, const UserInfo& account) {
+nvr::Json account_permissions(const void* account) {
   auto fields = kUserListRecord.fields;
   size_t first = 0;
   while (first < fields.size() && strcmp(fields[first].column, "permission") != 0) ++first;
   const DbRecord permissions{kUserListRecord.table, kUserListRecord.key_column,
                              kUserListRecord.size, fields.subspan(first)};
-  nvr::Json values(db_record_to_json(permissions, &account));
+  nvr::Json values(db_record_to_json(permissions, account));
+  nvr::Json renamed = nvr::json_new_object();
   json_object_object_foreach(values.get(), key, value) {
     const char* answer_key = strcmp(key, "remotePermission") == 0 ? "remotePermisson" : key;
-    json_object_object_add(answer, answer_key, json_object_get(value));
+    json_object_object_add(renamed.get(), answer_key, json_object_get(value));
   }
+  return renamed;
 }
 
-void answer_login_accepted(int32_t result, const UserInfo& account, const DeviceFacts& facts) {
+nvr::Json session_id_json(const void*) {
   char session_id[kSessionIdDigits + 1];
   make_session_id(session_id, time(nullptr));
+  return nvr::json_new_string(session_id);
+}
 
-  nvr::Json answer = nvr::json_new_object();
-  json_object* a = answer.get();
-  nvr::json_add_int(a, "type", result);
-  nvr::json_add(a, "userName", nvr::json_new_string_bounded(account.name, sizeof account.name));
-  add_account_permissions(a, account);
-  nvr::json_add_string(a, "sessionId", session_id);
-  nvr::json_add_int(a, "failoverMode", facts.failover_mode);
-  nvr::json_add_int(a, "sameChannel", facts.same_channel);
-  nvr::json_add_string(a, "hardwareVersion", facts.hardware_version);
-  nvr::json_add_string(a, "softwareVersion", facts.software_version);
-  nvr::json_add_string(a, "model", facts.model);
-  cgi_writeback_webserver(kRespText, nvr::json_text(answer));
+nvr::Json same_channel_json(const void*) {
+  return nvr::json_new_int(get_param_int(nvr::qvdb_path(), "same_channel_exist", 0) == 2 ? 1 : 0);
+}
+
+// The accepted log-in: the account's type (the result) and permissions, the
+// session id and what the pages show of the recorder.
+constexpr nvr::AnswerRow kLoginAnswer[] = {
+    NVR_ANSWER_FIELD(UserInfo, type, "type"),
+    NVR_ANSWER_FIELD(UserInfo, name, "userName"),
+    nvr::answer_computed(nullptr, account_permissions),
+    nvr::answer_computed("sessionId", session_id_json),
+    nvr::answer_param_int("failoverMode", "failover_mode", 0),
+    nvr::answer_computed("sameChannel", same_channel_json),
+    nvr::answer_param_text("hardwareVersion", "hardware_version", 32, "V1.1"),
+    nvr::answer_param_text("softwareVersion", "software_version", 64, "7x.7.0.9"),
+    nvr::answer_param_text("model", "model", 64, ""),
+};
+
+void answer_login_accepted(const UserInfo& account) {
+  nvr::write_answer(kLoginAnswer, &account, kRespText);
 }
 
 // The cookie holds no user name before the log-in: the log record takes the
@@ -176,13 +147,12 @@ void on_user_login(char* data) {
 
   UserInfo account{};
   const int32_t result = check_login(name, digest, &account);
-  const DeviceFacts facts = read_device_facts();
   if (result < 0) {
     answer_login_refused(result);
     return;
   }
   log_login(name);
-  answer_login_accepted(result, account, facts);
+  answer_login_accepted(account);
 }
 
 void on_user_login_from_mail(char* data) {

@@ -1,9 +1,6 @@
 // "/1014": logging out leaves an entry in the operation log; the session
 // itself lives in the browser's cookies.
-#include "frame/ipc.h"
-#include "frame/oplog_codes.h"
-#include "frame/web_utils.h"
-#include "modules/system/login.h"
+#include "modules/system/system_module.h"
 
 void on_user_logout(char*) {
   cgi_send_operation_log(kLogSubLogout, kLogParamNone, 0);

@@ -1,27 +1,8 @@
 // Restart, restore, the restart-state poll and the maintenance settings
 // (retention, automatic reboot).
-#include "modules/system/maintenance.h"
-
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdint>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/maintenance_records.h"
-#include "modules/system/maintenance_wire.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 
 namespace {
-
-// Sent without waiting: the daemon acts on it and answers nothing.
-void notify_daemon(int32_t request_id, const void* payload = nullptr, int32_t length = 0) {
-  nvr::tell_daemon(request_id, payload, length);
-}
 
 #define LENIENT_INT(Struct, member, key) \
   NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
@@ -42,7 +23,7 @@ constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
 
 void send_restart_request() {
   cgi_send_operation_log(kLogSubRestart, kLogParamNone, 0);
-  notify_daemon(kReqRestart);
+  nvr::tell_daemon(kReqRestart, nullptr, 0);
 }
 
 bool is_allowed_retention(int64_t value) {
@@ -70,25 +51,18 @@ void on_restore_device(char* data) {
 
   // The restart at the end takes the web service down: answer first.
   cgi_writeback_webserver(kRespText, "OK");
-  notify_daemon(kReqRestore, &payload, sizeof payload);
-  notify_daemon(kReqRestoreDone);
+  nvr::tell_daemon(kReqRestore, payload);
+  nvr::tell_daemon(kReqRestoreDone, nullptr, 0);
   cgi_send_operation_log(kLogSubRestore, kLogParamNone, 0);
-  notify_daemon(kReqRestart);
+  nvr::tell_daemon(kReqRestart, nullptr, 0);
 }
 
 // "/1016"
-void on_get_auto_maintenance(char*) {
-  DiskMaintainInfo info{};
-  read_disk_maintain_info(nvr::qvdb_path(), &info);
-  nvr::Json answer(db_record_to_json(kDiskMaintainRecord, &info));
-  if (!answer) return;
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-}
+void on_get_auto_maintenance(char*) { nvr::write_stored_record(kDiskMaintainRecord); }
 
 // "/1017"
 void on_set_auto_maintenance(char* data) {
   nvr::Json request = nvr::parse_request(data);
-  if (!request) return;
   DiskMaintainInfo info{};
   int64_t log_retention = 0;
   int64_t photo_retention = 0;
@@ -98,34 +72,16 @@ void on_set_auto_maintenance(char* data) {
     return;
   info.logRetention = static_cast<int32_t>(log_retention);
   info.photoRetention = static_cast<int32_t>(photo_retention);
-  if (write_disk_maintain_info(nvr::qvdb_path(), &info) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-  notify_daemon(kReqRetentionChanged);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(db_write(nvr::qvdb_path(), kDiskMaintainRecord, &info), {kReqRetentionChanged},
+                     {});
 }
 
 // "/1032"
-void on_get_auto_reboot(char*) {
-  AutoRebootConf conf{};
-  read_autoreboot_conf(nvr::qvdb_path(), &conf);
-  nvr::Json answer(db_record_to_json(kAutoRebootRecord, &conf));
-  if (!answer) return;
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-}
+void on_get_auto_reboot(char*) { nvr::write_stored_record(kAutoRebootRecord); }
 
 // "/1033": the five fields are replaced whole; the daemon checks the times.
 void on_set_auto_reboot(char* data) {
-  AutoRebootConf conf{};
-  read_autoreboot_conf(nvr::qvdb_path(), &conf);
-  if (nvr::read_request(data, kAutoRebootPolicy, &conf) != 0) return;
-  if (write_autoreboot_conf(nvr::qvdb_path(), &conf) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-  notify_daemon(kReqAutoRebootChanged);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::change_stored_record(data, kAutoRebootRecord, kAutoRebootPolicy, {kReqAutoRebootChanged});
 }
 
 void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {

@@ -4,15 +4,8 @@
 //
 // The motion record belongs to the video settings (table "motion", one row
 // per channel keyed by "chnid").
-#include <cstddef>
-#include <cstdint>
-
-#include "frame/web_utils.h"
-#include "modules/system/maintenance_records.h"
-#include "modules/system/maintenance_wire.h"
+#include "modules/system/system_module.h"
 #include "modules/video/video_records.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
 
 namespace {
 

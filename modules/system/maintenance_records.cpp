@@ -21,16 +21,3 @@ const DbRecord kDiskMaintainRecord = {"disk_maintain", nullptr, sizeof(DiskMaint
                                       kDiskMaintainFields};
 const DbRecord kAutoRebootRecord = {"auto_reboot", nullptr, sizeof(AutoRebootConf),
                                     kAutoRebootFields};
-
-int read_disk_maintain_info(const char* db, DiskMaintainInfo* info) {
-  return db_read(db, kDiskMaintainRecord, info, 0);
-}
-int write_disk_maintain_info(const char* db, const DiskMaintainInfo* info) {
-  return db_write(db, kDiskMaintainRecord, info);
-}
-int read_autoreboot_conf(const char* db, AutoRebootConf* conf) {
-  return db_read(db, kAutoRebootRecord, conf, 0);
-}
-int write_autoreboot_conf(const char* db, const AutoRebootConf* conf) {
-  return db_write(db, kAutoRebootRecord, conf);
-}

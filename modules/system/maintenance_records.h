@@ -33,7 +33,3 @@ static_assert(offsetof(AutoRebootConf, seconds) == 16);
 extern const DbRecord kDiskMaintainRecord;
 extern const DbRecord kAutoRebootRecord;
 
-int read_disk_maintain_info(const char* db, DiskMaintainInfo* info);
-[[nodiscard]] int write_disk_maintain_info(const char* db, const DiskMaintainInfo* info);
-int read_autoreboot_conf(const char* db, AutoRebootConf* conf);
-[[nodiscard]] int write_autoreboot_conf(const char* db, const AutoRebootConf* conf);

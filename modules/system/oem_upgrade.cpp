@@ -1,20 +1,8 @@
 // OEM branding packages: a zip archive, AES-encrypted for the web
 // (platform/qvcrypt.h) and sent as Base64 text, installed into "/mnt/nand2".
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
 
-#include "frame/web_utils.h"
-#include "modules/system/transfer_files.h"
-#include "modules/system/upgrade.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/qvcrypt.h"
 #include "platform/qvstd.h"
 #include "platform/safe_path.h"
@@ -112,15 +100,9 @@ void on_upload_oem(char* data) {
   const std::optional<std::string> package = uploaded_file(package_path);
   std::optional<std::string> archive;
   if (key && package) archive = open_package(*package, *key);
-  if (!archive) {
-    cgi_writeback_webserver(kRespText, "ERROR");
-    return;
-  }
+  if (!archive) return nvr::answer_with(kRespText, "ERROR");
   web_system(nvr::ShellCommand("rm %s", {*package}));
-  if (!install_archive(*archive)) {
-    cgi_writeback_webserver(kRespText, "ERROR");
-    return;
-  }
+  if (!install_archive(*archive)) return nvr::answer_with(kRespText, "ERROR");
   qv_system(nvr::ShellCommand("touch %s", {nvr::dev_path(kOemInstalledMarker)}));
   cgi_writeback_webserver(kRespText, "OK");
 }

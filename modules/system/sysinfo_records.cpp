@@ -57,14 +57,3 @@ int write_host_name(const char* path, const char* host_name) {
   snprintf(record.host_name, sizeof record.host_name, "%s", host_name ? host_name : "");
   return db_write(path, kNetworkHostName, &record);
 }
-
-int store_param_text(const char* path, const char* key, const char* text) {
-  if (check_param_key(path, key) == 0) return set_param_value(path, key, text);
-  return add_param_value(path, key, text);
-}
-
-int store_param_int(const char* path, const char* key, int value) {
-  char text[16];
-  snprintf(text, sizeof text, "%d", value);
-  return store_param_text(path, key, text);
-}

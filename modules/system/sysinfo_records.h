@@ -119,7 +119,3 @@ int read_display(const char* path, DisplayInfo* record);
 constexpr size_t kHostNameSize = 128;
 int read_host_name(const char* path, char* buffer, size_t size);
 [[nodiscard]] int write_host_name(const char* path, const char* host_name);
-
-// A text parameter, created when the database does not hold the key yet.
-[[nodiscard]] int store_param_text(const char* path, const char* key, const char* text);
-[[nodiscard]] int store_param_int(const char* path, const char* key, int value);

@@ -1,9 +1,6 @@
 #include "modules/system/transfer_files.h"
 
-#include <cstdio>
-
-#include "frame/web_utils.h"
-#include "platform/device_path.h"
+#include "frame/toolkit.h"
 
 bool write_download_headers(std::string_view device_path) {
   if (!cgi_claim_answer()) return false;

@@ -1,25 +1,9 @@
 // Firmware upgrade routes: the recorder's image "/dev/shm/updateFM.bin", the
 // cameras' image "/dev/shm/updateIPCFM.bin", online versions and downloads.
 // The upgrades themselves are the core daemon's work.
-#include "modules/system/upgrade.h"
-
-#include <unistd.h>
-
 #include <cctype>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <string_view>
 
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/maintenance.h"
-#include "modules/system/maintenance_wire.h"
-#include "modules/system/upgrade_wire.h"
-#include "platform/device_path.h"
+#include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
 namespace {
@@ -52,9 +36,7 @@ int32_t image_type(json_object* request) {
 }
 
 void answer_res(int64_t result) {
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "res", result);
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  cgi_writeback_webserver(kRespJson, nvr::json_text(nvr::json_with_int("res", result)));
 }
 
 constexpr DbField kFirmwareVersionFields[] = {
@@ -66,10 +48,6 @@ constexpr DbField kFirmwareVersionFields[] = {
 };
 constexpr DbRecord kFirmwareVersion{"", nullptr, sizeof(FirmwareVersion), kFirmwareVersionFields};
 
-nvr::Json version_json(const FirmwareVersion& version) {
-  return nvr::Json(db_record_to_json(kFirmwareVersion, &version));
-}
-
 // ---- reply callbacks --------------------------------------------------------------
 
 // Reply 6713 answers nothing: the handler does, from the flag.
@@ -79,52 +57,32 @@ void on_upgrade_system_cb(uint32_t count, const void* payload) {
   cgi_set_callback_done(status == 0 ? 1 : status);
 }
 
-void on_start_upgrade_camera_cb(uint32_t count, const void* payload) {
-  if (count == 0) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done();
-    return;
-  }
-  const CameraUpgradeResult first = nvr::record_at<CameraUpgradeResult>(payload, 0);
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "chnid", first.channel);
-  nvr::json_add_int(answer.get(), "status", first.status);
-  nvr::answer_json(answer);
-}
-
-// Replies 6716 and 6717: {"res": result}.
-void on_result_cb(uint32_t count, const void* payload) {
-  if (count == 0)
-    cgi_error_to_webserver(kRespText);
-  else
-    answer_res(nvr::record_at<int32_t>(payload, 0));
-  cgi_set_callback_done();
-}
-
-void on_check_nvr_online_upgrade_cb(uint32_t count, const void* payload) {
-  if (count == 0)
-    cgi_error_to_webserver(kRespText);
-  else
-    cgi_writeback_webserver(
-        kRespJson, nvr::json_text(version_json(nvr::record_at<FirmwareVersion>(payload, 0))));
-  cgi_set_callback_done();
-}
+constexpr nvr::AnswerRow kCameraUpgradeAnswer[] = {
+    NVR_ANSWER_FIELD(CameraUpgradeResult, channel, "chnid"),
+    NVR_ANSWER_FIELD(CameraUpgradeResult, status, "status"),
+};
+constexpr nvr::AnswerRow kResultAnswer[] = {
+    nvr::answer_field("res", db_make_field("res", DbType::I32, 0, sizeof(int32_t), nullptr))};
+constexpr nvr::AnswerRow kVersionAnswer[] = {nvr::answer_record(kFirmwareVersion)};
 
 void on_check_ipc_online_upgrade_cb(uint32_t count, const void* payload) {
-  nvr::Json versions = nvr::json_new_array();
-  for (uint32_t i = 0; i < count && i < kMaxChannels; ++i)
-    nvr::json_append(versions.get(), version_json(nvr::record_at<FirmwareVersion>(payload, i)));
   nvr::Json answer = nvr::json_new_object();
-  nvr::json_add(answer.get(), "check", std::move(versions));
+  nvr::json_add(answer.get(), "check",
+                nvr::record_list_json(kFirmwareVersion, payload,
+                                      static_cast<int>(std::min<uint32_t>(count, kMaxChannels))));
   nvr::answer_json(answer);
 }
 
 constexpr nvr::ReplyRow kUpgradeReplies[] = {
     {kReplyUpgradeRecorder, sizeof(int32_t), on_upgrade_system_cb},
-    {kReplyUpgradeCamera, sizeof(CameraUpgradeResult), on_start_upgrade_camera_cb},
-    {kReplyDownloadImage, sizeof(int32_t), on_result_cb},
-    {kReplyDeleteCameraImage, sizeof(int32_t), on_result_cb},
-    {kReplyCheckRecorderOnline, sizeof(FirmwareVersion), on_check_nvr_online_upgrade_cb},
+    {kReplyUpgradeCamera, sizeof(CameraUpgradeResult),
+     nvr::answer_first_record<CameraUpgradeResult, kCameraUpgradeAnswer, kRespJson>},
+    {kReplyDownloadImage, sizeof(int32_t),
+     nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
+    {kReplyDeleteCameraImage, sizeof(int32_t),
+     nvr::answer_first_record<int32_t, kResultAnswer, kRespText>},
+    {kReplyCheckRecorderOnline, sizeof(FirmwareVersion),
+     nvr::answer_first_record<FirmwareVersion, kVersionAnswer, kRespText>},
     {kReplyCheckCamerasOnline, sizeof(FirmwareVersion), on_check_ipc_online_upgrade_cb},
 };
 
@@ -161,10 +119,7 @@ void on_upgrade_system(char* data) {
   const int32_t reset = upgrade_reset_flag(data);
   cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(reset);
-  if (flag != 1) {
-    cgi_writeback_webserver(kRespText, std::to_string(flag).c_str());
-    return;
-  }
+  if (flag != 1) return nvr::answer_with(kRespText, std::to_string(flag).c_str());
   cgi_writeback_webserver(kRespText, "OK");
   send_restart_request();
 }
@@ -177,7 +132,7 @@ void on_clean_upgrade_files(char*) {
 // "/1034"
 void on_cgi_upgrade_system_init(char*) {
   nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
-  usleep(500 * 1000);  // the daemon frees memory for the image
+  nvr::scaled_pause_ms(500);  // the daemon frees memory for the image
   answer_res(0);
 }
 
@@ -188,11 +143,8 @@ void on_upgrade_camera(char*) {
 
 // "/6083"
 void on_start_upgrade_camera(char* data) {
-  nvr::Json request = nvr::parse_request(data);
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   int32_t channel = 0;
   int32_t reset = 0;
   nvr::json_read_int(request.get(), "chnid", &channel);
@@ -207,18 +159,14 @@ void on_start_upgrade_camera(char* data) {
 // "/6084"
 void on_stop_upgrade_camera(char*) {
   qv_system(nvr::ShellCommand("rm %s", {nvr::dev_path(kCameraImage)}));
-  nvr::tell_daemon(kReqStopCameraUpgrade, nullptr, 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(0, {kReqStopCameraUpgrade}, {});
 }
 
 // "/6085": the daemon downloads the image of the type from the URL.
 void on_get_online_upgrade(char* data) {
   nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
-  if (type < 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (type < 0) return nvr::answer_failure(kRespJson);
   DownloadImageRequest payload{};
   nvr::json_copy_string(request.get(), "url", payload.url, sizeof payload.url);
   const std::string_view image = type == kTypeRecorder ? kRecorderImage : kCameraImage;
@@ -231,10 +179,7 @@ void on_get_online_upgrade(char* data) {
 void on_del_online_upgrade(char* data) {
   nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
-  if (type < 0) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  if (type < 0) return nvr::answer_failure(kRespJson);
   if (type == kTypeCamera) {
     query_daemon(kReqDeleteCameraImage, nullptr, 0);
     return;
@@ -258,11 +203,8 @@ void on_nvr_online_upgrade(char*) {
 
 // "/6089"
 void on_check_ipc_online_upgrade(char* data) {
-  nvr::Json request = nvr::parse_request(data);
-  if (!request) {
-    cgi_error_to_webserver(kRespJson);
-    return;
-  }
+  nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
+  if (!request) return;
   const uint64_t mask = upgrade_channel_mask(nvr::json_string(request.get(), "ch"));
   query_daemon(kReqCheckCamerasOnline, &mask, sizeof mask);
 }

@@ -1,42 +1,9 @@
 // Account routes: list, add, change and delete accounts, the OEM account list,
 // and the notices that make the core daemon reload accounts or PoE-camera
 // passwords. Every account change is announced with request 3505.
-#include "modules/system/users.h"
-
-#include <unistd.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "frame/ipc.h"
-#include "frame/json.h"
-#include "frame/oplog_codes.h"
-#include "frame/toolkit.h"
-#include "frame/web_utils.h"
-#include "modules/system/system_wire.h"
-#include "modules/system/users_records.h"
-#include "platform/device_path.h"
-#include "platform/qvdb.h"
+#include "modules/system/system_module.h"
 
 namespace {
-
-constexpr std::string_view kLockFile = "/tmp/cgilockfile";
-
-class UsersLock {
- public:
-  UsersLock() : fd_(file_lock(nvr::dev_path(kLockFile).c_str())) {}
-  ~UsersLock() { file_unlock(fd_); }
-  UsersLock(const UsersLock&) = delete;
-  UsersLock& operator=(const UsersLock&) = delete;
-
- private:
-  int32_t fd_;
-};
-
-void announce_users_changed(const int32_t* id) {
-  nvr::tell_daemon(kReqUsersChanged, id, id ? sizeof *id : 0);
-}
 
 // Fields of a new account: type 0..3 and both permission summaries (0 or
 // more, or -1) are required. An account without a name could never log in
@@ -81,13 +48,22 @@ constexpr nvr::ReplyRow kUsersReplies[] = {
     {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
 };
 
+// The accounts in use, as a list.
+template <class Account>
+void answer_accounts(const DbRecord& desc, const std::vector<Account>& users, int count) {
+  nvr::Json list = nvr::json_new_array();
+  for (int i = 0; i < count; ++i)
+    if (users[i].enable != 0) json_object_array_add(list.get(), db_record_to_json(desc, &users[i]));
+  cgi_writeback_webserver(kRespJson, nvr::json_text(list));
+}
+
 enum class AddOutcome { kAdded, kFull, kSameName, kNotStored };
 
 // Counts, checks the name and stores under the system's lock, so that two adds
 // at once can neither share an id nor a name.
 AddOutcome store_new_user(UserInfo* user) {
   const char* db = nvr::qvdb_path();
-  UsersLock lock;
+  nvr::CgiLock lock;
   if (name_taken_by_other(user->name, -1)) return AddOutcome::kSameName;
   if (add_user(db, user) == 0) return AddOutcome::kAdded;
   // Full only when every slot is taken; otherwise the write itself failed.
@@ -105,19 +81,13 @@ void on_get_user_list(char*) {
   std::vector<UserInfo> users(kMaxUsers);
   int count = 0;
   read_users(nvr::qvdb_path(), users.data(), &count);
-  nvr::Json list = nvr::json_new_array();
-  for (int i = 0; i < count; ++i)
-    if (users[i].enable != 0)
-      json_object_array_add(list.get(), db_record_to_json(kUserListRecord, &users[i]));
-  cgi_writeback_webserver(kRespJson, nvr::json_text(list));
+  answer_accounts(kUserListRecord, users, count);
 }
 
 // "/6071"
 void on_add_new_user(char* data) {
-  if (read_user_count(nvr::qvdb_path()) >= kMaxUsers) {
-    cgi_writeback_webserver(kRespText, "FAILED_FULL");
-    return;
-  }
+  if (read_user_count(nvr::qvdb_path()) >= kMaxUsers)
+    return nvr::answer_with(kRespText, "FAILED_FULL");
   nvr::Json request = nvr::parse_request(data);
   if (!request) return;
 
@@ -129,22 +99,12 @@ void on_add_new_user(char* data) {
   user.enable = 1;
   strcpy(user.reserved, "0");
   derive_user_channel_masks(&user);
-  switch (store_new_user(&user)) {
-    case AddOutcome::kSameName:
-      cgi_writeback_webserver(kRespText, "SAMEUSER");
-      return;
-    case AddOutcome::kFull:
-      cgi_writeback_webserver(kRespText, "FAILED_FULL");
-      return;
-    case AddOutcome::kNotStored:
-      cgi_error_to_webserver(kRespText);
-      return;
-    case AddOutcome::kAdded:
-      break;
-  }
-  announce_users_changed(nullptr);
-  cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserAdded, 0);
-  cgi_writeback_webserver(kRespText, ("id=" + std::to_string(user.id)).c_str());
+  const AddOutcome outcome = store_new_user(&user);
+  if (outcome == AddOutcome::kSameName || outcome == AddOutcome::kFull)
+    return nvr::answer_with(kRespText, outcome == AddOutcome::kFull ? "FAILED_FULL" : "SAMEUSER");
+  nvr::finish_change(outcome == AddOutcome::kAdded ? 0 : -1, {kReqUsersChanged},
+                     {kLogSubChangeSettings, kLogParamUserAdded, 0}, kRespText,
+                     ("id=" + std::to_string(user.id)).c_str());
 }
 
 // "/6072": only the keys present change the account; an id without an
@@ -162,21 +122,13 @@ void on_set_user_info(char* data) {
   user.enable = 1;
   char name[sizeof user.name];
   if (nvr::json_copy_string(request.get(), "name", name, sizeof name)) {
-    if (name_taken_by_other(name, id)) {
-      cgi_writeback_webserver(kRespText, "SAMEUSER");
-      return;
-    }
+    if (name_taken_by_other(name, id)) return nvr::answer_with(kRespText, "SAMEUSER");
     memcpy(user.name, name, sizeof name);
   }
   db_record_from_json(kUserChangeRecord, request.get(), &user);
   // The masks follow their channel texts, so that both tell the same channels.
   derive_user_channel_masks(&user);
-  if (write_user(db, &user) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-  announce_users_changed(&id);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(write_user(db, &user), {kReqUsersChanged, &id, sizeof id}, {});
 }
 
 // "/6073": the slot is kept, zeroed and free.
@@ -187,13 +139,8 @@ void on_del_user_info(char* data) {
 
   UserInfo freed{};
   freed.id = id;
-  if (write_user(nvr::qvdb_path(), &freed) != 0) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
-  announce_users_changed(&id);
-  cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserDeleted, 0);
-  cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(write_user(nvr::qvdb_path(), &freed), {kReqUsersChanged, &id, sizeof id},
+                     {kLogSubChangeSettings, kLogParamUserDeleted, 0});
 }
 
 // "/6074"
@@ -203,11 +150,7 @@ void on_get_oem_user_list(char*) {
   std::vector<OemUserInfo> users(kMaxUsers);
   int count = 0;
   read_users_oem(oem_db, users.data(), &count);
-  nvr::Json list = nvr::json_new_array();
-  for (int i = 0; i < count; ++i)
-    if (users[i].enable != 0)
-      json_object_array_add(list.get(), db_record_to_json(kOemUserRecord, &users[i]));
-  cgi_writeback_webserver(kRespJson, nvr::json_text(list));
+  answer_accounts(kOemUserRecord, users, count);
 }
 
 // "/6075"
@@ -216,21 +159,12 @@ void on_modify_poe_camera_pwd(char*) {
 }
 
 // "/6076"
-void on_cgi_notify_daemon(char*) {
-  nvr::tell_daemon(kReqNotifyDaemon, nullptr, 0);
-  cgi_writeback_webserver(kRespText, "OK");
-}
+void on_cgi_notify_daemon(char*) { nvr::finish_change(0, {kReqNotifyDaemon}, {}); }
 
 // "/6077"
-void on_cgi_set_user_info(char*) {
-  announce_users_changed(nullptr);
-  cgi_writeback_webserver(kRespText, "OK");
-}
+void on_cgi_set_user_info(char*) { nvr::finish_change(0, {kReqUsersChanged}, {}); }
 
 // "/1024"
 void on_clear_permission_update(char*) {
-  if (set_param_int(nvr::qvdb_path(), "permission_update", 0) != 0)
-    cgi_error_to_webserver(kRespText);
-  else
-    cgi_writeback_webserver(kRespText, "OK");
+  nvr::finish_change(set_param_int(nvr::qvdb_path(), "permission_update", 0), {}, {});
 }

@@ -86,15 +86,26 @@ int read_users(const char* path, UserInfo* array, int* count) {
   return db_read_all(path, kUserRecord, array, kMaxUsers, count);
 }
 
-// Scans the accounts rather than asking for the name: free slots keep an empty
-// name and must never be found as an account.
-int read_user_by_name(const char* path, UserInfo* record, const char* name) {
+namespace {
+
+// The accounts in use (free slots left out), in id order.
+std::vector<UserInfo> users_in_use(const char* path) {
   std::vector<UserInfo> users(kMaxUsers);
   int count = 0;
   read_users(path, users.data(), &count);
-  for (int i = 0; i < count; ++i) {
-    if (users[i].enable != 0 && strncmp(users[i].name, name, sizeof users[i].name) == 0) {
-      *record = users[i];
+  users.resize(static_cast<size_t>(count));
+  std::erase_if(users, [](const UserInfo& user) { return user.enable == 0; });
+  return users;
+}
+
+}  // namespace
+
+// Scans the accounts rather than asking for the name: free slots keep an empty
+// name and must never be found as an account.
+int read_user_by_name(const char* path, UserInfo* record, const char* name) {
+  for (const UserInfo& user : users_in_use(path)) {
+    if (strncmp(user.name, name, sizeof user.name) == 0) {
+      *record = user;
       return 0;
     }
   }
@@ -105,27 +116,16 @@ int read_user(const char* path, UserInfo* record, int32_t id) {
   return db_read(path, kUserRecord, record, id);
 }
 
-int read_user_count(const char* path) {
-  std::vector<UserInfo> users(kMaxUsers);
-  int count = 0;
-  read_users(path, users.data(), &count);
-  int in_use = 0;
-  for (int i = 0; i < count; ++i) in_use += users[i].enable != 0;
-  return in_use;
-}
+int read_user_count(const char* path) { return static_cast<int>(users_in_use(path).size()); }
 
 int write_user(const char* path, const UserInfo* record) {
   return db_write(path, kUserRecord, record);
 }
 
 int add_user(const char* path, UserInfo* record) {
-  std::vector<UserInfo> users(kMaxUsers);
-  int count = 0;
-  read_users(path, users.data(), &count);
   bool taken[kMaxUsers] = {};
-  for (int i = 0; i < count; ++i)
-    if (users[i].enable != 0 && users[i].id >= 0 && users[i].id < kMaxUsers)
-      taken[users[i].id] = true;
+  for (const UserInfo& user : users_in_use(path))
+    if (user.id >= 0 && user.id < kMaxUsers) taken[user.id] = true;
   for (int32_t id = 0; id < kMaxUsers; ++id) {
     if (taken[id]) continue;
     record->id = id;

@@ -240,30 +240,19 @@ constexpr DbField kPolygonFields[] = {
 constexpr DbRecord kPolygonRecord = {nullptr, nullptr, sizeof(AnprPolygon), kPolygonFields};
 
 void add_fields(json_object* answer, std::span<const DbField> fields, const AnprSettings& record) {
-  const DbRecord view = {nullptr, nullptr, sizeof record, fields};
-  Json part(db_record_to_json(view, &record));
-  json_object_object_foreach(part.get(), key, value) {
-    nvr::json_add(answer, key, Json(json_object_get(value)));
-  }
+  nvr::merge_json_keys(answer, nvr::fields_to_json(fields, &record, sizeof record));
 }
 void read_fields(json_object* request, std::span<const DbField> fields, AnprSettings* record) {
-  const DbRecord view = {nullptr, nullptr, sizeof *record, fields};
-  db_record_from_json(view, request, record);
+  nvr::fields_from_json(fields, request, record, sizeof *record);
 }
 
 template <class T>
 Json list_json(const DbRecord& desc, const T* items, int count) {
-  Json list = nvr::json_new_array();
-  for (int i = 0; i < count; ++i)
-    nvr::json_append(list.get(), Json(db_record_to_json(desc, &items[i])));
-  return list;
+  return nvr::record_list_json(desc, items, count);
 }
 template <class T>
 void list_from_json(const DbRecord& desc, json_object* list, T* items, int count) {
-  for (size_t i = 0; nvr::json_is(list, json_type_array) && i < json_object_array_length(list) &&
-                     i < static_cast<size_t>(count);
-       ++i)
-    db_record_from_json(desc, json_object_array_get_idx(list, i), &items[i]);
+  nvr::record_list_from_json(desc, list, items, count);
 }
 
 // The plate cameras of the recognition's own make (camera types 11 to 14).
@@ -295,18 +284,13 @@ void on_get_anpr_settings_cb(uint32_t count, const void* records) {
   nvr::answer_json(answer);
 }
 
-void on_set_result_cb(uint32_t count, const void* records) {
-  const bool done = count >= 1 && nvr::record_at<int32_t>(records, 0) == 0;
-  nvr::answer_text(done ? "OK" : "FAILED");
-}
-
 constexpr nvr::ReplyRow kAnprReplies[] = {
     {vca_reply_of(kReqAnprSettings), sizeof(AnprSettings), on_get_anpr_settings_cb},
     {vca_reply_of(kReqAnprSupport), sizeof(AnprTriple), on_triple_cb<0>},
     {vca_reply_of(kReqAnprState), sizeof(AnprTriple), on_triple_cb<1>},
     {vca_reply_of(kReqAnprWildcards), sizeof(AnprWildcards), on_get_ipc_anpr_wildcards_cb},
-    {vca_reply_of(kReqSetAnprWildcards), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetAnprSettings), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetAnprWildcards), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetAnprSettings), sizeof(int32_t), nvr::answer_set_result},
 };
 
 void on_anpr_ipc_callback(void*, const void* header, const void* payload) {

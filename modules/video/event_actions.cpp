@@ -308,17 +308,4 @@ uint64_t mask_of_list(json_object* list, int64_t count, int32_t limit) {
   return mask;
 }
 
-void send_log_with_mask_channel(int64_t sub_type, int32_t param_type, int32_t chan_no,
-                                uint64_t mask) {
-  QvLogInfoMask record;
-  memset(&record, 0, sizeof record);
-  cgi_init_log_info(&record.info);
-  record.info.main_type = 4;
-  record.info.sub_type = sub_type;
-  record.info.param_type = param_type;
-  record.info.chan_no = chan_no;
-  record.channel_mask = mask;
-  nvr::tell_daemon(kReqOperationLogMask, record);
-}
-
 }  // namespace nvr::events

@@ -106,9 +106,4 @@ uint64_t set_channel_text(char* text, size_t size, const char* value);
 // 0..limit-1 (other elements are skipped; count is bounded by the array).
 uint64_t mask_of_list(json_object* list, int64_t count, int32_t limit);
 
-// The operation-log record with a mask (request 3509) that also names one
-// channel counted from 1 (0: none).
-void send_log_with_mask_channel(int64_t sub_type, int32_t param_type, int32_t chan_no,
-                                uint64_t mask);
-
 }  // namespace nvr::events

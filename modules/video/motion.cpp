@@ -366,7 +366,7 @@ void on_set_motion_dialog(char* data) {
     cgi_error_to_webserver(kRespText);
     return;
   }
-  nvr::events::send_log_with_mask_channel(kLogSubChangeSettings, kLogParamMotion, 0, mask);
+  send_log_with_mask_channel(kLogSubChangeSettings, kLogParamMotion, 0, mask);
   tell_camera_copy(channel, mask, request.get());
   cgi_writeback_webserver(kRespText, "OK");
 }

@@ -40,12 +40,6 @@ bool channel_text(const char* data, int32_t* channel) {
   return nvr::events::parse_index_text(data, channel) && *channel >= 0 && *channel < kChannels;
 }
 
-// The JSON error from a reply callback (a reply without a whole record).
-void answer_json_error() {
-  cgi_error_to_webserver(kRespJson);
-  cgi_set_callback_done(1);
-}
-
 void answer_now(int kind, const nvr::Json& answer) {
   cgi_writeback_webserver(kind, nvr::json_text(answer));
 }
@@ -208,7 +202,7 @@ void on_get_ipc_model_type_cb(uint32_t count, const void* records) {
 
 void on_set_privacy_edit_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    answer_json_error();
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::Json answer = nvr::json_new_object();
@@ -346,7 +340,7 @@ void add_trigger_channels(json_object* o, int32_t actions, const char* text, siz
 
 void on_get_cameraio_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    answer_json_error();
+    nvr::answer_error(kRespJson);
     return;
   }
   const CameraIoReply io = nvr::record_at<CameraIoReply>(records, 0);
@@ -360,7 +354,7 @@ void on_get_cameraio_cb(uint32_t count, const void* records) {
 
 void on_get_volumedetect_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    answer_json_error();
+    nvr::answer_error(kRespJson);
     return;
   }
   const VolumeDetectReply reply = nvr::record_at<VolumeDetectReply>(records, 0);

@@ -117,8 +117,7 @@ nvr::Json region_actions(int32_t channel, int region) {
 
 void on_get_ipc_regional_info_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   const RegionalCounting counting = nvr::record_at<RegionalCounting>(records, 0);
@@ -143,8 +142,7 @@ void on_get_ipc_regional_info_cb(uint32_t count, const void* records) {
 
 void on_set_ipc_regional_info_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    cgi_error_to_webserver(kRespJson);
-    cgi_set_callback_done(1);
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::Json answer = nvr::json_new_object();

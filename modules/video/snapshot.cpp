@@ -66,14 +66,9 @@ void on_get_fisheye_info_cb(uint32_t count, const void* records) {
   nvr::answer_json(answer);
 }
 
-void answer_json_error() {
-  cgi_error_to_webserver(kRespJson);
-  cgi_set_callback_done(1);
-}
-
 void on_set_result_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    answer_json_error();
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::answer_text(nvr::record_at<int32_t>(records, 0) == 0 ? "OK" : "FAILED");
@@ -81,7 +76,7 @@ void on_set_result_cb(uint32_t count, const void* records) {
 
 void on_check_fisheye_info_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    answer_json_error();
+    nvr::answer_error(kRespJson);
     return;
   }
   const FisheyeSupport support = nvr::record_at<FisheyeSupport>(records, 0);
@@ -96,7 +91,7 @@ void on_check_fisheye_info_cb(uint32_t count, const void* records) {
 
 void on_set_fisheye_info_cb(uint32_t count, const void* records) {
   if (count < 1) {
-    answer_json_error();
+    nvr::answer_error(kRespJson);
     return;
   }
   nvr::Json answer = nvr::json_new_object();

@@ -207,15 +207,8 @@ constexpr MessageEvent kMessageEvents[] = {
 };
 enum MessageRow { kEntrance, kExiting, kMotion, kTamper, kLoitering, kHuman };
 
-Json fields_to_json(std::span<const DbField> fields, const void* record, size_t size) {
-  const DbRecord view = {nullptr, nullptr, size, fields};
-  return Json(db_record_to_json(view, record));
-}
-void fields_from_json(std::span<const DbField> fields, json_object* object, void* record,
-                      size_t size) {
-  const DbRecord view = {nullptr, nullptr, size, fields};
-  db_record_from_json(view, object, record);
-}
+using nvr::fields_from_json;
+using nvr::fields_to_json;
 
 // The regions of a region-based record: regionType 1 takes polygon 0 of each
 // region, 2 or more up to five.
@@ -253,11 +246,6 @@ void copy_and_dialog(json_object* request, char (&copy)[kVcaCopyChars], int even
 }
 
 // ---- replies ------------------------------------------------------------------------------
-
-void on_set_result_cb(uint32_t count, const void* records) {
-  const bool done = count >= 1 && nvr::record_at<int32_t>(records, 0) == 0;
-  nvr::answer_text(done ? "OK" : "FAILED");
-}
 
 template <int Row>
 void on_get_vca_message_cb(uint32_t count, const void* records) {
@@ -554,19 +542,19 @@ constexpr nvr::ReplyRow kVcaReplies[] = {
     {vca_reply_of(kReqVcaTamper), sizeof(VcaMessage), on_get_vca_message_cb<kTamper>},
     {vca_reply_of(kReqVcaLoitering), sizeof(VcaMessage), on_get_vca_message_cb<kLoitering>},
     {vca_reply_of(kReqVcaHuman), sizeof(VcaMessage), on_get_vca_message_cb<kHuman>},
-    {vca_reply_of(kReqSetVcaRegionEntrance), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaRegionExiting), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaMotion), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaTamper), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaLine), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaLoitering), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaHuman), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaPeople), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaSettings), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqClearPeopleCount), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaLeftRemove), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaLine2), sizeof(int32_t), on_set_result_cb},
-    {vca_reply_of(kReqSetVcaSettings2), sizeof(int32_t), on_set_result_cb},
+    {vca_reply_of(kReqSetVcaRegionEntrance), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaRegionExiting), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaMotion), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaTamper), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaLine), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaLoitering), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaHuman), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaPeople), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaSettings), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqClearPeopleCount), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaLeftRemove), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaLine2), sizeof(int32_t), nvr::answer_set_result},
+    {vca_reply_of(kReqSetVcaSettings2), sizeof(int32_t), nvr::answer_set_result},
 };
 
 void on_vca_ipc_callback(void*, const void* header, const void* payload) {

@@ -463,7 +463,13 @@ int cgi_sanitize_file_name(char* buffer, int size, const char* name) {
     buffer[out++] = static_cast<char>(c);
   }
   buffer[out] = '\0';
-  return out ? 0 : -1;
+  // Dropping separators and control characters may join dots ("..\x01." or
+  // "./."): the name is refused when the result holds "..", as the input would be.
+  if (out == 0 || strstr(buffer, "..")) {
+    buffer[0] = '\0';
+    return -1;
+  }
+  return 0;
 }
 
 namespace {

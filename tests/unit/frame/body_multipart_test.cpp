@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -180,6 +181,22 @@ TEST_F(Multipart, FailedParseLeavesNoEntriesAndNoFiles) {
   EXPECT_EQ(parsed.result, 2);
   EXPECT_EQ(parsed.entries.first(), nullptr);
   fs::create_directories(root_ / "tmp");
+}
+
+}  // namespace
+
+namespace {
+
+// Found by fuzzing: ".\x0e." has no "..", but dropping the control character
+// made one.
+TEST(SanitizeFileName, DotsJoinedByDroppedCharactersAreRefused) {
+  char out[32];
+  for (const char* name : {".\x0e.", "./.", "a.\\.b", ".\x01\x02/.evil", "x/.\x1f."}) {
+    EXPECT_EQ(cgi_sanitize_file_name(out, sizeof out, name), -1) << name;
+    EXPECT_STREQ(out, "") << name;
+  }
+  EXPECT_EQ(cgi_sanitize_file_name(out, sizeof out, "a.\x01" "b"), 0);
+  EXPECT_STREQ(out, "a.b");
 }
 
 }  // namespace

@@ -13,6 +13,10 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -185,9 +189,11 @@ std::vector<std::vector<ScriptedReply>> read_script(Bytes& in, std::span<const i
 
 namespace {
 
-// Routes that cannot be run safely in-process, or that only wait.
+// Routes that cannot be run safely in-process.
 constexpr Excluded kExcluded[] = {
-    {"", ""},
+    {"/oem",
+     "unpacks the uploaded archive with tar and unzip into the web folders: a fuzzed "
+     "archive is not something to hand the real archivers"},
 };
 
 bool excluded(const char* code) {
@@ -217,7 +223,7 @@ std::vector<std::span<const nvr::ReplyRow>>* g_learning = nullptr;
 
 void learn_table(std::span<const nvr::ReplyRow> table) {
   std::lock_guard lock(g_tables_mutex);
-  if (!g_learning) return;
+  if (!g_learning || table.empty()) return;
   for (auto known : *g_learning)
     if (known.data() == table.data()) return;
   g_learning->push_back(table);
@@ -232,18 +238,51 @@ const std::vector<const Route*>& fuzzable_routes() {
     std::vector<const Route*> list;
     for (auto table : all_tables())
       for (const Route& route : table)
-        // Uploads get their data from the frame (a temporary path): the
-        // multipart target covers them.
-        if (route.entry.handler && route.upload == UploadKind::None && !excluded(route.entry.code))
-          list.push_back(&route);
+        if (route.entry.handler && !excluded(route.entry.code)) list.push_back(&route);
     return list;
   }();
   return routes;
 }
 
+namespace {
+
+// The file an upload route finds, named as the frame would have named it.
+std::string write_upload(std::string_view content) {
+  static const char* const kNames[] = {"upload.bin", "upload.wav", "upload.pem",
+                                       "upload.cfg", "upload.zip", "upload"};
+  const size_t pick = std::hash<std::string_view>{}(content) % std::size(kNames);
+  std::string path = g_root + "/tmp/" + kNames[pick];
+  if (FILE* file = fopen(path.c_str(), "wb")) {
+    fwrite(content.data(), 1, content.size(), file);
+    fclose(file);
+  }
+  return path;
+}
+
+// The request data the frame hands a route of each upload kind; the fuzzed
+// text stands for the query string and the uploaded file alike.
+std::string request_data(const Route& route, std::string_view text, std::string& upload) {
+  switch (route.upload) {
+    case UploadKind::Raw:
+    case UploadKind::RawUnread:
+      return "temp & " + std::string(text);
+    case UploadKind::File:
+    case UploadKind::Temp:
+      upload = write_upload(text);
+      return upload + " & " + std::string(text);
+    case UploadKind::None:
+      break;
+  }
+  return std::string(text);
+}
+
+}  // namespace
+
 void run_route(const Route& route, std::string_view data) {
   constexpr size_t kPostMax = 30719;  // what the frame hands a handler at most
-  std::string text(data.substr(0, kPostMax));
+  std::string upload;
+  std::string text = request_data(route, data.substr(0, kPostMax), upload);
+  text.resize(std::min(text.size(), kPostMax));
   std::replace(text.begin(), text.end(), '\0', ' ');
   // Exactly as long as the text: a read past its end is seen.
   std::unique_ptr<char[]> buffer(new char[text.size() + 1]);
@@ -253,8 +292,28 @@ void run_route(const Route& route, std::string_view data) {
   route.entry.handler(buffer.get());
   fflush(stdout);
   cgi_free_form_entries();
+  if (!upload.empty()) unlink(upload.c_str());
   bound_debug_log();
 }
+
+namespace {
+
+// The request data of the committed route seeds ("<code>\n<data>..."), by code.
+std::multimap<std::string, std::string> seed_requests() {
+  std::multimap<std::string, std::string> seeds;
+  std::error_code ignored;
+  for (const auto& item :
+       fs::directory_iterator(std::string(NVR_FUZZ_SOURCE_DIR) + "/fuzz/corpus/routes", ignored)) {
+    std::ifstream in(item.path(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    Bytes parts(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    std::string code(parts.until('\n'));
+    seeds.emplace(code, std::string(parts.until('\0')));
+  }
+  return seeds;
+}
+
+}  // namespace
 
 const std::vector<std::span<const nvr::ReplyRow>>& reply_tables() {
   static const std::vector<std::span<const nvr::ReplyRow>> tables = [] {
@@ -264,16 +323,32 @@ const std::vector<std::span<const nvr::ReplyRow>>& reply_tables() {
       g_learning = &learnt;
     }
     nvr::set_reply_table_observer(learn_table);
-    for (const Route* route : fuzzable_routes()) {
-      for (const char* data : {"", "{}"}) {
-        // Every request gets a reply nobody serves: the dispatcher sees it.
-        script_replies(std::vector<std::vector<ScriptedReply>>(8, {{0, ""}}));
-        run_route(*route, data);
+    const auto seeds = seed_requests();
+    // A reply that comes after its short wait ran out reaches no table: the
+    // pass is repeated while it learns something new.
+    for (int pass = 0; pass < 4; ++pass) {
+      const size_t before = learnt.size();
+      for (const Route* route : fuzzable_routes()) {
+        std::vector<std::string> requests = {"", "{}"};
+        auto [first, last] = seeds.equal_range(route->entry.code);
+        for (auto seed = first; seed != last; ++seed) requests.push_back(seed->second);
+        for (const std::string& data : requests) {
+          // Every request gets a reply nobody serves: the dispatcher sees it.
+          script_replies(std::vector<std::vector<ScriptedReply>>(8, {{0, ""}}));
+          run_route(*route, data);
+        }
       }
+      std::lock_guard lock(g_tables_mutex);
+      if (learnt.size() == before) break;
     }
     nvr::set_reply_table_observer(nullptr);
     std::lock_guard lock(g_tables_mutex);
     g_learning = nullptr;
+    // The same order in every process, so that an input means the same table.
+    std::sort(learnt.begin(), learnt.end(), [](auto a, auto b) {
+      return std::make_pair(a.front().reply_id, a.size()) <
+             std::make_pair(b.front().reply_id, b.size());
+    });
     size_t rows = 0;
     for (auto table : learnt) rows += table.size();
     fprintf(stderr, "fuzz: %zu routes, %zu reply tables with %zu rows learnt\n",

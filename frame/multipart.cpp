@@ -489,7 +489,8 @@ void fallback_file_name(char* buffer, size_t size, const char* base_name, int at
     size_t out = 0;
     for (const char* p = dot; *p; ++p) {
       unsigned char c = static_cast<unsigned char>(*p);
-      if (c >= 32 && c != '/' && c != '\\') extension[out++] = *p;
+      // '&' never: the handler's data is "<path> & <param>".
+      if (c >= 32 && c != '/' && c != '\\' && c != '&') extension[out++] = *p;
     }
     extension[out] = '\0';
     snprintf(buffer, size, "%s%s", stem, extension);
@@ -510,8 +511,10 @@ const char* base_name_of(const char* file_name) {
 // taken gets a fresh fallback name. The new path, or "" when none worked.
 std::string move_to_safe_name(const char* temp_path, const char* base_name) {
   char safe_name[128];
-  bool usable =
-      cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) == 0 && safe_name[0] != '.';
+  // A name holding " & " would cut the handler's "<path> & <param>" data in
+  // the wrong place: the handler would take another file of "/tmp" for the upload.
+  bool usable = cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) == 0 &&
+                safe_name[0] != '.' && !strstr(safe_name, " & ");
   for (int attempt = 0, fallbacks = 0; attempt < 100; ++attempt) {
     if (!usable) fallback_file_name(safe_name, sizeof safe_name, base_name, fallbacks++);
     std::string target = nvr::dev_path("/tmp/") + safe_name;

@@ -8,7 +8,8 @@
 #   tools/fuzz.sh --seeds                             regenerate the seed corpora from the
 #                                                     end-to-end tests' requests and replies
 #
-# New inputs collect in build-fuzz/corpus/<target>/, findings in
+# NVR_FUZZ_TABLES=storage,video keeps the route target (and the tables the
+# reply target learns) to those modules. New inputs collect in build-fuzz/corpus/<target>/, findings in
 # build-fuzz/findings/, logs in build-fuzz/logs/. The exit status is non-zero
 # when a target found something.
 set -e

@@ -1,5 +1,7 @@
 // Multipart uploads: the body parser, the form-entry list, and the request
 // data that an upload hands to its route's handler.
+#include "frame/multipart.h"
+
 #include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
@@ -32,10 +34,12 @@ enum ParseResult { kParseOk = 0, kParseNoMemory = 1, kParseNoTempFile = 2 };
 // small buffer that also takes bytes pushed back.
 class BodyReader {
  public:
+  explicit BodyReader(BodyInput& body) : body_(body) {}
+
   int get() {
     if (pushed_) return pushback_[--pushed_];
     if (pos_ == filled_) {
-      size_t got = body_read(ring_, kRingSize);
+      size_t got = body_.read(ring_, kRingSize);
       if (got == 0) return EOF;
       pos_ = 0;
       filled_ = got;
@@ -51,6 +55,7 @@ class BodyReader {
   }
 
  private:
+  BodyInput& body_;
   unsigned char ring_[kRingSize];
   size_t pos_ = 0;
   size_t filled_ = 0;
@@ -144,8 +149,8 @@ class ContentSink {
     free(buffer_);
   }
 
-  ParseResult open_file(std::string& path) {
-    path = nvr::dev_path("/tmp/cgicXXXXXX");
+  ParseResult open_file(const std::string& folder, std::string& path) {
+    path = folder + "/cgicXXXXXX";
     int fd = mkstemp(path.data());  // mode 0600
     if (fd < 0) {
       path.clear();
@@ -260,7 +265,8 @@ bool skip_to_first_boundary(BodyReader& in, const std::string& boundary_line) {
   return false;
 }
 
-ParseResult parse_part(BodyReader& in, const std::string& delimiter, cgiFormEntry** tail) {
+ParseResult parse_part(BodyReader& in, const std::string& delimiter, const std::string& temp_folder,
+                       cgiFormEntry** tail) {
   PartHeaders headers;
   read_part_headers(in, headers);
   bool to_file = !headers.file_name.empty();
@@ -272,7 +278,7 @@ ParseResult parse_part(BodyReader& in, const std::string& delimiter, cgiFormEntr
   if (skip)
     opened = kParseOk;
   else if (to_file)
-    opened = sink.open_file(temp_path);
+    opened = sink.open_file(temp_folder, temp_path);
   else
     opened = sink.open_memory();
   if (opened != kParseOk) return opened;
@@ -330,44 +336,81 @@ ParseResult parse_part(BodyReader& in, const std::string& delimiter, cgiFormEntr
 
 }  // namespace
 
-int parse_multipart_body() {
-  cgiFormEntryFirst = nullptr;
-  // A length of 0 is an empty body; none at all (a server that de-chunks and
-  // passes no length) reads to the end of input.
-  if (cgi_declared_content_length() == 0) return kParseOk;
-  BodyReader in;
-  const std::string boundary = cgiMultipartBoundary;
-  if (boundary.empty()) return kParseOk;
-  if (!skip_to_first_boundary(in, "--" + boundary)) return kParseOk;
-
-  const std::string delimiter = "\r\n--" + boundary;
-  cgiFormEntry** tail = &cgiFormEntryFirst;
-  for (;;) {
-    unsigned char start[2];
-    int a = in.get();
-    int b = a == EOF ? EOF : in.get();
-    if (b == EOF || (a == '-' && b == '-')) return kParseOk;
-    start[0] = static_cast<unsigned char>(a);
-    start[1] = static_cast<unsigned char>(b);
-    in.unget(start, 2);
-    ParseResult result = parse_part(in, delimiter, tail);
-    if (result != kParseOk) {
-      // Nothing of a failed upload stays behind in /tmp.
-      cgi_free_form_entries();
-      return result;
-    }
-    if (*tail) tail = &(*tail)->next;
+FormEntries& FormEntries::operator=(FormEntries&& other) noexcept {
+  if (this != &other) {
+    clear();
+    first_ = other.release();
   }
+  return *this;
 }
 
-void cgi_free_form_entries() {
-  cgiFormEntry* entry = cgiFormEntryFirst;
-  cgiFormEntryFirst = nullptr;
+cgiFormEntry* FormEntries::find(const char* name) const {
+  if (!name) return nullptr;
+  for (cgiFormEntry* entry = first_; entry; entry = entry->next)
+    if (strcmp(entry->attr, name) == 0) return entry;
+  return nullptr;
+}
+
+cgiFormEntry* FormEntries::release() {
+  cgiFormEntry* first = first_;
+  first_ = nullptr;
+  return first;
+}
+
+void FormEntries::clear() {
+  cgiFormEntry* entry = release();
   while (entry) {
     cgiFormEntry* next = entry->next;
     free_entry(entry);
     entry = next;
   }
+}
+
+MultipartParse parse_multipart(BodyInput& body, std::string_view boundary_text,
+                               const std::string& temp_folder) {
+  MultipartParse parse;
+  const std::string boundary(boundary_text);
+  if (boundary.empty()) return parse;
+  BodyReader in(body);
+  if (!skip_to_first_boundary(in, "--" + boundary)) return parse;
+
+  const std::string delimiter = "\r\n--" + boundary;
+  cgiFormEntry* first = nullptr;
+  cgiFormEntry** tail = &first;
+  for (;;) {
+    unsigned char start[2];
+    int a = in.get();
+    int b = a == EOF ? EOF : in.get();
+    if (b == EOF || (a == '-' && b == '-')) break;
+    start[0] = static_cast<unsigned char>(a);
+    start[1] = static_cast<unsigned char>(b);
+    in.unget(start, 2);
+    ParseResult result = parse_part(in, delimiter, temp_folder, tail);
+    if (result != kParseOk) {
+      // Nothing of a failed upload stays behind in /tmp.
+      FormEntries failed(first);
+      parse.result = result;
+      return parse;
+    }
+    if (*tail) tail = &(*tail)->next;
+  }
+  parse.entries = FormEntries(first);
+  return parse;
+}
+
+int parse_multipart_body() {
+  cgi_free_form_entries();
+  // A length of 0 is an empty body; none at all (a server that de-chunks and
+  // passes no length) reads to the end of input.
+  if (cgi_declared_content_length() == 0) return kParseOk;
+  MultipartParse parse = parse_multipart(cgi_body(), cgiMultipartBoundary, nvr::dev_path("/tmp"));
+  cgiFormEntryFirst = parse.entries.release();
+  return parse.result;
+}
+
+void cgi_free_form_entries() {
+  FormEntries entries(cgiFormEntryFirst);
+  cgiFormEntryFirst = nullptr;
 }
 
 cgiFormEntry* find_form_entry(const char* name) {
@@ -420,7 +463,13 @@ int cgi_sanitize_file_name(char* buffer, int size, const char* name) {
     buffer[out++] = static_cast<char>(c);
   }
   buffer[out] = '\0';
-  return out ? 0 : -1;
+  // Dropping separators and control characters may join dots ("..\x01." or
+  // "./."): the name is refused when the result holds "..", as the input would be.
+  if (out == 0 || strstr(buffer, "..")) {
+    buffer[0] = '\0';
+    return -1;
+  }
+  return 0;
 }
 
 namespace {
@@ -440,7 +489,8 @@ void fallback_file_name(char* buffer, size_t size, const char* base_name, int at
     size_t out = 0;
     for (const char* p = dot; *p; ++p) {
       unsigned char c = static_cast<unsigned char>(*p);
-      if (c >= 32 && c != '/' && c != '\\') extension[out++] = *p;
+      // '&' never: the handler's data is "<path> & <param>".
+      if (c >= 32 && c != '/' && c != '\\' && c != '&') extension[out++] = *p;
     }
     extension[out] = '\0';
     snprintf(buffer, size, "%s%s", stem, extension);
@@ -461,8 +511,10 @@ const char* base_name_of(const char* file_name) {
 // taken gets a fresh fallback name. The new path, or "" when none worked.
 std::string move_to_safe_name(const char* temp_path, const char* base_name) {
   char safe_name[128];
-  bool usable =
-      cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) == 0 && safe_name[0] != '.';
+  // A name holding " & " would cut the handler's "<path> & <param>" data in
+  // the wrong place: the handler would take another file of "/tmp" for the upload.
+  bool usable = cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) == 0 &&
+                safe_name[0] != '.' && !strstr(safe_name, " & ");
   for (int attempt = 0, fallbacks = 0; attempt < 100; ++attempt) {
     if (!usable) fallback_file_name(safe_name, sizeof safe_name, base_name, fallbacks++);
     std::string target = nvr::dev_path("/tmp/") + safe_name;

@@ -2,6 +2,7 @@
 // policies and the tail of a change.
 #include "frame/toolkit.h"
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -16,7 +17,14 @@ namespace nvr {
 
 // ---- reply tables ------------------------------------------------------------------
 
+namespace {
+std::atomic<ReplyTableObserver> g_reply_table_observer{nullptr};
+}  // namespace
+
+void set_reply_table_observer(ReplyTableObserver observer) { g_reply_table_observer = observer; }
+
 void dispatch_reply(std::span<const ReplyRow> table, const void* header, const void* payload) {
+  if (ReplyTableObserver observer = g_reply_table_observer.load()) observer(table);
   if (payload == nullptr || header == nullptr) return;
   // One answer per run: once a reply was answered, later ones are not.
   if (g_callback_done.load(std::memory_order_acquire) != 0) return;

@@ -97,6 +97,11 @@ struct ReplyRow {
 // the row's record size, so a callback never sees part of a record counted as one.
 void dispatch_reply(std::span<const ReplyRow> table, const void* header, const void* payload);
 
+// Sees every reply table a reply is dispatched through, before the dispatch:
+// the fuzz targets learn the modules' tables this way. None in the program.
+using ReplyTableObserver = void (*)(std::span<const ReplyRow> table);
+void set_reply_table_observer(ReplyTableObserver observer);
+
 // Record i of a reply payload, copied out (payloads need not be aligned).
 template <class T>
 T record_at(const void* records, uint32_t i) {

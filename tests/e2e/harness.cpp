@@ -16,6 +16,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "fuzz/seed_writer.h"
+
 namespace fs = std::filesystem;
 
 namespace nvr::test {
@@ -104,6 +106,8 @@ std::vector<std::string> cgi_environment(const DeviceRoot& root, const CgiReques
 }  // namespace
 
 CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
+  fuzz_seed::write_request(request.method, request.path_info, request.query, request.content_type,
+                           request.body);
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) throw std::runtime_error("pipe");
   std::vector<std::string> env = cgi_environment(root, request);

@@ -56,6 +56,7 @@
 #include <string>
 #include <thread>
 
+#include "fuzz/seed_writer.h"
 #include "platform/device_path.h"
 #include "platform/qvsocket.h"
 #include "tools/nvr-cored/control.h"
@@ -137,6 +138,7 @@ class Connection : public Peer {
       fprintf(stderr, "nvr-cored: reply %d too large (%zu bytes), not sent\n", reply_id, size);
       return;
     }
+    fuzz_seed::write_reply(reply_id, data, size);
     std::lock_guard lock(write_mutex_);
     if (!alive_) return;
     qvsock::FrameHeader header{seq_, reply_id, 0, static_cast<uint32_t>(size)};

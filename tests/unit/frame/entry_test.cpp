@@ -207,6 +207,21 @@ TEST_F(Entry, UnsafeNamesFallBackToUploadAndTime) {
   EXPECT_EQ(r.out.rfind(text_ + root_.string() + "/tmp/" + files[0] + "\n[file|", 0), 0u);
 }
 
+// Found by fuzzing: a file name holding the data separator " & " reached the
+// handler as "<tmp>/a & b.wav & 7", which it reads as the path "<tmp>/a".
+TEST_F(Entry, FileNameHoldingTheDataSeparatorFallsBack) {
+  for (const char* name : {"a & b.wav", "x.w & av", "a.b & c"}) {
+    std::string body = file_part(kB, name, "data") + "--" + kB + "--\r\n";
+    auto r = post(kMultipart, body, "/up", "param:7");
+    auto files = tmp_files();
+    ASSERT_EQ(files.size(), 1u) << name;
+    EXPECT_EQ(files[0].rfind("upload_", 0), 0u) << name;
+    EXPECT_EQ(files[0].find('&'), std::string::npos) << name;
+    EXPECT_EQ(r.out.rfind(text_ + root_.string() + "/tmp/" + files[0] + " & 7\n", 0), 0u) << name;
+    fs::remove(root_ / "tmp" / files[0]);
+  }
+}
+
 TEST_F(Entry, TooLongFileNameDispatchesNothing) {
   std::string body = file_part(kB, std::string(200, 'n') + ".bin", "data") + "--" + kB + "--\r\n";
   EXPECT_EQ(post(kMultipart, body, "/up").out, "Status: 400 Bad Request\r\n\r\n");

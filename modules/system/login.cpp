@@ -1,15 +1,18 @@
 // Log-in routes: the password log-in ("/1000") and the log-in link sent by
 // e-mail ("/1018"). The pages keep what the log-in answers in cookies and
-// enforce the permissions themselves; no session is kept here.
+// enforce the permissions themselves; with "server_auth" 1 the log-in also
+// opens a server-side session (modules/system/sessions.h).
 #include "modules/system/login.h"
 
 #include <strings.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +22,7 @@
 #include "frame/oplog_codes.h"
 #include "frame/toolkit.h"
 #include "frame/web_utils.h"
+#include "modules/system/sessions.h"
 #include "modules/system/system_wire.h"
 #include "modules/system/users_records.h"
 #include "platform/device_path.h"
@@ -65,10 +69,11 @@ DeviceFacts read_device_facts() {
 // unknown name or another digest, -2 for an account that may not log in.
 int32_t check_login(const char* name, const char* digest, UserInfo* account) {
   int32_t result = -1;
-  // Empty texts never match, not even a stored empty digest.
-  if (name[0] != '\0' && read_user_by_name(nvr::qvdb_path(), account, name) == 0 &&
-      digest[0] != '\0' && strcasecmp(account->password, digest) == 0)
-    result = account->type;
+  // Empty texts never match, not even a stored empty digest. An unknown name
+  // is compared with a stand-in, so that it costs what a wrong digest costs.
+  const bool found = name[0] != '\0' && read_user_by_name(nvr::qvdb_path(), account, name) == 0;
+  const bool match = digests_equal(found ? account->password : kDefaultAdminDigest, digest);
+  if (found && match && digest[0] != '\0') result = account->type;
   if (account->type == kUserTypeNoLogin) result = -2;
   return result;
 }
@@ -94,16 +99,14 @@ void add_account_permissions(json_object* answer, const UserInfo& account) {
   }
 }
 
-void answer_login_accepted(int32_t result, const UserInfo& account, const DeviceFacts& facts) {
-  char session_id[kSessionIdDigits + 1];
-  make_session_id(session_id, time(nullptr));
-
+void answer_login_accepted(int32_t result, const UserInfo& account, const DeviceFacts& facts,
+                           const std::string& session_id) {
   nvr::Json answer = nvr::json_new_object();
   json_object* a = answer.get();
   nvr::json_add_int(a, "type", result);
   nvr::json_add(a, "userName", nvr::json_new_string_bounded(account.name, sizeof account.name));
   add_account_permissions(a, account);
-  nvr::json_add_string(a, "sessionId", session_id);
+  nvr::json_add_string(a, "sessionId", session_id.c_str());
   nvr::json_add_int(a, "failoverMode", facts.failover_mode);
   nvr::json_add_int(a, "sameChannel", facts.same_channel);
   nvr::json_add_string(a, "hardwareVersion", facts.hardware_version);
@@ -135,11 +138,12 @@ void on_user_login_from_mail_cb(uint32_t count, const void* payload) {
   if (count > 0) memcpy(&status, payload, sizeof status);
   if (status == 0) {
     const std::string domain = cookie_domain(cgiServerAddr);
-    static const char* const kCookies[][2] = {{"userName", "temp"},
-                                              {"userType", "2"},
-                                              {"permission", "0"},
-                                              {"sessionId", "0"},
-                                              {"language", "en-US"}};
+    const std::string session_id = open_link_session();
+    const char* const kCookies[][2] = {{"userName", "temp"},
+                                       {"userType", "2"},
+                                       {"permission", "0"},
+                                       {"sessionId", session_id.c_str()},
+                                       {"language", "en-US"}};
     for (const auto& cookie : kCookies)
       cgiHeaderCookieSetString(cookie[0], cookie[1], kLinkCookieSeconds, "/", domain.c_str());
     cgiHeaderLocation("../../html/index.html");
@@ -174,15 +178,24 @@ void on_user_login(char* data) {
   nvr::json_copy_string(request.get(), "userName", name, sizeof name);
   nvr::json_copy_string(request.get(), "md5", digest, sizeof digest);
 
+  const auto started = std::chrono::steady_clock::now();
+  const bool limited = login_limit_reached();
   UserInfo account{};
-  const int32_t result = check_login(name, digest, &account);
+  // A refused address is answered as a wrong password: nothing is revealed.
+  const int32_t result = limited ? -1 : check_login(name, digest, &account);
   const DeviceFacts facts = read_device_facts();
   if (result < 0) {
+    note_failed_login(started, limited);
     answer_login_refused(result);
     return;
   }
+  const std::optional<std::string> session_id = open_login_session(account);
+  if (!session_id) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   log_login(name);
-  answer_login_accepted(result, account, facts);
+  answer_login_accepted(result, account, facts, *session_id);
 }
 
 void on_user_login_from_mail(char* data) {

@@ -12,6 +12,7 @@
 #include "frame/ipc.h"
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
+#include "frame/session.h"
 #include "frame/toolkit.h"
 #include "frame/web_utils.h"
 #include "modules/system/system_wire.h"
@@ -175,6 +176,7 @@ void on_set_user_info(char* data) {
     cgi_error_to_webserver(kRespText);
     return;
   }
+  nvr::auth::sessions_close_for_account(id);
   announce_users_changed(&id);
   cgi_writeback_webserver(kRespText, "OK");
 }
@@ -191,6 +193,7 @@ void on_del_user_info(char* data) {
     cgi_error_to_webserver(kRespText);
     return;
   }
+  nvr::auth::sessions_close_for_account(id);
   announce_users_changed(&id);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamUserDeleted, 0);
   cgi_writeback_webserver(kRespText, "OK");

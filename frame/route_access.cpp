@@ -197,7 +197,7 @@ const AccessRow kExceptions[] = {
     {"/3000", N::kLiveView, "chnid"},  // image parameters
     {"/3001", N::kCamera},
     {"/3002", N::kCamera},
-    {"/4013", N::kRetrieve},  // recording download
+    {"/4013", N::kRetrieve, "id"},  // recording download, of a playback channel
     {"/4019", N::kRetrieve},
     {"/4027", N::kRetrieve},
     {"/4021", N::kSession},  // external ports

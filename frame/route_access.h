@@ -4,8 +4,8 @@
 // Every registered route resolves to exactly one need: nothing, a valid
 // session, or a valid session whose account holds one permission flag (or is
 // an administrator). Routes bound to a channel also name the request key that
-// carries the channel; the channel must be in the account's live-view or
-// playback channel selection.
+// carries the channel; the channel must be in the account's live-view
+// selection (live view) or playback selection (playback, retrieve).
 #pragma once
 
 #include <cstdint>

@@ -41,6 +41,8 @@ UserInfo viewer_account() {
   user.type = 2;
   user.local_flags[0] = user.remote_flags[0] = 1;  // live view
   user.local_flags[7] = 1;                         // settings, loopback only
+  user.remote_flags[2] = 1;                        // retrieve, of channel 1 only
+  strcpy(user.remoteplayback, "01");
   memset(user.localliveview, '1', 64);
   strcpy(user.remoteliveview, "1010");
   derive_user_channel_masks(&user);
@@ -215,6 +217,12 @@ TEST_F(AuthTest, PermissionFlagsAndChannelSelectionsDecide) {
   EXPECT_EQ(post_as("/4010", R"({"id":3,"streamType":0,"streamFrom":0})", remote, kRemote).out,
             kForbidden);
   EXPECT_TRUE(sim.messages(3500).empty());
+  // A download is checked against the playback selection.
+  EXPECT_EQ(
+      post_as("/4013", R"({"id":0,"streamType":0,"startTime":"a","endTime":"b"})", remote, kRemote)
+          .out,
+      kForbidden);
+  EXPECT_EQ(post_as("/4000", R"({"channelId":1})", remote, kRemote).out, kForbidden);  // no flag
   // At the device every channel is selected; an administrator needs no selection.
   EXPECT_EQ(get_as("/4015", "3", local).out, kTextHeader + "OK");
   const std::string admin = log_in("admin", kDefaultAdminDigest, kRemote);

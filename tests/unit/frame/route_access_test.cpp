@@ -37,7 +37,9 @@ TEST(RouteAccess, EveryRegisteredRouteHasExactlyOneRuleAndEveryRowARoute) {
     EXPECT_TRUE(modules_of.count(row.code)) << row.code << " is not a registered route";
     // A channel is checked against the live-view or the playback selection.
     if (row.channel_key) {
-      EXPECT_TRUE(row.need == Need::kLiveView || row.need == Need::kPlayback) << row.code;
+      EXPECT_TRUE(row.need == Need::kLiveView || row.need == Need::kPlayback ||
+                  row.need == Need::kRetrieve)
+          << row.code;
     }
   }
   EXPECT_FALSE(route_access_rule("/9999").has_value());

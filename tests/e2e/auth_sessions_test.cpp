@@ -124,6 +124,15 @@ TEST_F(AuthTest, WithoutAValidSessionRoutesAnswer401AndTheLoginRoutesStillRun) {
   EXPECT_NE(root.read_file("/mnt/nand/cgi_log.txt").find("refused (401 Unauthorized)"),
             std::string::npos);
 
+  // An upload without a session is refused before its body is taken apart:
+  // no temporary file is made, and the body is still read to its end.
+  const std::vector<std::string> tmp_before = root.list("/tmp");
+  const CgiResult upload =
+      run(file_post("/6321", "alarm.wav", std::string(4096, 'a')), "", kRemote);
+  EXPECT_EQ(upload.out, kUnauthorized);
+  EXPECT_TRUE(upload.stdin_fully_read);
+  EXPECT_EQ(root.list("/tmp"), tmp_before);
+
   // Unknown routes stay unknown; the log-in page's language texts need nothing.
   EXPECT_EQ(get_as("/9999", "", "").out, kNoRoute);
   EXPECT_NE(get_as("/json", "", "").out, kUnauthorized);

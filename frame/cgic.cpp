@@ -12,6 +12,7 @@
 
 #include "frame/body_input.h"
 #include "frame/dispatchreq.h"
+#include "frame/route_access.h"
 #include "frame/web_utils.h"
 
 const char* cgiServerSoftware = "";
@@ -243,8 +244,10 @@ int cgi_main() {
   if (post) body_begin(g_declared_length);
   int result = 0;
   bool dispatched = false;
-  if (post && (strcasecmp(cgiContentType, "application/x-www-form-urlencoded") == 0 ||
-               strcasecmp(cgiContentType, "application/json") == 0)) {
+  if (!nvr::auth::route_access_admit(cgiPathInfo)) {
+    // Refused before anything of the request is read; the refusal is answered.
+  } else if (post && (strcasecmp(cgiContentType, "application/x-www-form-urlencoded") == 0 ||
+                      strcasecmp(cgiContentType, "application/json") == 0)) {
     cgiDealPost();
     dispatched = true;
   } else if (post && strcasecmp(cgiContentType, "multipart/form-data") == 0) {

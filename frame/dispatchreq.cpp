@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/route_access.h"
 #include "frame/web_utils.h"
 
 namespace {
@@ -110,7 +111,9 @@ UploadKind route_upload_kind(const char* code) {
 
 void DispatchWebReq(const char* code, char* data) {
   const WebRes* route = FindWebRes(code);
-  if (route && route->handler) route->handler(data);
+  if (!route || !route->handler) return;
+  if (!nvr::auth::route_access_admit_channel(code, data)) return;
+  route->handler(data);
 }
 
 int32_t WebResUsedCount() { return g_used_count; }

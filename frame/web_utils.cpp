@@ -18,6 +18,7 @@
 #include <string>
 
 #include "frame/cgic.h"
+#include "frame/route_access.h"
 #include "platform/device_path.h"
 
 namespace {
@@ -184,6 +185,11 @@ void file_unlock(int32_t descriptor) {
 
 int32_t get_current_username(char* buffer, size_t size) {
   if (!buffer || size == 0) return -1;
+  // With server-side sessions the name is the session's, not the cookie's.
+  if (const nvr::auth::Caller* caller = nvr::auth::current_caller()) {
+    snprintf(buffer, size, "%s", caller->name.c_str());
+    return 0;
+  }
   const char* found = strstr(cgiCookie ? cgiCookie : "", "userName");
   if (!found) return -1;
   // "userName=" is nine characters; a cookie that ends right after the name

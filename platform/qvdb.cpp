@@ -489,6 +489,7 @@ const ParamDefault kParamDefaults[] = {
     {"oem_type", "0", true},
     {"esata_type", "0", true},
     {"failover_mode", "0", true},
+    {"server_auth", "0", true},  // 1: sessions and permissions checked by the program
     {"same_channel_exist", "0", true},
     {"ch_access", "0", true},
     {"access_filter_enable", "0", true},

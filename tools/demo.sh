@@ -110,6 +110,10 @@ fi
 if [ ! -e "$root/mnt/nand/app/qvdb.db" ]; then
   "$build/nvr-factory" --root "$root"
 fi
+# The demo device checks sessions and permissions itself.
+if [ -x "$build/nvr-db" ]; then
+  "$build/nvr-db" --root "$root" set server_auth 1 > /dev/null
+fi
 # The watchdog of the packet capture is a device file of the recorder.
 if [ -x "$build/platform-bin/webmonitor" ]; then
   cp "$build/platform-bin/webmonitor" "$root/www/webmonitor"
@@ -145,13 +149,14 @@ fi
 echo "$port" > "$(demo_state_dir "$root")/port"
 
 base="http://127.0.0.1:$port/cgi-bin/nvr.cgi"
+jar="$(demo_state_dir "$root")/cookies.txt"
 digest=$(printf '%s' 123456 | md5sum | cut -c1-32)
 if [ -d "$repo/modules/storage" ]; then
   third="# the disk list
-curl -s $base/6100"
+curl -s -b $jar $base/6100"
 else
   third="# what the recorder is
-curl -s $base/1009"
+curl -s -b $jar $base/1009"
 fi
 cat << EOF
 
@@ -162,13 +167,13 @@ The recorder runs: $base/<route>
 Default account: admin, password 123456 (the pages send its MD5 digest $digest).
 $([ -x "$build/nvr-db" ] && echo "Stored settings: $build/nvr-db --root $root params (or: dump user)")
 
-# log in
-curl -s -H 'Content-Type: application/json' -d '{"userName":"admin","md5":"$digest"}' $base/1000
+# log in (the session cookie is kept in $jar and sent by the calls below)
+curl -s -c $jar -H 'Content-Type: application/json' -d '{"userName":"admin","md5":"$digest"}' $base/1000
 # the user accounts
-curl -s $base/6070
+curl -s -b $jar $base/6070
 $third
 # search the device log (the log-in above is in it)
-curl -s -H 'Content-Type: application/json' -d '{"language":"en-US","startTime":"2000-01-01 00:00:00","endTime":"2037-12-31 23:59:59","mainType":1,"subTypeArr":[10],"curPageNum":1,"chnMask":"","searchNoChn":1}' $base/1002
+curl -s -b $jar -H 'Content-Type: application/json' -d '{"language":"en-US","startTime":"2000-01-01 00:00:00","endTime":"2037-12-31 23:59:59","mainType":1,"subTypeArr":[10],"curPageNum":1,"chnMask":"","searchNoChn":1}' $base/1002
 
 Ctrl-C (or tools/demo.sh --stop from another terminal) stops it.
 EOF

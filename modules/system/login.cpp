@@ -1,9 +1,15 @@
 // Log-in routes: the password log-in ("/1000") and the log-in link sent by
 // e-mail ("/1018"). The pages keep what the log-in answers in cookies and
-// enforce the permissions themselves; no session is kept here.
+// enforce the permissions themselves; with "server_auth" 1 the log-in also
+// opens a server-side session (modules/system/sessions.h).
 #include <strings.h>
 
+#include <chrono>
+#include <optional>
+#include <string>
+
 #include "frame/cgic.h"
+#include "modules/system/sessions.h"
 #include "modules/system/system_module.h"
 
 namespace {
@@ -26,10 +32,11 @@ void ensure_ssl_folders() {
 // unknown name or another digest, -2 for an account that may not log in.
 int32_t check_login(const char* name, const char* digest, UserInfo* account) {
   int32_t result = -1;
-  // Empty texts never match, not even a stored empty digest.
-  if (name[0] != '\0' && read_user_by_name(nvr::qvdb_path(), account, name) == 0 &&
-      digest[0] != '\0' && strcasecmp(account->password, digest) == 0)
-    result = account->type;
+  // Empty texts never match, not even a stored empty digest. An unknown name
+  // is compared with a stand-in, so that it costs what a wrong digest costs.
+  const bool found = name[0] != '\0' && read_user_by_name(nvr::qvdb_path(), account, name) == 0;
+  const bool match = digests_equal(found ? account->password : kDefaultAdminDigest, digest);
+  if (found && match && digest[0] != '\0') result = account->type;
   if (account->type == kUserTypeNoLogin) result = -2;
   return result;
 }
@@ -55,11 +62,10 @@ nvr::Json account_permissions(const void* account) {
   return renamed;
 }
 
-nvr::Json session_id_json(const void*) {
-  char session_id[kSessionIdDigits + 1];
-  make_session_id(session_id, time(nullptr));
-  return nvr::json_new_string(session_id);
-}
+// The session the accepted log-in opened (stored or today's kind).
+std::string g_session_id;
+
+nvr::Json session_id_json(const void*) { return nvr::json_new_string(g_session_id.c_str()); }
 
 nvr::Json same_channel_json(const void*) {
   return nvr::json_new_int(get_param_int(nvr::qvdb_path(), "same_channel_exist", 0) == 2 ? 1 : 0);
@@ -79,7 +85,8 @@ constexpr nvr::AnswerRow kLoginAnswer[] = {
     nvr::answer_param_text("model", "model", 64, ""),
 };
 
-void answer_login_accepted(const UserInfo& account) {
+void answer_login_accepted(const UserInfo& account, const std::string& session_id) {
+  g_session_id = session_id;
   nvr::write_answer(kLoginAnswer, &account, kRespText);
 }
 
@@ -106,11 +113,12 @@ void on_user_login_from_mail_cb(uint32_t count, const void* payload) {
   if (count > 0) memcpy(&status, payload, sizeof status);
   if (status == 0) {
     const std::string domain = cookie_domain(cgiServerAddr);
-    static const char* const kCookies[][2] = {{"userName", "temp"},
-                                              {"userType", "2"},
-                                              {"permission", "0"},
-                                              {"sessionId", "0"},
-                                              {"language", "en-US"}};
+    const std::string session_id = open_link_session();
+    const char* const kCookies[][2] = {{"userName", "temp"},
+                                       {"userType", "2"},
+                                       {"permission", "0"},
+                                       {"sessionId", session_id.c_str()},
+                                       {"language", "en-US"}};
     for (const auto& cookie : kCookies)
       cgiHeaderCookieSetString(cookie[0], cookie[1], kLinkCookieSeconds, "/", domain.c_str());
     cgiHeaderLocation("../../html/index.html");
@@ -145,14 +153,23 @@ void on_user_login(char* data) {
   nvr::json_copy_string(request.get(), "userName", name, sizeof name);
   nvr::json_copy_string(request.get(), "md5", digest, sizeof digest);
 
+  const auto started = std::chrono::steady_clock::now();
+  const bool limited = login_limit_reached();
   UserInfo account{};
-  const int32_t result = check_login(name, digest, &account);
+  // A refused address is answered as a wrong password: nothing is revealed.
+  const int32_t result = limited ? -1 : check_login(name, digest, &account);
   if (result < 0) {
+    note_failed_login(started, limited);
     answer_login_refused(result);
     return;
   }
+  const std::optional<std::string> session_id = open_login_session(account);
+  if (!session_id) {
+    cgi_error_to_webserver(kRespText);
+    return;
+  }
   log_login(name);
-  answer_login_accepted(account);
+  answer_login_accepted(account, *session_id);
 }
 
 void on_user_login_from_mail(char* data) {

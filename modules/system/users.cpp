@@ -1,6 +1,7 @@
 // Account routes: list, add, change and delete accounts, the OEM account list,
 // and the notices that make the core daemon reload accounts or PoE-camera
 // passwords. Every account change is announced with request 3505.
+#include "frame/session.h"
 #include "modules/system/system_module.h"
 
 namespace {
@@ -128,7 +129,9 @@ void on_set_user_info(char* data) {
   db_record_from_json(kUserChangeRecord, request.get(), &user);
   // The masks follow their channel texts, so that both tell the same channels.
   derive_user_channel_masks(&user);
-  nvr::finish_change(write_user(db, &user), {kReqUsersChanged, &id, sizeof id}, {});
+  const int stored = write_user(db, &user);
+  if (stored == 0) nvr::auth::sessions_close_for_account(id);
+  nvr::finish_change(stored, {kReqUsersChanged, &id, sizeof id}, {});
 }
 
 // "/6073": the slot is kept, zeroed and free.
@@ -139,7 +142,9 @@ void on_del_user_info(char* data) {
 
   UserInfo freed{};
   freed.id = id;
-  nvr::finish_change(write_user(nvr::qvdb_path(), &freed), {kReqUsersChanged, &id, sizeof id},
+  const int stored = write_user(nvr::qvdb_path(), &freed);
+  if (stored == 0) nvr::auth::sessions_close_for_account(id);
+  nvr::finish_change(stored, {kReqUsersChanged, &id, sizeof id},
                      {kLogSubChangeSettings, kLogParamUserDeleted, 0});
 }
 

@@ -90,15 +90,14 @@ TEST(ExampleCommand, QuotesEveryPartForTheShell) {
   Json get = parse(R"({"method":"GET","content_type":"","query":"{\"chnid\":0}","body":""})");
   EXPECT_EQ(example_command(get.get(), "/2009"),
             "curl -g 'http://127.0.0.1:8080/cgi-bin/nvr.cgi/2009?{\"chnid\":0}'");
-  Json upload = parse(R"({"method":"POST","content_type":"multipart/form-data; boundary=B",)"
-                      R"("query":"","body":"(multipart upload)"
-})");
+  Json upload = parse(R"j({"method":"POST","content_type":"multipart/form-data; boundary=B",)j"
+                      R"j("query":"","body":"(multipart upload)"})j");
   EXPECT_EQ(example_command(upload.get(), "/1008"),
             "curl -g -F 'file=@upload.bin' 'http://127.0.0.1:8080/cgi-bin/nvr.cgi/1008'");
-EXPECT_EQ(example_command(nullptr, "/1"), "");
+  EXPECT_EQ(example_command(nullptr, "/1"), "");
 }
 
-const char *kFixture = R"({"routes":{
+const char* kFixture = R"j({"routes":{
   "/1":{"methods":["GET","POST"],"body_kinds":["json-object","none"],
         "answer_kinds":["json","refused"],"daemon":[3433,1200],
         "example":{"test":"T.a","method":"POST","content_type":"application/json","query":"",
@@ -106,16 +105,9 @@ const char *kFixture = R"({"routes":{
                    "answer":"{\"ok\":true}","answer_kind":"json","daemon":[3433]}},
   "/2":{"methods":["POST"],"body_kinds":["upload"],"answer_kinds":["text"],"daemon":[],
         "example":{"test":"T.b","method":"POST","content_type":"multipart/form-data; boundary=B",
-                   "query":"","body":"(multipart upload)",
-           "answer_head" : "Content-type: text/plain",
-           "answer" : "</script><b>OK",
-           "answer_kind" : "text",
-           "daemon" : []
-}
-}
-}
-, "not_exercised" : ["/3"]
-})";
+                   "query":"","body":"(multipart upload)","answer_head":"Content-type: text/plain",
+                   "answer":"</script><b>OK","answer_kind":"text","daemon":[]}}},
+  "not_exercised":["/3"]})j";
 
 TEST(OpenApiDocument, CarriesRowsAndRecordingsPerOperation) {
   std::vector<RouteInfo> routes = {route("/1", "on_get_x"), route("/2", "on_up"),

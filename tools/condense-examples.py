@@ -10,6 +10,7 @@ import sys
 
 NUMBER = re.compile(r"^\s*-?[0-9]+\s*$")
 # Kinds of answer that show a route at work, best first.
+ANSWER_LIMIT = 200  # characters of an example's answer kept in the fixture
 GOOD_ANSWERS = ["json", "text", "download", "redirect"]
 
 
@@ -91,6 +92,8 @@ def main():
         best = min(runs, key=rank)
         example = {k: best[k] for k in ("test", "method", "content_type", "query", "body",
                                         "answer_head", "answer", "answer_kind", "daemon")}
+        if len(example["answer"]) > ANSWER_LIMIT:
+            example["answer"] = example["answer"][:ANSWER_LIMIT].rstrip(".") + "..."
         routes[code] = {
             "runs": len(runs),
             "methods": sorted({r["method"] for r in working}),
@@ -105,8 +108,13 @@ def main():
         "routes": routes,
         "not_exercised": [code for code in registered if code not in routes],
     }
-    json.dump(fixture, sys.stdout, indent=1, ensure_ascii=False, sort_keys=False)
-    sys.stdout.write("\n")
+    # One line per route: small, and a change of one route is a one-line diff.
+    out = sys.stdout
+    out.write('{"about": %s,\n "routes": {\n' % json.dumps(fixture["about"]))
+    lines = ["  %s: %s" % (json.dumps(code), json.dumps(entry, ensure_ascii=False))
+             for code, entry in routes.items()]
+    out.write(",\n".join(lines))
+    out.write('\n },\n "not_exercised": %s}\n' % json.dumps(fixture["not_exercised"]))
 
 
 if __name__ == "__main__":

@@ -35,12 +35,23 @@ TEST(ExampleRecorder, SplitsAnswersAndKeepsBodiesPrintable) {
   EXPECT_EQ(printable_body("tab\tand\r\nlines", 400), "tab\tand\r\nlines");
 }
 
+// Records into `file` while it lives; a recording of the whole suite
+// (tools/record-examples.sh) goes on afterwards.
 class ScopedRecording {
  public:
   explicit ScopedRecording(const std::string& file) {
+    if (const char* outer = getenv("NVR_RECORD_EXAMPLES")) outer_ = outer;
     setenv("NVR_RECORD_EXAMPLES", file.c_str(), 1);
   }
-  ~ScopedRecording() { unsetenv("NVR_RECORD_EXAMPLES"); }
+  ~ScopedRecording() {
+    if (outer_.empty())
+      unsetenv("NVR_RECORD_EXAMPLES");
+    else
+      setenv("NVR_RECORD_EXAMPLES", outer_.c_str(), 1);
+  }
+
+ private:
+  std::string outer_;
 };
 
 json_object* member(json_object* object, const char* key) {
@@ -58,7 +69,7 @@ TEST(ExampleRecorder, AppendsOneLinePerRunWithTheDaemonRequestsOfThatRun) {
     get(root, "/6100");
     post_json(root, "/6101", "not json");
   }
-  get(root, "/6100");  // not recorded: the variable is gone
+  get(root, "/6100");  // after the scope: not into this file
 
   std::istringstream lines(root.read_file("/recorded.jsonl"));
   std::string first, second, third;

@@ -57,6 +57,15 @@ def answer_kind(run):
     return "other"
 
 
+# Answers that say the work failed (the daemon did not answer, it refused).
+ERROR_ANSWERS = {"Error", "ERROR", "FAILED", "ERROT", "NO", "NO OK", "NG download"}
+
+
+def is_error_answer(run):
+    answer = run["answer"].strip()
+    return "CGI ERROR" in answer or answer in ERROR_ANSWERS
+
+
 def rank(run):
     """Sort key of a candidate example: a working answer first, then the
     simplest request, then a stable order."""
@@ -64,8 +73,8 @@ def rank(run):
     good = GOOD_ANSWERS.index(kind) if kind in GOOD_ANSWERS else len(GOOD_ANSWERS)
     from_sweep = run["test"].startswith("RouteSweep.")
     size = len(run["body"]) + len(run["query"])
-    return (good, from_sweep, size > 300, run["answer"].startswith("("), size, run["test"],
-            run["body"], run["query"])
+    return (good == len(GOOD_ANSWERS), is_error_answer(run), from_sweep, size > 300, good,
+            run["answer"].startswith("("), size, run["test"], run["body"], run["query"])
 
 
 def main():

@@ -329,12 +329,13 @@ std::string openapi_document(const std::vector<RouteInfo>& routes, json_object* 
       std::string id = methods.size() > 1 ? base_id + "_" + lower(method) : base_id;
       json_add_string(op.get(), "operationId", id);
       json_add_string(op.get(), "summary", route.summary);
-      json_add_string(op.get(), "description",
-                      "Handler " + route.handler + " of the " + route.module +
-                          " module. Request data: " + kinds_text(recorded.body_kinds) +
-                          ". Answers: " + kinds_text(recorded.answer_kinds) +
-                          ". Daemon requests sent: " + ids_text(recorded.daemon) + "." +
-                          (recorded.exercised ? "" : " Not exercised by the end-to-end tests."));
+      json_add_string(
+          op.get(), "description",
+          "Handler " + route.handler + " of the " + route.module + " module. Request data: " +
+              kinds_text(recorded.body_kinds) + ". Answers: " + kinds_text(recorded.answer_kinds) +
+              ". Daemon requests sent: " + ids_text(recorded.daemon) + "." +
+              (method == "GET" ? " With GET the whole query string is the request data." : "") +
+              (recorded.exercised ? "" : " Not exercised by the end-to-end tests."));
       Json op_tags = json_new_array();
       json_append(op_tags.get(), json_new_string(route.module));
       json_add(op.get(), "tags", std::move(op_tags));

@@ -2,6 +2,7 @@
 // the request uploads.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -24,11 +25,17 @@ enum class UploadKind : uint8_t {
   RawUnread,  // as Raw, but the body is left unread (it reaches the device another way)
 };
 
-// A module's route row: the registry entry and its upload kind. Rows are
-// written `{"/1008", on_x, UploadKind::File}` or `{"/1009", on_y}` (no file).
+// A module's route row: the registry entry, its upload kind, and for the route
+// catalogue the handler's name and one line saying what the route does. Rows
+// are written with NVR_ROUTE, which names the handler from the row itself:
+//   NVR_ROUTE("/6100", on_get_disk_info, "Lists the disks ...")
+//   NVR_ROUTE("/1008", on_import_config, "Restores ...", UploadKind::File)
+// The plain forms `{"/1009", on_y}` still compile (no name, no summary).
 struct Route {
   WebRes entry{};
   UploadKind upload = UploadKind::None;
+  const char* handler_name = nullptr;  // as written in the row
+  const char* summary = nullptr;       // one line, for the route catalogue
 
   constexpr Route() = default;
   constexpr Route(const WebRes& e, UploadKind kind = UploadKind::None) : entry(e), upload(kind) {}
@@ -39,7 +46,18 @@ struct Route {
     for (std::size_t i = 0; i < N; ++i) entry.code[i] = code[i];
     entry.handler = handler;
   }
+  template <std::size_t N>
+  constexpr Route(const char (&code)[N], WebReqHandler handler, const char* name, const char* line,
+                  UploadKind kind = UploadKind::None)
+      : Route(code, handler, kind) {
+    handler_name = name;
+    summary = line;
+  }
 };
+
+// A route row that names its handler and says what it does.
+#define NVR_ROUTE(code, handler, summary, ...) \
+  Route { code, handler, #handler, summary __VA_OPT__(, ) __VA_ARGS__ }
 
 constexpr int kMaxWebReq = 512;
 
@@ -69,3 +87,8 @@ std::span<const Route> ptz_route_table();
 std::span<const Route> system_route_table();
 std::span<const Route> general_route_table();
 std::span<const Route> alarm_route_table();
+
+// Every module's table in registration order (the registrar and the route
+// catalogue both read this list).
+constexpr std::size_t kModuleCount = 11;
+std::array<std::span<const Route>, kModuleCount> module_route_tables();

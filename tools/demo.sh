@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The recorder on a desk: nvr-cgi behind a real web server (lighttpd) with the
-# simulated core daemon, on http://127.0.0.1:8080/cgi-bin/nvr.cgi/<route>.
+# simulated core daemon, on http://127.0.0.1:8080/cgi-bin/nvr.cgi/<route>;
+# the route catalogue is at http://127.0.0.1:8080/api/.
 #
 #   tools/demo.sh [--port N]   installs what is missing, builds, starts; Ctrl-C stops
 #   tools/demo.sh --stop       stops a demo started from another terminal
@@ -23,7 +24,7 @@ reset=0
 . "$repo/tools/demo/lib.sh"
 
 usage() {
-  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
   exit "${1:-0}"
 }
 
@@ -100,7 +101,7 @@ fi
 if [ "${NVR_DEMO_SKIP_BUILD:-0}" != 1 ]; then
   "$repo/tools/install-deps.sh"
   cmake -S "$repo" -B "$build" -G Ninja > /dev/null
-  targets="nvr-cgi nvr-cored nvr-factory platform-bin"
+  targets="nvr-cgi nvr-cored nvr-factory platform-bin route-catalogue"
   compgen -G "$repo/tools/nvr-db/*.cpp" > /dev/null && targets="$targets nvr-db"
   # shellcheck disable=SC2086
   ninja -C "$build" $targets
@@ -164,6 +165,7 @@ The recorder runs: $base/<route>
   device root  $root
   web server   pid $demo_web_pid, logs in $(demo_state_dir "$root")
   simulator    pid $sim_pid, log in $root/var/lib/nvr-cored/nvr-cored.log
+Route catalogue: http://127.0.0.1:$port/api/ (and /api/openapi.json)
 Default account: admin, password 123456 (the pages send its MD5 digest $digest).
 $([ -x "$build/nvr-db" ] && echo "Stored settings: $build/nvr-db --root $root params (or: dump user)")
 

@@ -1,7 +1,7 @@
 // The camera pass-through: a JSON request packed into a record, one daemon
 // request, and the reply record turned back into JSON. Each route of this
 // shape is one row of kPassThroughs; the route table names it with
-// PASS_THROUGH("/2056").
+// PASS_THROUGH("/2056", on_cgi_get_ptz_support, "...").
 //
 // The request record is built from the JSON keys through the row's request
 // layout (a descriptor: field order, offsets and keys), in place on the heap;
@@ -70,5 +70,7 @@ void pass_through_route(char* data) {
 
 }  // namespace cameras
 
-#define PASS_THROUGH(code) \
-  Route { code, cameras::pass_through_route<code> }
+// A pass-through route row: `name` is the handler's name for the route
+// catalogue (the routine itself is the shared template).
+#define PASS_THROUGH(code, name, summary) \
+  Route { code, cameras::pass_through_route<code>, #name, summary }

@@ -132,9 +132,11 @@ void on_set_ipc_basic(char* data) {
 namespace {
 
 constexpr Route kGeneralRoutes[] = {
-    {"/3300", on_set_ssh_enable},      {"/3301", on_set_auto_login},
-    {"/3302", on_set_record_mode_all}, {"/3303", on_set_wizard_enable},
-    {"/3304", on_set_ipc_basic},
+    NVR_ROUTE("/3300", on_set_ssh_enable, "Turns the SSH service on or off"),
+    NVR_ROUTE("/3301", on_set_auto_login, "Turns automatic local login on or off"),
+    NVR_ROUTE("/3302", on_set_record_mode_all, "Sets the record mode of every channel at once"),
+    NVR_ROUTE("/3303", on_set_wizard_enable, "Turns the start-up wizard on or off"),
+    NVR_ROUTE("/3304", on_set_ipc_basic, "Sets a camera's enable flag, address, port and login"),
 };
 
 }  // namespace

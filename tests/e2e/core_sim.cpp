@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/qvsocket.h"
+#include "tests/e2e/example_recorder.h"
 #include "tools/nvr-cored/control.h"
 
 namespace fs = std::filesystem;
@@ -81,9 +82,13 @@ CoreSim::CoreSim(const DeviceRoot& root, bool start_now) : root_(root) {
   write_script();
   std::ofstream(record_file_, std::ios::binary | std::ios::trunc);
   if (start_now) start();
+  register_recording_sim(root_.path(), this);
 }
 
-CoreSim::~CoreSim() { stop(); }
+CoreSim::~CoreSim() {
+  unregister_recording_sim(root_.path(), this);
+  stop();
+}
 
 std::string CoreSim::socket_path() const { return root_.path() + "/var/run/qvsocket"; }
 

@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 #include "fuzz/seed_writer.h"
+#include "tests/e2e/example_recorder.h"
 
 namespace fs = std::filesystem;
 
@@ -105,9 +106,9 @@ std::vector<std::string> cgi_environment(const DeviceRoot& root, const CgiReques
 
 }  // namespace
 
-CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
-  fuzz_seed::write_request(request.method, request.path_info, request.query, request.content_type,
-                           request.body);
+namespace {
+
+CgiResult run_cgi_process(const DeviceRoot& root, const CgiRequest& request) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) throw std::runtime_error("pipe");
   std::vector<std::string> env = cgi_environment(root, request);
@@ -188,6 +189,17 @@ CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
   waitpid(pid, &status, 0);
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.stdin_fully_read = written == request.body.size() && !in_open;
+  return result;
+}
+
+}  // namespace
+
+CgiResult run_cgi(const DeviceRoot& root, const CgiRequest& request) {
+  fuzz_seed::write_request(request.method, request.path_info, request.query, request.content_type,
+                           request.body);
+  ExampleRecording recording(root, request);  // records only with NVR_RECORD_EXAMPLES set
+  CgiResult result = run_cgi_process(root, request);
+  recording.finish(result);
   return result;
 }
 

@@ -104,6 +104,11 @@ contains "printed log-in call logs in" "${outputs[0]:-}" '"type": 0'
 contains "printed user list call lists admin" "${outputs[1]:-}" '"name": "admin"'
 check "printed third call answers" "$([ -n "${outputs[2]:-}" ] && echo answered)" answered
 contains "printed log search call finds the log-in" "${outputs[3]:-}" '"subTypeValue": 201'
+# The route catalogue the build wrote, served at /api/.
+api="http://127.0.0.1:$port/api"
+contains "route catalogue page at /api/" "$(curl -s "$api/")" "<title>Recorder routes</title>"
+contains "route catalogue document at /api/openapi.json" "$(curl -s "$api/openapi.json")" \
+  '"openapi":"3.1.0"'
 
 # ---- refused starts ----------------------------------------------------------------
 

@@ -99,9 +99,9 @@ demo_write_conf() {
         ;;
     esac
   done
-  ROOT=$root STATE=$state PORT=$port CGI=$build/nvr-cgi DPATH=$path awk '{
+  ROOT=$root STATE=$state PORT=$port CGI=$build/nvr-cgi API=$build/api DPATH=$path awk '{
       gsub(/@ROOT@/, ENVIRON["ROOT"]); gsub(/@STATE@/, ENVIRON["STATE"]);
-      gsub(/@PORT@/, ENVIRON["PORT"]); gsub(/@CGI@/, ENVIRON["CGI"]);
+      gsub(/@PORT@/, ENVIRON["PORT"]); gsub(/@CGI@/, ENVIRON["CGI"]); gsub(/@API@/, ENVIRON["API"]);
       gsub(/@PATH@/, ENVIRON["DPATH"]); print }' \
     "$demo_tools_dir/lighttpd.conf.in" > "$state/lighttpd.conf"
   printf '%s' "$state/lighttpd.conf"

@@ -97,9 +97,9 @@ void CoreSim::start() {
   for (auto& e : env_strings) envp.push_back(e.data());
   envp.push_back(nullptr);
   std::string root = root_.path();
-  for (const std::string& arg : {std::string("--root"), root, std::string("--script"), script_file_,
-                                 std::string("--record"), record_file_,
-                                 std::string("--foreground")})
+  for (const std::string& arg :
+       {std::string("--root"), root, std::string("--script"), script_file_, std::string("--record"),
+        record_file_, std::string("--foreground")})
     argv_words.push_back(arg);
   std::vector<char*> argv = argv_pointers(argv_words);
   pid_t pid = fork();

@@ -269,7 +269,9 @@ TEST_F(DownloadTest, BrowserThatGoesAwayEndsTheDownloadAndTellsTheDaemon) {
   EXPECT_TRUE(sim.wait_for(kReqCancelDownload, 5).has_value());
 #if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's own memory would count
   // Under an emulator the peak is the emulator's own, not the program's.
-  if (exec_wrapper().empty()) EXPECT_LT(usage.ru_maxrss, 40 * 1024) << "peak memory in KiB";
+  if (exec_wrapper().empty()) {
+    EXPECT_LT(usage.ru_maxrss, 40 * 1024) << "peak memory in KiB";
+  }
 #endif
 }
 

@@ -2,7 +2,11 @@
 # Installs the Debian packages the build, the tests, the fuzz targets (clang
 # with the libFuzzer and sanitizer runtimes) and the demo need, when
 # something is missing. Safe to run again.
+#   --arm64  also the AArch64 cross toolchain, the arm64 development packages
+#            (Debian multiarch) and the user-mode emulator that runs that build.
 set -e
+arm64=0
+[ "${1:-}" = "--arm64" ] && arm64=1
 packages="build-essential cmake ninja-build pkg-config libjson-c-dev libsqlite3-dev libssl-dev \
 libgtest-dev sqlite3 lighttpd curl unzip zip openssl tar python3 \
 busybox apache2 nginx-light fcgiwrap ffmpeg \
@@ -10,16 +14,25 @@ clang libclang-rt-14-dev chromium"
 # The route catalogue's tests drive a browser from Node: Node and npm come
 # from Debian where the machine has none.
 command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
+arm64_packages="g++-aarch64-linux-gnu libjson-c-dev:arm64 libsqlite3-dev:arm64 libssl-dev:arm64 \
+libgtest-dev:arm64 qemu-user"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+updated=0
+if [ "$arm64" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $SUDO dpkg --add-architecture arm64
+  $SUDO apt-get update -qq
+  updated=1
+fi
+[ "$arm64" = 1 ] && packages="$packages $arm64_packages"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
 if [ -n "$missing" ]; then
   echo "installing:$missing"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
+  [ "$updated" = 1 ] || $SUDO apt-get update -qq
   # shellcheck disable=SC2086
   $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi

@@ -17,6 +17,7 @@
 
 #include "platform/qvsocket.h"
 #include "tests/e2e/example_recorder.h"
+#include "tests/e2e/programs.h"
 #include "tools/nvr-cored/control.h"
 
 namespace fs = std::filesystem;
@@ -94,7 +95,7 @@ std::string CoreSim::socket_path() const { return root_.path() + "/var/run/qvsoc
 
 void CoreSim::start() {
   if (running()) return;
-  std::string program = build_dir() + "/nvr-cored";
+  std::vector<std::string> argv_words = simulator_argv();
   std::string log = root_.path() + "/var/lib/nvr-cored/test-stderr.log";
   // Everything the child needs is made before the fork: a thread of the test
   // may hold the allocator's lock at that moment.
@@ -105,15 +106,11 @@ void CoreSim::start() {
   for (auto& e : env_strings) envp.push_back(e.data());
   envp.push_back(nullptr);
   std::string root = root_.path();
-  const char* argv[] = {program.c_str(),
-                        "--root",
-                        root.c_str(),
-                        "--script",
-                        script_file_.c_str(),
-                        "--record",
-                        record_file_.c_str(),
-                        "--foreground",
-                        nullptr};
+  for (const std::string& arg :
+       {std::string("--root"), root, std::string("--script"), script_file_, std::string("--record"),
+        record_file_, std::string("--foreground")})
+    argv_words.push_back(arg);
+  std::vector<char*> argv = argv_pointers(argv_words);
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -122,7 +119,7 @@ void CoreSim::start() {
       dup2(fd, 1);
       dup2(fd, 2);
     }
-    execve(program.c_str(), const_cast<char* const*>(argv), envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   pid_ = pid;

@@ -18,6 +18,7 @@
 
 #include "fuzz/seed_writer.h"
 #include "tests/e2e/example_recorder.h"
+#include "tests/e2e/programs.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +116,8 @@ CgiResult run_cgi_process(const DeviceRoot& root, const CgiRequest& request) {
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::string program = build_dir() + "/nvr-cgi";
+  std::vector<std::string> argv_words = program_argv("nvr-cgi");
+  std::vector<char*> argv = argv_pointers(argv_words);
 
   pid_t pid = fork();
   if (pid == 0) {
@@ -124,8 +126,7 @@ CgiResult run_cgi_process(const DeviceRoot& root, const CgiRequest& request) {
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
       close(fd);
-    char* argv[] = {program.data(), nullptr};
-    execve(program.c_str(), argv, envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(in_pipe[0]);

@@ -14,6 +14,7 @@
 #include "platform/qvbase64.h"
 #include "tests/e2e/core_sim.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/programs.h"
 
 namespace nvr::test {
 namespace {
@@ -287,8 +288,8 @@ TEST(ReadOnlyMedium, ReadsStillGiveWhatIsStored) {
   const std::string command =
       "env -i NVR_ROOT='" + root.path() + "' REQUEST_METHOD=GET PATH_INFO=/1016 PATH='" +
       build_dir() + "/platform-bin:/usr/bin:/bin' unshare -m --propagation private sh -c " +
-      "'mount --bind -o ro \"$0\" \"$0\" && exec \"$1\"' '" + nand + "' '" + build_dir() +
-      "/nvr-cgi' 2>/dev/null";
+      "'mount --bind -o ro \"$0\" \"$0\" && shift && exec \"$@\"' '" + nand + "' " +
+      shell_words(program_argv("nvr-cgi")) + " 2>/dev/null";
   FILE* out = popen(command.c_str(), "r");
   ASSERT_NE(out, nullptr);
   std::string answer;

@@ -288,7 +288,7 @@ TEST(ReadOnlyMedium, ReadsStillGiveWhatIsStored) {
   const std::string command =
       "env -i NVR_ROOT='" + root.path() + "' REQUEST_METHOD=GET PATH_INFO=/1016 PATH='" +
       build_dir() + "/platform-bin:/usr/bin:/bin' unshare -m --propagation private sh -c " +
-      "'mount --bind -o ro \"$0\" \"$0\" && shift && exec \"$@\"' '" + nand + "' " +
+      "'mount --bind -o ro \"$0\" \"$0\" && exec \"$@\"' '" + nand + "' " +
       shell_words(program_argv("nvr-cgi")) + " 2>/dev/null";
   FILE* out = popen(command.c_str(), "r");
   ASSERT_NE(out, nullptr);

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -237,6 +238,9 @@ void answer_if_silent(bool dispatched, int parse_result) {
 }  // namespace
 
 int cgi_main() {
+  // A browser that leaves a download must not end the run before it removes
+  // what it sent: a write to a closed connection fails instead.
+  signal(SIGPIPE, SIG_IGN);
   cgi_capture_environment();
   cgi_answer_reset();
   const bool post = is_post();

@@ -511,10 +511,11 @@ const char* base_name_of(const char* file_name) {
 // taken gets a fresh fallback name. The new path, or "" when none worked.
 std::string move_to_safe_name(const char* temp_path, const char* base_name) {
   char safe_name[128];
-  // A name holding " & " would cut the handler's "<path> & <param>" data in
-  // the wrong place: the handler would take another file of "/tmp" for the upload.
+  // A name holding " &" would cut the handler's "<path> & <param>" data in
+  // the wrong place (" & " inside, or " &" at the end meeting the separator):
+  // the handler would take another file of "/tmp" for the upload.
   bool usable = cgi_sanitize_file_name(safe_name, sizeof safe_name, base_name) == 0 &&
-                safe_name[0] != '.' && !strstr(safe_name, " & ");
+                safe_name[0] != '.' && !strstr(safe_name, " &");
   for (int attempt = 0, fallbacks = 0; attempt < 100; ++attempt) {
     if (!usable) fallback_file_name(safe_name, sizeof safe_name, base_name, fallbacks++);
     std::string target = nvr::dev_path("/tmp/") + safe_name;

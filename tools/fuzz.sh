@@ -65,6 +65,11 @@ for t in $targets; do
       "build-fuzz/corpus/$t" "fuzz/corpus/$t" >"$log" 2>&1; then
     status=1
     echo "fuzz-$t: FOUND SOMETHING, see $log and build-fuzz/findings/"
+    # What was found, where CI's output shows it: the report and the input.
+    sed -n '/^==[0-9]*==ERROR\|^==[0-9]*== ERROR\|deadly signal\|^SUMMARY/,$p' "$log" | head -40
+    for f in build-fuzz/findings/"$t"-*; do
+      [ -f "$f" ] && echo "input $f:" && od -c "$f" | head -20
+    done
   fi
   # The last status line: executions, coverage (edges), speed.
   line=$(grep -E '^#[0-9]+' "$log" | tail -1)

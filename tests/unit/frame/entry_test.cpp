@@ -208,9 +208,10 @@ TEST_F(Entry, UnsafeNamesFallBackToUploadAndTime) {
 }
 
 // Found by fuzzing: a file name holding the data separator " & " reached the
-// handler as "<tmp>/a & b.wav & 7", which it reads as the path "<tmp>/a".
+// handler as "<tmp>/a & b.wav & 7", which it reads as the path "<tmp>/a"; and
+// a name ending in " &" meets the separator as "<tmp>/a & & 7".
 TEST_F(Entry, FileNameHoldingTheDataSeparatorFallsBack) {
-  for (const char* name : {"a & b.wav", "x.w & av", "a.b & c"}) {
+  for (const char* name : {"a & b.wav", "x.w & av", "a.b & c", "a &", "a.wav &"}) {
     std::string body = file_part(kB, name, "data") + "--" + kB + "--\r\n";
     auto r = post(kMultipart, body, "/up", "param:7");
     auto files = tmp_files();

@@ -1,5 +1,6 @@
 // The address filter that decides which clients may reach the recorder, and
 // the UPnP mapping of its web and RTSP ports.
+#include "modules/network/network_records.h"
 #include "modules/system/system_module.h"
 
 namespace {
@@ -26,6 +27,18 @@ constexpr nvr::PolicyRow kUpnpPolicy[] = {
     LENIENT_INT(UpnpInfo, external_rtsp_port, "external_rtsp_port"),
 };
 #undef LENIENT_INT
+
+// The UPnP record and the local ports the mapping points at (the port
+// settings belong to the network settings).
+struct UpnpAnswer {
+  UpnpInfo upnp;
+  PortSettings ports;
+};
+constexpr nvr::AnswerRow kUpnpAnswer[] = {
+    nvr::answer_record(kUpnpRecord),
+    NVR_ANSWER_FIELD(UpnpAnswer, ports.http_port, "http_port"),
+    NVR_ANSWER_FIELD(UpnpAnswer, ports.rtsp_port, "rtsp_port"),
+};
 
 constexpr nvr::AnswerRow kFilterAnswer[] = {
     nvr::answer_param_int("filterEnable", "access_filter_enable", 0),
@@ -69,16 +82,10 @@ void on_set_access_filter(char* data) {
 
 // "/1030"
 void on_get_upnp_info(char*) {
-  UpnpInfo upnp{};
-  read_upnp(nvr::qvdb_path(), &upnp);
-  int32_t http_port = 0;
-  int32_t rtsp_port = 0;
-  read_local_ports(nvr::qvdb_path(), &http_port, &rtsp_port);
-
-  nvr::Json answer(db_record_to_json(kUpnpRecord, &upnp));
-  nvr::json_add_int(answer.get(), "http_port", http_port);
-  nvr::json_add_int(answer.get(), "rtsp_port", rtsp_port);
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
+  UpnpAnswer answer{};
+  read_upnp(nvr::qvdb_path(), &answer.upnp);
+  read_port(nvr::qvdb_path(), &answer.ports);
+  nvr::write_answer(kUpnpAnswer, &answer);
 }
 
 // "/1031": the core daemon maps the ports and keeps the record itself.

@@ -48,8 +48,23 @@ static_assert(offsetof(UpnpInfo, http_status) == 140);
 static_assert(offsetof(UpnpInfo, external_rtsp_port) == 144);
 static_assert(offsetof(UpnpInfo, rtsp_status) == 148);
 
-extern const DbRecord kUpnpRecord;          // table "upnp", one row
-extern const DbRecord kAccessFilterRecord;  // "access_filter", a row per entry in list order
+// The filter list is kept one row per entry, in list order.
+inline constexpr DbField kAccessFilterFields[] = {
+    DB_FIELD(AccessFilterEntry, address_type, "address_type", DbType::I32),
+    DB_FIELD(AccessFilterEntry, address, "address", DbType::Text),
+};
+inline constexpr DbRecord kAccessFilterRecord{"access_filter", nullptr, sizeof(AccessFilterEntry),
+                                              kAccessFilterFields};
+
+inline constexpr DbField kUpnpFields[] = {
+    DB_FIELD(UpnpInfo, enable, "enable", DbType::I32),
+    DB_FIELD(UpnpInfo, type, "type", DbType::I32),
+    DB_FIELD(UpnpInfo, external_http_port, "external_http_port", DbType::I32),
+    DB_FIELD(UpnpInfo, http_status, "http_status", DbType::I32),
+    DB_FIELD(UpnpInfo, external_rtsp_port, "external_rtsp_port", DbType::I32),
+    DB_FIELD(UpnpInfo, rtsp_status, "rtsp_status", DbType::I32),
+};
+inline constexpr DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
 
 // The stored list in its order (at most kMaxAccessFilters entries).
 int read_access_filter(const char* path, AccessFilterEntry* entries, int* count);
@@ -57,11 +72,13 @@ int read_access_filter(const char* path, AccessFilterEntry* entries, int* count)
 [[nodiscard]] int write_access_filter(const char* path, const AccessFilterEntry* entries,
                                       int count);
 
-int read_upnp(const char* path, UpnpInfo* record);
-[[nodiscard]] int write_upnp(const char* path, const UpnpInfo* record);  // the core daemon's side
-
-// The web server's and RTSP server's local ports, from the port settings.
-int read_local_ports(const char* path, int32_t* http_port, int32_t* rtsp_port);
+inline int read_upnp(const char* path, UpnpInfo* record) {
+  return db_read(path, kUpnpRecord, record, 0);
+}
+// The core daemon's side.
+[[nodiscard]] inline int write_upnp(const char* path, const UpnpInfo* record) {
+  return db_write(path, kUpnpRecord, record);
+}
 
 // Sets the address of one camera channel, leaving its other settings alone.
 [[nodiscard]] int write_camera_ip(const char* path, int32_t channel, const char* address);

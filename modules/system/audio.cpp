@@ -50,6 +50,11 @@ constexpr nvr::ReplyRow kAudioReplies[] = {
     {kReplyAudioFileSelect, sizeof(int32_t), on_cgi_common_json_cb},
 };
 
+// Reply dispatcher of this area (replies 9012 to 9016).
+void on_audio_ipc_callback(void*, const void* header, const void* payload) {
+  nvr::dispatch_reply(kAudioReplies, header, payload);
+}
+
 // A change the daemon answered goes to the operation log; no answer is an error.
 void ask_and_log_change(int32_t request_id, const void* payload, int32_t length) {
   if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson))
@@ -75,10 +80,6 @@ int32_t rename_upload(const std::string& real_path, const char* file_name,
 }
 
 }  // namespace
-
-void on_audio_ipc_callback(void*, const void* header, const void* payload) {
-  nvr::dispatch_reply(kAudioReplies, header, payload);
-}
 
 void on_get_audio_file_list(char*) {
   nvr::ask_or_answer(on_audio_ipc_callback, kReqAudioFileList, nullptr, 0, nvr::Silence::kJson);

@@ -32,18 +32,15 @@ constexpr nvr::AnswerRow kGeneralAnswer[] = {
 #undef NUMBER
 #undef DISPLAY
 
+// The request: the display keys over the stored display record, and the
+// general settings beside it.
 struct GeneralRequest {
-  int32_t main_resolution;
-  int32_t audio_output_on;
-  int32_t audio_volume;
-  int32_t hdmi_audio_on;
-  int32_t sub_resolution;
-  int32_t wizard_enable;
+  DisplayInfo display;
   char hostname[kHostNameSize];
+  int32_t wizard_enable;
   int32_t device_id;
   int32_t display_mode;
   int32_t sub_enable;
-  int32_t audio_stereo;
   int32_t homologous;
   int32_t is_homologous_changed;
   int32_t hdmihotplug;
@@ -56,17 +53,17 @@ struct GeneralRequest {
 #define OPTIONAL_INT(member, key) \
   NVR_POLICY_INT(GeneralRequest, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
 constexpr nvr::PolicyRow kGeneralPolicy[] = {
-    REQUIRED_INT(main_resolution, "mainResolution", INT32_MIN, INT32_MAX),
-    SWITCH(audio_output_on, "audioOutputOn"),
-    REQUIRED_INT(audio_volume, "audioVolume", 0, 100),
-    SWITCH(hdmi_audio_on, "hdmiAudioOn"),
-    REQUIRED_INT(sub_resolution, "subResolution", INT32_MIN, INT32_MAX),
+    REQUIRED_INT(display.main_resolution, "mainResolution", INT32_MIN, INT32_MAX),
+    SWITCH(display.audio_output_on, "audioOutputOn"),
+    REQUIRED_INT(display.audio_volume, "audioVolume", 0, 100),
+    SWITCH(display.hdmi_audio_on, "hdmiAudioOn"),
+    REQUIRED_INT(display.sub_resolution, "subResolution", INT32_MIN, INT32_MAX),
     SWITCH(wizard_enable, "wizardEnable"),
     NVR_POLICY_TEXT(GeneralRequest, hostname, "hostname", nvr::Presence::kRequired),
     REQUIRED_INT(device_id, "deviceId", 0, 256),
     SWITCH(display_mode, "displayMode"),
     SWITCH(sub_enable, "subEnable"),
-    OPTIONAL_INT(audio_stereo, "audioStereo"),
+    OPTIONAL_INT(display.audio_stereo, "audioStereo"),
     OPTIONAL_INT(homologous, "homologous"),
     OPTIONAL_INT(is_homologous_changed, "isHomologousChanged"),
     OPTIONAL_INT(hdmihotplug, "hdmihotplug"),
@@ -79,10 +76,10 @@ constexpr nvr::PolicyRow kGeneralPolicy[] = {
 // Mirrors the main output on the sub output or not: the sub output is
 // enabled exactly when the two do not show the same picture.
 // 0 once stored, -1 when a write failed.
-int apply_homologous(const GeneralRequest& request, DisplayInfo* display) {
+int apply_homologous(GeneralRequest& request) {
   const char* db = nvr::qvdb_path();
   const int separate = request.homologous == 0 ? 1 : 0;
-  display->sub_enable = separate;
+  request.display.sub_enable = separate;
   return set_param_int(db, "homologous", request.homologous) |
          set_param_value(db, "quick_screen", separate ? "1" : "0");
 }
@@ -100,13 +97,14 @@ int store_general_params(const GeneralRequest& request) {
 void announce_output_changes(const GeneralRequest& request, bool resolution_changed) {
   send_device_id_and_host_name(request.device_id);
   if (resolution_changed) {
-    const int32_t main_output[2] = {0, request.main_resolution};
-    const int32_t sub_output[2] = {1, request.sub_resolution};
+    const int32_t main_output[2] = {0, request.display.main_resolution};
+    const int32_t sub_output[2] = {1, request.display.sub_resolution};
     nvr::tell_daemon(kReqSetResolution, main_output, sizeof main_output);
     nvr::tell_daemon(kReqSetResolution, sub_output, sizeof sub_output);
     nvr::tell_daemon(kReqApplyResolution, nullptr, 0);
   }
-  const int32_t audio[3] = {request.hdmi_audio_on, request.audio_output_on, request.audio_volume};
+  const DisplayInfo& display = request.display;
+  const int32_t audio[3] = {display.hdmi_audio_on, display.audio_output_on, display.audio_volume};
   nvr::tell_daemon(kReqSetAudio, audio, sizeof audio);
 }
 
@@ -119,31 +117,26 @@ void on_get_general_info(char*) {
 }
 
 void on_set_general_info(char* data) {
+  const char* db = nvr::qvdb_path();
   GeneralRequest request{};
+  read_display(db, &request.display);
+  const DisplayInfo stored_display = request.display;
   // The policy, and a volume in steps of ten.
-  if (nvr::read_request(data, kGeneralPolicy, &request) != 0 || request.audio_volume % 10 != 0)
+  if (nvr::read_request(data, kGeneralPolicy, &request) != 0 ||
+      request.display.audio_volume % 10 != 0)
     return;
 
-  const char* db = nvr::qvdb_path();
-  DisplayInfo display{};
-  read_display(db, &display);
-  const int32_t cur_control = display.cur_control;
-  const bool resolution_changed = display.main_resolution != request.main_resolution ||
-                                  display.sub_resolution != request.sub_resolution;
-
-  display.main_resolution = request.main_resolution;
-  display.audio_output_on = request.audio_output_on;
-  display.audio_volume = request.audio_volume;
-  display.audio_stereo = request.audio_stereo;
-  display.hdmi_audio_on = request.hdmi_audio_on;
-  display.sub_resolution = request.sub_resolution;
+  const int32_t cur_control = stored_display.cur_control;
+  const bool resolution_changed =
+      stored_display.main_resolution != request.display.main_resolution ||
+      stored_display.sub_resolution != request.display.sub_resolution;
   const bool restart = request.is_homologous_changed != 0;
-  int stored = restart ? apply_homologous(request, &display) : 0;
-  stored |= write_display(db, &display);
+  int stored = restart ? apply_homologous(request) : 0;
+  stored |= write_display(db, &request.display);
 
   // The daemon switches the sub output itself; it is only asked when the main
   // output is in control and the mirroring did not change (that restarts).
-  if (display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
+  if (request.display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
     nvr::tell_daemon(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
 
   if ((stored | store_general_params(request)) != 0) return nvr::answer_failure(kRespText);

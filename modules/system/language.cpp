@@ -64,29 +64,24 @@ bool leaves_folder(const std::string& value) {
          value.find("..") != std::string::npos;
 }
 
-// The lines between the section's start and end marker lines, in braces.
+// The lines between the section's start and end marker lines, in braces, cut
+// to the answer's limit.
 std::string read_section(FILE* file, const std::string& start, const std::string& end) {
   std::string answer;
-  auto append = [&answer](std::string_view text) {
-    size_t room = kSectionLimit - 1 - answer.size();
-    answer.append(text.substr(0, room));
-  };
   char line[kLineSize];
   bool begun = false;
-  while (fgets(line, sizeof line, file) != nullptr) {
+  while (answer.size() < kSectionLimit && fgets(line, sizeof line, file) != nullptr) {
     if (!begun) {
-      if (strstr(line, start.c_str()) != nullptr) {
-        begun = true;
-        append("{\n");
-      }
-      continue;
-    }
-    if (strstr(line, end.c_str()) != nullptr) {
-      append("\n}");
+      begun = strstr(line, start.c_str()) != nullptr;
+      if (begun) answer = "{\n";
+    } else if (strstr(line, end.c_str()) != nullptr) {
+      answer += "\n}";
       break;
+    } else {
+      answer += line;
     }
-    append(line);
   }
+  answer.resize(std::min(answer.size(), kSectionLimit - 1));
   return answer;
 }
 

@@ -1,7 +1,7 @@
 // Log-in routes: the password log-in ("/1000") and the log-in link sent by
 // e-mail ("/1018"). The pages keep what the log-in answers in cookies and
 // enforce the permissions themselves; with "server_auth" 1 the log-in also
-// opens a server-side session (modules/system/sessions.h).
+// opens a server-side session (sessions.cpp).
 #include <strings.h>
 
 #include <chrono>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "frame/cgic.h"
-#include "modules/system/sessions.h"
 #include "modules/system/system_module.h"
 
 namespace {
@@ -41,27 +40,6 @@ int32_t check_login(const char* name, const char* digest, UserInfo* account) {
   return result;
 }
 
-void answer_login_refused(int32_t result) {
-  cgi_writeback_webserver(kRespText, nvr::json_text(nvr::json_with_int("type", result)));
-}
-
-// "permission" to "remoteplayback" of the account, as the account list has
-// them, with the login answer's spelling "remotePermisson".
-nvr::Json account_permissions(const void* account) {
-  auto fields = kUserListRecord.fields;
-  size_t first = 0;
-  while (first < fields.size() && strcmp(fields[first].column, "permission") != 0) ++first;
-  const DbRecord permissions{kUserListRecord.table, kUserListRecord.key_column,
-                             kUserListRecord.size, fields.subspan(first)};
-  nvr::Json values(db_record_to_json(permissions, account));
-  nvr::Json renamed = nvr::json_new_object();
-  json_object_object_foreach(values.get(), key, value) {
-    const char* answer_key = strcmp(key, "remotePermission") == 0 ? "remotePermisson" : key;
-    json_object_object_add(renamed.get(), answer_key, json_object_get(value));
-  }
-  return renamed;
-}
-
 // The session the accepted log-in opened (stored or today's kind).
 std::string g_session_id;
 
@@ -76,7 +54,7 @@ nvr::Json same_channel_json(const void*) {
 constexpr nvr::AnswerRow kLoginAnswer[] = {
     NVR_ANSWER_FIELD(UserInfo, type, "type"),
     NVR_ANSWER_FIELD(UserInfo, name, "userName"),
-    nvr::answer_computed(nullptr, account_permissions),
+    nvr::answer_record(kLoginPermissionRecord),
     nvr::answer_computed("sessionId", session_id_json),
     nvr::answer_param_int("failoverMode", "failover_mode", 0),
     nvr::answer_computed("sameChannel", same_channel_json),
@@ -84,22 +62,6 @@ constexpr nvr::AnswerRow kLoginAnswer[] = {
     nvr::answer_param_text("softwareVersion", "software_version", 64, "7x.7.0.9"),
     nvr::answer_param_text("model", "model", 64, ""),
 };
-
-void answer_login_accepted(const UserInfo& account, const std::string& session_id) {
-  g_session_id = session_id;
-  nvr::write_answer(kLoginAnswer, &account, kRespText);
-}
-
-// The cookie holds no user name before the log-in: the log record takes the
-// name from the request.
-void log_login(const char* name) {
-  QvLogInfo record;
-  cgi_init_log_info(&record);
-  record.sub_type = kLogSubLogin;
-  record.param_type = kLogParamNone;
-  snprintf(record.user, sizeof record.user, "%.63s", name);
-  cgi_send_log(on_login_ipc_callback, record);
-}
 
 // The Host header up to its port.
 std::string cookie_domain(const char* host) {
@@ -129,18 +91,30 @@ void on_user_login_from_mail_cb(uint32_t count, const void* payload) {
   cgi_set_callback_done(1);
 }
 
+// Reply dispatcher of the log-in routes (reply 8504 of the link check).
+void on_login_ipc_callback(void*, const void* header, const void* payload) {
+  static constexpr nvr::ReplyRow kReplies[] = {
+      {kReplyLinkLogin, sizeof(int32_t), on_user_login_from_mail_cb}};
+  nvr::dispatch_reply(kReplies, header, payload);
+}
+
+// The cookie holds no user name before the log-in: the log record takes the
+// name from the request.
+void log_login(const char* name) {
+  QvLogInfo record;
+  cgi_init_log_info(&record);
+  record.sub_type = kLogSubLogin;
+  record.param_type = kLogParamNone;
+  snprintf(record.user, sizeof record.user, "%.63s", name);
+  cgi_send_log(on_login_ipc_callback, record);
+}
+
 }  // namespace
 
 void make_session_id(char* out, time_t seed) {
   srand(static_cast<unsigned>(seed));
   for (int i = 0; i < kSessionIdDigits; ++i) out[i] = static_cast<char>('0' + rand() % 10);
   out[kSessionIdDigits] = '\0';
-}
-
-void on_login_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {
-      {kReplyLinkLogin, sizeof(int32_t), on_user_login_from_mail_cb}};
-  nvr::dispatch_reply(kReplies, header, payload);
 }
 
 void on_user_login(char* data) {
@@ -160,16 +134,13 @@ void on_user_login(char* data) {
   const int32_t result = limited ? -1 : check_login(name, digest, &account);
   if (result < 0) {
     note_failed_login(started, limited);
-    answer_login_refused(result);
-    return;
+    return nvr::answer_with(kRespText, nvr::json_text(nvr::json_with_int("type", result)));
   }
   const std::optional<std::string> session_id = open_login_session(account);
-  if (!session_id) {
-    cgi_error_to_webserver(kRespText);
-    return;
-  }
+  if (!session_id) return nvr::answer_failure(kRespText);
   log_login(name);
-  answer_login_accepted(account, *session_id);
+  g_session_id = *session_id;
+  nvr::write_answer(kLoginAnswer, &account, kRespText);
 }
 
 void on_user_login_from_mail(char* data) {

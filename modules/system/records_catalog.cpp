@@ -9,7 +9,8 @@
 namespace {
 
 // Not listed: kUserChangeRecord, the fields a request may change in a user
-// record; it reads JSON only and is never stored by itself (it has no key).
+// record, and kLoginPermissionRecord, the log-in answer's part of it; they
+// read and write JSON only and are never stored by themselves.
 const DbCatalogEntry kSystemRecords[] = {
     {&kUpnpRecord, 1},
     {&kAccessFilterRecord, 1},

@@ -1,5 +1,3 @@
-#include "modules/system/sessions.h"
-
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -9,18 +7,12 @@
 #include "frame/cgic.h"
 #include "frame/session.h"
 #include "frame/web_utils.h"
-#include "modules/system/login.h"
+#include "modules/system/system_handlers.h"
 
 namespace {
 
 // What every refused log-in costs at least (shrunk by NVR_TIME_SCALE in tests).
 constexpr double kFailedLoginMillis = 1000;
-
-void set_session_cookie(const std::string& id) {
-  const std::string line =
-      "Set-Cookie: sessionId=" + id + "; path=/; HttpOnly; SameSite=Strict\r\n";
-  cgi_add_cookie_line(line.c_str());
-}
 
 }  // namespace
 
@@ -47,7 +39,9 @@ std::optional<std::string> open_login_session(const UserInfo& account) {
   std::optional<std::string> id = nvr::auth::session_open(account.id, name, cgiRemoteAddr);
   // The pages store the answer's "sessionId" in a cookie themselves; the
   // header line serves tools (curl -c) and keeps the id away from scripts.
-  if (id) set_session_cookie(*id);
+  if (id)
+    cgi_add_cookie_line(
+        ("Set-Cookie: sessionId=" + *id + "; path=/; HttpOnly; SameSite=Strict\r\n").c_str());
   return id;
 }
 

@@ -8,15 +8,11 @@ constexpr size_t kConfigNameSize = 32;
 constexpr size_t kUptimeSize = 64;
 
 // The output of "uptime", cut to the part the pages show.
-void get_uptime_text(char* buffer, size_t size) {
-  static const char* const kUptime[] = {"uptime", nullptr};
-  qv_vpopen(kUptime, buffer, size);
-  cut_uptime_text(buffer);
-}
-
 nvr::Json uptime_json(const void*) {
+  static const char* const kUptime[] = {"uptime", nullptr};
   char uptime[kUptimeSize];
-  get_uptime_text(uptime, sizeof uptime);
+  qv_vpopen(kUptime, uptime, sizeof uptime);
+  cut_uptime_text(uptime);
   return nvr::json_new_string(uptime);
 }
 
@@ -53,12 +49,6 @@ constexpr nvr::AnswerRow kSystemInfoAnswer[] = {
 };
 #undef INFO
 
-void on_get_system_info_cb(uint32_t count, const void* payload) {
-  if (count < 1) return;
-  const DeviceInfo info = nvr::record_at<DeviceInfo>(payload, 0);
-  nvr::answer_json(nvr::build_answer(kSystemInfoAnswer, &info));
-}
-
 struct SystemInfoRequest {
   char host_name[kHostNameSize];
   int32_t device_id;
@@ -67,6 +57,14 @@ constexpr nvr::PolicyRow kSystemInfoPolicy[] = {
     NVR_POLICY_NONEMPTY(SystemInfoRequest, host_name, "hostName", nvr::Presence::kRequired),
     NVR_POLICY_INT(SystemInfoRequest, device_id, "deviceId", 1, 255, nvr::Presence::kRequired),
 };
+
+// Reply dispatcher of this area (reply 8400).
+void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
+  static constexpr nvr::ReplyRow kReplies[] = {
+      {kReplySystemInfo, sizeof(DeviceInfo),
+       nvr::answer_first_record<DeviceInfo, kSystemInfoAnswer, kRespJson>}};
+  nvr::dispatch_reply(kReplies, header, payload);
+}
 
 }  // namespace
 
@@ -84,12 +82,6 @@ void cut_uptime_text(char* text) {
   if (const char* l = strchr(text, 'l')) {
     if (l - text >= 2) text[l - text - 2] = '\0';
   }
-}
-
-void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {
-      {kReplySystemInfo, sizeof(DeviceInfo), on_get_system_info_cb}};
-  nvr::dispatch_reply(kReplies, header, payload);
 }
 
 void on_get_system_info(char*) {

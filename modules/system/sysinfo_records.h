@@ -108,14 +108,42 @@ static_assert(offsetof(DisplayInfo, sub_enable) == 28);
 static_assert(offsetof(DisplayInfo, sub_resolution) == 32);
 static_assert(offsetof(DisplayInfo, cur_control) == 68);
 
-extern const DbRecord kDisplayRecord;
-extern const DbRecord kNetworkHostName;  // "network": the host name part
+inline constexpr DbField kDisplayFields[] = {
+    DB_FIELD(DisplayInfo, main_resolution, "mainResolution", DbType::I32),
+    DB_FIELD(DisplayInfo, hdmi_audio_on, "hdmiAudioOn", DbType::I32),
+    DB_FIELD(DisplayInfo, audio_output_on, "audioOutputOn", DbType::I32),
+    DB_FIELD(DisplayInfo, audio_volume, "audioVolume", DbType::I32),
+    DB_FIELD(DisplayInfo, audio_stereo, "audioStereo", DbType::I32),
+    DB_FIELD(DisplayInfo, sub_enable, "subEnable", DbType::I32),
+    DB_FIELD(DisplayInfo, sub_resolution, "subResolution", DbType::I32),
+    DB_FIELD(DisplayInfo, cur_control, "curControl", DbType::I32),
+};
+inline constexpr DbRecord kDisplayRecord{"display", nullptr, sizeof(DisplayInfo), kDisplayFields};
 
-int read_display(const char* path, DisplayInfo* record);
-[[nodiscard]] int write_display(const char* path, const DisplayInfo* record);
+inline int read_display(const char* path, DisplayInfo* record) {
+  return db_read(path, kDisplayRecord, record, 0);
+}
+[[nodiscard]] inline int write_display(const char* path, const DisplayInfo* record) {
+  return db_write(path, kDisplayRecord, record);
+}
 
 // The host name: the text at offset 4 of the network record, at most 127
-// characters.
+// characters. The other fields of that record belong to the network settings
+// and are left alone.
 constexpr size_t kHostNameSize = 128;
+#pragma pack(push, 1)
+struct NetworkHostName {
+  int32_t mode;
+  char host_name[kHostNameSize];
+};
+#pragma pack(pop)
+static_assert(offsetof(NetworkHostName, host_name) == 4);
+
+inline constexpr DbField kHostNameFields[] = {
+    DB_FIELD(NetworkHostName, host_name, "hostName", DbType::Text),
+};
+inline constexpr DbRecord kNetworkHostName{"network", nullptr, sizeof(NetworkHostName),
+                                           kHostNameFields};
+
 int read_host_name(const char* path, char* buffer, size_t size);
 [[nodiscard]] int write_host_name(const char* path, const char* host_name);

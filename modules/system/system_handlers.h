@@ -1,14 +1,72 @@
-// Handlers of the users-and-system route table: the areas with headers of
-// their own (the log-in, maintenance, system information and upgrades), and
-// the others below.
+// Handlers of the users-and-system route table and what the areas share: the
+// areas with headers of their own (maintenance and upgrades), and the others
+// below.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
 
-#include "modules/system/login.h"
 #include "modules/system/maintenance.h"
-#include "modules/system/sysinfo.h"
 #include "modules/system/upgrade.h"
+#include "modules/system/users_records.h"
+
+// ---- log-in, log-out and the log-in link.
+void on_user_login(char* data);
+void on_user_logout(char* data);
+void on_user_login_from_mail(char* data);
+
+// A session id: kSessionIdDigits decimal digits from the C library's generator
+// seeded with `seed` (the log-in time in seconds), NUL-terminated.
+constexpr int kSessionIdDigits = 32;
+void make_session_id(char* out, time_t seed);
+
+// The log-in's part in server-side sessions ("server_auth" 1): the limit on
+// failed log-ins, their equal cost, and the session a log-in opens. With the
+// switch off each of these gives today's behaviour.
+
+// True when the caller's address is refused for too many failed log-ins; the
+// log-in then answers as for a wrong password.
+bool login_limit_reached();
+
+// A refused log-in: counted against the address (unless it was refused by the
+// limit), and answered no sooner than a fixed time after `started`, so that an
+// unknown name, a wrong password and a refused address all cost the same.
+void note_failed_login(std::chrono::steady_clock::time_point started, bool limited);
+
+// The accepted log-in's session id: with the switch on, a stored session of
+// the account (nothing when it cannot be stored); off, today's id drawn from
+// the C library's generator seeded with the time.
+std::optional<std::string> open_login_session(const UserInfo& account);
+
+// The "sessionId" cookie of a log-in link: a guest session with the switch on,
+// else "0".
+std::string open_link_session();
+
+// Digests compared without letting the time tell where they differ; letter
+// case ignored, as the log-in always has.
+bool digests_equal(const char* stored, const char* given);
+
+// ---- system information, display and language routes.
+void on_get_system_info(char* data);   // "/1009", "/1020"
+void on_set_system_info(char* data);   // "/1012"
+void on_get_general_info(char* data);  // "/6080"
+void on_set_general_info(char* data);  // "/6081"
+void on_change_language(char* data);   // "/1001"
+void on_get_lang_section(char* data);  // "/json"
+void on_clear_qvfs_dbup(char* data);   // "/1023"
+
+// Tells the core daemon the device id (1705) and that the host name changed
+// (1702), both without waiting.
+void send_device_id_and_host_name(int32_t device_id);
+
+// Shortens the output of "uptime" in place to the time and how long the
+// recorder has been up: cut five characters before "users", else two before
+// the first 'l'; unchanged when there is no such place.
+void cut_uptime_text(char* text);
 
 // ---- access filter, UPnP port mapping and camera address assignment.
 void on_get_access_filter(char* data);
@@ -24,9 +82,6 @@ void on_add_audio_file(char* data);       // "/6322"
 void on_del_audio_files(char* data);      // "/6323"
 void on_rename_audio_file(char* data);    // "/6324"
 void on_send_audio_file_id(char* data);   // "/6325"
-
-// Reply dispatcher of this area (replies 9012 to 9016).
-void on_audio_ipc_callback(void* context, const void* header, const void* payload);
 
 // ---- device log: the names of its types, page-wise search, one entry's detail,
 // and the CSV export.
@@ -56,6 +111,3 @@ void on_modify_poe_camera_pwd(char* data);
 void on_cgi_notify_daemon(char* data);
 void on_cgi_set_user_info(char* data);
 void on_clear_permission_update(char* data);
-
-// Reply dispatcher of the account routes (reply 8265 of the PoE-camera password).
-void on_users_ipc_callback(void* context, const void* header, const void* payload);

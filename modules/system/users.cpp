@@ -45,13 +45,21 @@ void on_modify_poe_camera_pwd_cb(uint32_t count, const void* payload) {
   nvr::answer_text(std::to_string(nvr::record_at<int32_t>(payload, 0)).c_str());
 }
 
-constexpr nvr::ReplyRow kUsersReplies[] = {
-    {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
-};
+// Reply dispatcher of the account routes (reply 8265 of the PoE-camera password).
+void on_users_ipc_callback(void*, const void* header, const void* payload) {
+  static constexpr nvr::ReplyRow kReplies[] = {
+      {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
+  };
+  nvr::dispatch_reply(kReplies, header, payload);
+}
 
-// The accounts in use, as a list.
+// The stored accounts in use (read through the list's own descriptor), as a
+// list.
 template <class Account>
-void answer_accounts(const DbRecord& desc, const std::vector<Account>& users, int count) {
+void answer_accounts(const char* db, const DbRecord& desc) {
+  std::vector<Account> users(kMaxUsers);
+  int count = 0;
+  db_read_all(db, desc, users.data(), kMaxUsers, &count);
   nvr::Json list = nvr::json_new_array();
   for (int i = 0; i < count; ++i)
     if (users[i].enable != 0) json_object_array_add(list.get(), db_record_to_json(desc, &users[i]));
@@ -73,17 +81,8 @@ AddOutcome store_new_user(UserInfo* user) {
 
 }  // namespace
 
-void on_users_ipc_callback(void*, const void* header, const void* payload) {
-  nvr::dispatch_reply(kUsersReplies, header, payload);
-}
-
 // "/6070"
-void on_get_user_list(char*) {
-  std::vector<UserInfo> users(kMaxUsers);
-  int count = 0;
-  read_users(nvr::qvdb_path(), users.data(), &count);
-  answer_accounts(kUserListRecord, users, count);
-}
+void on_get_user_list(char*) { answer_accounts<UserInfo>(nvr::qvdb_path(), kUserListRecord); }
 
 // "/6071"
 void on_add_new_user(char* data) {
@@ -150,12 +149,8 @@ void on_del_user_info(char* data) {
 
 // "/6074"
 void on_get_oem_user_list(char*) {
-  const char* oem_db = nvr::oem_db_path();
-  if (access(oem_db, F_OK) != 0) return;
-  std::vector<OemUserInfo> users(kMaxUsers);
-  int count = 0;
-  read_users_oem(oem_db, users.data(), &count);
-  answer_accounts(kOemUserRecord, users, count);
+  if (access(nvr::oem_db_path(), F_OK) == 0)
+    answer_accounts<OemUserInfo>(nvr::oem_db_path(), kOemUserRecord);
 }
 
 // "/6075"

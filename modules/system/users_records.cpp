@@ -48,6 +48,19 @@ const DbField kUserFields[] = {
 constexpr size_t kUserListFieldCount = 6 + kUserFlagCount + 2 + 1 + kUserFlagCount + 2;
 static_assert(kUserListFieldCount + 5 == std::size(kUserFields));
 
+// The log-in answer's permissions: the list's keys from "permission" on, with
+// the answer's own spelling "remotePermisson".
+const DbField kLoginPermissionFields[] = {
+    DB_FIELD(UserInfo, permission, "permission", T::I32),
+    LOCAL_FLAGS,
+    CHANNEL_TEXT(localliveview),
+    CHANNEL_TEXT(localplayback),
+    DB_FIELD_J(UserInfo, remote_permission, "remotePermission", T::I32, "remotePermisson"),
+    REMOTE_FLAGS,
+    CHANNEL_TEXT(remoteliveview),
+    CHANNEL_TEXT(remoteplayback),
+};
+
 const DbField kUserChangeFields[] = {
     DB_FIELD(UserInfo, password, "password", T::Text),
     DB_FIELD(UserInfo, type, "type", T::I32),
@@ -71,34 +84,26 @@ const DbField kOemUserFields[] = {
 
 constexpr const char* kUserTable = "user";
 
-}  // namespace
-
-const DbRecord kUserRecord{kUserTable, "id", sizeof(UserInfo), kUserFields};
-const DbRecord kUserListRecord{kUserTable, "id", sizeof(UserInfo),
-                               std::span<const DbField>(kUserFields, kUserListFieldCount)};
-const DbRecord kUserChangeRecord{kUserTable, "id", sizeof(UserInfo), kUserChangeFields};
-const DbRecord kOemUserRecord{kUserTable, "id", sizeof(OemUserInfo), kOemUserFields};
-
-// ---- named access -----------------------------------------------------------------
-
-int read_users(const char* path, UserInfo* array, int* count) {
-  *count = 0;
-  return db_read_all(path, kUserRecord, array, kMaxUsers, count);
-}
-
-namespace {
-
 // The accounts in use (free slots left out), in id order.
 std::vector<UserInfo> users_in_use(const char* path) {
   std::vector<UserInfo> users(kMaxUsers);
   int count = 0;
-  read_users(path, users.data(), &count);
+  db_read_all(path, kUserRecord, users.data(), kMaxUsers, &count);
   users.resize(static_cast<size_t>(count));
   std::erase_if(users, [](const UserInfo& user) { return user.enable == 0; });
   return users;
 }
 
 }  // namespace
+
+const DbRecord kUserRecord{kUserTable, "id", sizeof(UserInfo), kUserFields};
+const DbRecord kUserListRecord{kUserTable, "id", sizeof(UserInfo),
+                               std::span<const DbField>(kUserFields, kUserListFieldCount)};
+const DbRecord kLoginPermissionRecord{kUserTable, "id", sizeof(UserInfo), kLoginPermissionFields};
+const DbRecord kUserChangeRecord{kUserTable, "id", sizeof(UserInfo), kUserChangeFields};
+const DbRecord kOemUserRecord{kUserTable, "id", sizeof(OemUserInfo), kOemUserFields};
+
+// ---- named access -----------------------------------------------------------------
 
 // Scans the accounts rather than asking for the name: free slots keep an empty
 // name and must never be found as an account.
@@ -132,13 +137,6 @@ int add_user(const char* path, UserInfo* record) {
     return write_user(path, record);
   }
   return -1;
-}
-
-int delete_user(const char* path, int32_t id) { return db_delete(path, kUserRecord, id); }
-
-int read_users_oem(const char* path, OemUserInfo* array, int* count) {
-  *count = 0;
-  return db_read_all(path, kOemUserRecord, array, kMaxUsers, count);
 }
 
 uint64_t user_channel_mask(const char* text) { return get_channel_mask(text); }

@@ -118,6 +118,8 @@ inline constexpr const char* kRemoteFlagKeys[kUserFlagCount] = {
 extern const DbRecord kUserRecord;
 // The fields of the account list ("/6070"), in its key order.
 extern const DbRecord kUserListRecord;
+// The permissions of the log-in answer, in its key order and spelling.
+extern const DbRecord kLoginPermissionRecord;
 // The fields that a change of an account ("/6072") takes from the request:
 // password, type, the twenty flags and the four channel texts.
 extern const DbRecord kUserChangeRecord;
@@ -130,15 +132,11 @@ extern const DbRecord kOemUserRecord;
 // the record unchanged. Free slots never match.
 int read_user_by_name(const char* path, UserInfo* record, const char* name);
 int read_user(const char* path, UserInfo* record, int32_t id);
-// Every stored row (free slots included), in id order, at most kMaxUsers.
-int read_users(const char* path, UserInfo* array, int* count);
 // The number of accounts in use.
 int read_user_count(const char* path);
 [[nodiscard]] int write_user(const char* path, const UserInfo* record);
 // Stores a new account in the lowest free id and sets record->id; -1 when full.
 [[nodiscard]] int add_user(const char* path, UserInfo* record);
-[[nodiscard]] int delete_user(const char* path, int32_t id);
-int read_users_oem(const char* path, OemUserInfo* array, int* count);
 
 // The channel mask of a channel selection text.
 uint64_t user_channel_mask(const char* text);

@@ -10,7 +10,7 @@
 
 #include "frame/ipc.h"
 #include "frame/json.h"
-#include "modules/system/login.h"
+#include "modules/system/system_handlers.h"
 #include "modules/system/users_records.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"

@@ -10,7 +10,7 @@
 
 #include "frame/dispatchreq.h"
 #include "frame/session.h"
-#include "modules/system/sessions.h"
+#include "modules/system/system_handlers.h"
 
 namespace nvr::auth {
 namespace {

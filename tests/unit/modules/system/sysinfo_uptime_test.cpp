@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "modules/system/sysinfo.h"
+#include "modules/system/system_handlers.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/qvdb.h"
 
@@ -145,5 +146,16 @@ inline constexpr DbField kHostNameFields[] = {
 inline constexpr DbRecord kNetworkHostName{"network", nullptr, sizeof(NetworkHostName),
                                            kHostNameFields};
 
-int read_host_name(const char* path, char* buffer, size_t size);
-[[nodiscard]] int write_host_name(const char* path, const char* host_name);
+inline int read_host_name(const char* path, char* buffer, size_t size) {
+  if (buffer == nullptr || size == 0) return -1;
+  NetworkHostName record{};
+  int result = db_read(path, kNetworkHostName, &record, 0);
+  snprintf(buffer, size, "%.*s", static_cast<int>(sizeof record.host_name - 1), record.host_name);
+  return result;
+}
+[[nodiscard]] inline int write_host_name(const char* path, const char* host_name) {
+  NetworkHostName record{};
+  db_read(path, kNetworkHostName, &record, 0);
+  snprintf(record.host_name, sizeof record.host_name, "%s", host_name ? host_name : "");
+  return db_write(path, kNetworkHostName, &record);
+}

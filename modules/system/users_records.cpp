@@ -6,84 +6,6 @@
 
 namespace {
 
-using T = DbType;
-
-#define LOCAL_FLAG(i) \
-  DbField { kLocalFlagKeys[i], T::I32, offsetof(UserInfo, local_flags) + (i)*4u, 4 }
-#define REMOTE_FLAG(i) \
-  DbField { kRemoteFlagKeys[i], T::I32, offsetof(UserInfo, remote_flags) + (i)*4u, 4 }
-#define LOCAL_FLAGS                                                                         \
-  LOCAL_FLAG(0), LOCAL_FLAG(1), LOCAL_FLAG(2), LOCAL_FLAG(3), LOCAL_FLAG(4), LOCAL_FLAG(5), \
-      LOCAL_FLAG(6), LOCAL_FLAG(7), LOCAL_FLAG(8), LOCAL_FLAG(9)
-#define REMOTE_FLAGS                                                                              \
-  REMOTE_FLAG(0), REMOTE_FLAG(1), REMOTE_FLAG(2), REMOTE_FLAG(3), REMOTE_FLAG(4), REMOTE_FLAG(5), \
-      REMOTE_FLAG(6), REMOTE_FLAG(7), REMOTE_FLAG(8), REMOTE_FLAG(9)
-
-// SQLite column names ignore letter case, so the channel texts ("localliveview")
-// are stored as "<key>_channels" beside the flags ("localLiveView").
-#define CHANNEL_TEXT(member) DB_FIELD_J(UserInfo, member, #member "_channels", T::Text, #member)
-
-// The list's fields first, in its key order; the stored-only fields after them.
-const DbField kUserFields[] = {
-    DB_FIELD(UserInfo, id, "id", T::I32),
-    DB_FIELD(UserInfo, enable, "enable", T::I32),
-    DB_FIELD(UserInfo, name, "name", T::Text),
-    DB_FIELD(UserInfo, password, "password", T::Text),
-    DB_FIELD(UserInfo, type, "type", T::I32),
-    DB_FIELD(UserInfo, permission, "permission", T::I32),
-    LOCAL_FLAGS,
-    CHANNEL_TEXT(localliveview),
-    CHANNEL_TEXT(localplayback),
-    DB_FIELD(UserInfo, remote_permission, "remotePermission", T::I32),
-    REMOTE_FLAGS,
-    CHANNEL_TEXT(remoteliveview),
-    CHANNEL_TEXT(remoteplayback),
-    // Stored only.
-    DB_FIELD(UserInfo, reserved, "reserved", T::Text),
-    DB_FIELD(UserInfo, localliveview_mask, "localliveview_mask", T::U64),
-    DB_FIELD(UserInfo, localplayback_mask, "localplayback_mask", T::U64),
-    DB_FIELD(UserInfo, remoteliveview_mask, "remoteliveview_mask", T::U64),
-    DB_FIELD(UserInfo, remoteplayback_mask, "remoteplayback_mask", T::U64),
-};
-constexpr size_t kUserListFieldCount = 6 + kUserFlagCount + 2 + 1 + kUserFlagCount + 2;
-static_assert(kUserListFieldCount + 5 == std::size(kUserFields));
-
-// The log-in answer's permissions: the list's keys from "permission" on, with
-// the answer's own spelling "remotePermisson".
-const DbField kLoginPermissionFields[] = {
-    DB_FIELD(UserInfo, permission, "permission", T::I32),
-    LOCAL_FLAGS,
-    CHANNEL_TEXT(localliveview),
-    CHANNEL_TEXT(localplayback),
-    DB_FIELD_J(UserInfo, remote_permission, "remotePermission", T::I32, "remotePermisson"),
-    REMOTE_FLAGS,
-    CHANNEL_TEXT(remoteliveview),
-    CHANNEL_TEXT(remoteplayback),
-};
-
-const DbField kUserChangeFields[] = {
-    DB_FIELD(UserInfo, password, "password", T::Text),
-    DB_FIELD(UserInfo, type, "type", T::I32),
-    LOCAL_FLAGS,
-    REMOTE_FLAGS,
-    CHANNEL_TEXT(localliveview),
-    CHANNEL_TEXT(localplayback),
-    CHANNEL_TEXT(remoteliveview),
-    CHANNEL_TEXT(remoteplayback),
-};
-
-const DbField kOemUserFields[] = {
-    DB_FIELD(OemUserInfo, id, "id", T::I32),
-    DB_FIELD(OemUserInfo, enable, "enable", T::I32),
-    DB_FIELD(OemUserInfo, name, "name", T::Text),
-    DB_FIELD(OemUserInfo, password, "password", T::Text),
-    DB_FIELD(OemUserInfo, type, "type", T::I32),
-    DB_FIELD(OemUserInfo, permission, "permission", T::I32),
-    DB_FIELD(OemUserInfo, remote_permission, "remotePermission", T::I32),
-};
-
-constexpr const char* kUserTable = "user";
-
 // The accounts in use (free slots left out), in id order.
 std::vector<UserInfo> users_in_use(const char* path) {
   std::vector<UserInfo> users(kMaxUsers);
@@ -95,13 +17,6 @@ std::vector<UserInfo> users_in_use(const char* path) {
 }
 
 }  // namespace
-
-const DbRecord kUserRecord{kUserTable, "id", sizeof(UserInfo), kUserFields};
-const DbRecord kUserListRecord{kUserTable, "id", sizeof(UserInfo),
-                               std::span<const DbField>(kUserFields, kUserListFieldCount)};
-const DbRecord kLoginPermissionRecord{kUserTable, "id", sizeof(UserInfo), kLoginPermissionFields};
-const DbRecord kUserChangeRecord{kUserTable, "id", sizeof(UserInfo), kUserChangeFields};
-const DbRecord kOemUserRecord{kUserTable, "id", sizeof(OemUserInfo), kOemUserFields};
 
 // ---- named access -----------------------------------------------------------------
 

@@ -112,19 +112,96 @@ inline constexpr const char* kRemoteFlagKeys[kUserFlagCount] = {
     "remoteLiveView", "remotePlayback", "remoteRetrieve", "remoteSmartAnalysis", "remoteEvent",
     "remoteCamera",   "remoteStorage",  "remoteSettings", "remoteStatus",        "remoteShutdown"};
 
+// The ten permission flags of one side.
+#define FLAG(member, keys, i) DB_FIELD_AT(UserInfo, member, i, keys[i], DbType::I32)
+#define FLAGS(member, keys)                                                                       \
+  FLAG(member, keys, 0), FLAG(member, keys, 1), FLAG(member, keys, 2), FLAG(member, keys, 3),     \
+      FLAG(member, keys, 4), FLAG(member, keys, 5), FLAG(member, keys, 6), FLAG(member, keys, 7), \
+      FLAG(member, keys, 8), FLAG(member, keys, 9)
+
+// SQLite column names ignore letter case, so the channel texts ("localliveview")
+// are stored as "<key>_channels" beside the flags ("localLiveView").
+#define CHANNEL_TEXT(member) \
+  DB_FIELD_J(UserInfo, member, #member "_channels", DbType::Text, #member)
+
+// The list's fields first, in its key order; the stored-only fields after them.
+inline constexpr DbField kUserFields[] = {
+    DB_FIELD(UserInfo, id, "id", DbType::I32),
+    DB_FIELD(UserInfo, enable, "enable", DbType::I32),
+    DB_FIELD(UserInfo, name, "name", DbType::Text),
+    DB_FIELD(UserInfo, password, "password", DbType::Text),
+    DB_FIELD(UserInfo, type, "type", DbType::I32),
+    DB_FIELD(UserInfo, permission, "permission", DbType::I32),
+    FLAGS(local_flags, kLocalFlagKeys),
+    CHANNEL_TEXT(localliveview),
+    CHANNEL_TEXT(localplayback),
+    DB_FIELD(UserInfo, remote_permission, "remotePermission", DbType::I32),
+    FLAGS(remote_flags, kRemoteFlagKeys),
+    CHANNEL_TEXT(remoteliveview),
+    CHANNEL_TEXT(remoteplayback),
+    // Stored only.
+    DB_FIELD(UserInfo, reserved, "reserved", DbType::Text),
+    DB_FIELD(UserInfo, localliveview_mask, "localliveview_mask", DbType::U64),
+    DB_FIELD(UserInfo, localplayback_mask, "localplayback_mask", DbType::U64),
+    DB_FIELD(UserInfo, remoteliveview_mask, "remoteliveview_mask", DbType::U64),
+    DB_FIELD(UserInfo, remoteplayback_mask, "remoteplayback_mask", DbType::U64),
+};
+inline constexpr size_t kUserListFieldCount = 6 + kUserFlagCount + 2 + 1 + kUserFlagCount + 2;
+static_assert(kUserListFieldCount + 5 == std::size(kUserFields));
+
+// The log-in answer's permissions: the list's keys from "permission" on, with
+// the answer's own spelling "remotePermisson".
+inline constexpr DbField kLoginPermissionFields[] = {
+    DB_FIELD(UserInfo, permission, "permission", DbType::I32),
+    FLAGS(local_flags, kLocalFlagKeys),
+    CHANNEL_TEXT(localliveview),
+    CHANNEL_TEXT(localplayback),
+    DB_FIELD_J(UserInfo, remote_permission, "remotePermission", DbType::I32, "remotePermisson"),
+    FLAGS(remote_flags, kRemoteFlagKeys),
+    CHANNEL_TEXT(remoteliveview),
+    CHANNEL_TEXT(remoteplayback),
+};
+
+inline constexpr DbField kUserChangeFields[] = {
+    DB_FIELD(UserInfo, password, "password", DbType::Text),
+    DB_FIELD(UserInfo, type, "type", DbType::I32),
+    FLAGS(local_flags, kLocalFlagKeys),
+    FLAGS(remote_flags, kRemoteFlagKeys),
+    CHANNEL_TEXT(localliveview),
+    CHANNEL_TEXT(localplayback),
+    CHANNEL_TEXT(remoteliveview),
+    CHANNEL_TEXT(remoteplayback),
+};
+
+inline constexpr DbField kOemUserFields[] = {
+    DB_FIELD(OemUserInfo, id, "id", DbType::I32),
+    DB_FIELD(OemUserInfo, enable, "enable", DbType::I32),
+    DB_FIELD(OemUserInfo, name, "name", DbType::Text),
+    DB_FIELD(OemUserInfo, password, "password", DbType::Text),
+    DB_FIELD(OemUserInfo, type, "type", DbType::I32),
+    DB_FIELD(OemUserInfo, permission, "permission", DbType::I32),
+    DB_FIELD(OemUserInfo, remote_permission, "remotePermission", DbType::I32),
+};
+#undef FLAG
+#undef FLAGS
+#undef CHANNEL_TEXT
+
+constexpr const char* kUserTable = "user";
 // The account record: every stored field. Its fields run in the order of the
 // account list's JSON object first, so that kUserListRecord (the leading
 // fields) serves the list.
-extern const DbRecord kUserRecord;
+inline constexpr DbRecord kUserRecord{kUserTable, "id", sizeof(UserInfo), kUserFields};
 // The fields of the account list ("/6070"), in its key order.
-extern const DbRecord kUserListRecord;
+inline constexpr DbRecord kUserListRecord{
+    kUserTable, "id", sizeof(UserInfo), std::span<const DbField>(kUserFields, kUserListFieldCount)};
 // The permissions of the log-in answer, in its key order and spelling.
-extern const DbRecord kLoginPermissionRecord;
+inline constexpr DbRecord kLoginPermissionRecord{kUserTable, "id", sizeof(UserInfo),
+                                                 kLoginPermissionFields};
 // The fields that a change of an account ("/6072") takes from the request:
 // password, type, the twenty flags and the four channel texts.
-extern const DbRecord kUserChangeRecord;
+inline constexpr DbRecord kUserChangeRecord{kUserTable, "id", sizeof(UserInfo), kUserChangeFields};
 // The OEM account list, in its key order.
-extern const DbRecord kOemUserRecord;
+inline constexpr DbRecord kOemUserRecord{kUserTable, "id", sizeof(OemUserInfo), kOemUserFields};
 
 // ---- named access (path: nvr::qvdb_path() or nvr::oem_db_path()) ----------------
 

@@ -5,17 +5,6 @@
 
 #include "modules/cameras/cameras_records.h"
 
-int read_access_filter(const char* path, AccessFilterEntry* entries, int* count) {
-  if (count) *count = 0;
-  if (entries == nullptr || count == nullptr) return -1;
-  return db_read_rows(path, kAccessFilterRecord, entries, kMaxAccessFilters, count, {});
-}
-
-int write_access_filter(const char* path, const AccessFilterEntry* entries, int count) {
-  if (count < 0 || count > kMaxAccessFilters) return -1;
-  return db_replace_rows(path, kAccessFilterRecord, {}, entries, count);
-}
-
 // The camera record is the cameras module's: only its address changes.
 int write_camera_ip(const char* path, int32_t channel, const char* address) {
   if (address == nullptr) return -1;

@@ -67,10 +67,17 @@ inline constexpr DbField kUpnpFields[] = {
 inline constexpr DbRecord kUpnpRecord{"upnp", nullptr, sizeof(UpnpInfo), kUpnpFields};
 
 // The stored list in its order (at most kMaxAccessFilters entries).
-int read_access_filter(const char* path, AccessFilterEntry* entries, int* count);
+inline int read_access_filter(const char* path, AccessFilterEntry* entries, int* count) {
+  if (count) *count = 0;
+  if (entries == nullptr || count == nullptr) return -1;
+  return db_read_rows(path, kAccessFilterRecord, entries, kMaxAccessFilters, count, {});
+}
 // Replaces the stored list with `count` entries.
-[[nodiscard]] int write_access_filter(const char* path, const AccessFilterEntry* entries,
-                                      int count);
+[[nodiscard]] inline int write_access_filter(const char* path, const AccessFilterEntry* entries,
+                                             int count) {
+  if (count < 0 || count > kMaxAccessFilters) return -1;
+  return db_replace_rows(path, kAccessFilterRecord, {}, entries, count);
+}
 
 inline int read_upnp(const char* path, UpnpInfo* record) {
   return db_read(path, kUpnpRecord, record, 0);

@@ -2,6 +2,7 @@
 // of their display name, which the core daemon then takes over.
 #include "modules/system/system_module.h"
 #include "platform/qvbase64.h"
+#include "platform/safe_path.h"
 
 namespace {
 
@@ -90,9 +91,9 @@ void on_get_audio_file_list(char*) {
 // "/tmp".
 void on_upload_audio_file(char* data) {
   const char* path = data ? data : "";
-  const std::string folder = nvr::dev_path(nvr::devpath::kTmp) + "/";
-  const char* file_name =
-      strncmp(path, folder.c_str(), folder.size()) == 0 ? path + folder.size() : "";
+  const std::string name =
+      nvr::name_in_device_folder(nvr::dev_path(nvr::devpath::kTmp), path).value_or("");
+  const char* file_name = name.c_str();
   char encoded[kAudioNameSize] = "";
   int32_t status = -1;
   std::optional<std::string> upload = nvr::regular_file_in_folder(nvr::devpath::kTmp, file_name);

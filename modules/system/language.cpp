@@ -18,12 +18,12 @@ constexpr int kQueryValueSize = 128;
 // {"defaultLan": non-empty text, "list": [at least 19 x {"value": text,
 // "name": text, "isDefault": boolean}]} and nothing else.
 int check_language_list(json_object* request) {
-  if (!nvr::json_is(request, json_type_object) || json_object_object_length(request) != 2)
-    return -1;
   const char* default_language = nvr::json_string(request, "defaultLan");
-  if (default_language == nullptr || default_language[0] == '\0') return -1;
   json_object* list = nvr::json_get(request, "list");
-  if (!nvr::json_is(list, json_type_array) || nvr::json_array_size(list) < kMinLanguages) return -1;
+  if (!nvr::json_is(request, json_type_object) || json_object_object_length(request) != 2 ||
+      default_language == nullptr || default_language[0] == '\0' ||
+      !nvr::json_is(list, json_type_array) || nvr::json_array_size(list) < kMinLanguages)
+    return -1;
   for (size_t i = 0; i < nvr::json_array_size(list); ++i) {
     json_object* language = nvr::json_at(list, i);
     if (nvr::json_string(language, "value") == nullptr ||

@@ -58,26 +58,7 @@ struct DeviceInfo {
   int32_t talk_support;
   uint8_t reserved7[136];
 };
-#pragma pack(pop)
-static_assert(sizeof(DeviceInfo) == 592);
-static_assert(offsetof(DeviceInfo, max_cameras) == 4);
-static_assert(offsetof(DeviceInfo, max_sensors) == 16);
-static_assert(offsetof(DeviceInfo, max_alarms) == 20);
-static_assert(offsetof(DeviceInfo, max_audio_out) == 28);
-static_assert(offsetof(DeviceInfo, display_count) == 32);
-static_assert(offsetof(DeviceInfo, rs485_count) == 44);
-static_assert(offsetof(DeviceInfo, network_ports) == 52);
-static_assert(offsetof(DeviceInfo, oem_version) == 60);
-static_assert(offsetof(DeviceInfo, ddns) == 68);
-static_assert(offsetof(DeviceInfo, serial) == 72);
-static_assert(offsetof(DeviceInfo, prefix) == 137);
-static_assert(offsetof(DeviceInfo, model) == 153);
-static_assert(offsetof(DeviceInfo, software) == 185);
-static_assert(offsetof(DeviceInfo, hardware) == 217);
-static_assert(offsetof(DeviceInfo, mac) == 409);
-static_assert(offsetof(DeviceInfo, talk_support) == 452);
 
-#pragma pack(push, 1)
 //  OFFSET  SIZE  DESCRIPTION (display record, table "display", one row)
 //       0     4  main output resolution code      "mainResolution"
 //      12     4  HDMI audio on                    "hdmiAudioOn"
@@ -99,7 +80,34 @@ struct DisplayInfo {
   int32_t reserved1[8];
   int32_t cur_control;
 };
+
+// The host name: the text at offset 4 of the network record, at most 127
+// characters. The other fields of that record belong to the network settings
+// and are left alone.
+constexpr size_t kHostNameSize = 128;
+struct NetworkHostName {
+  int32_t mode;
+  char host_name[kHostNameSize];
+};
 #pragma pack(pop)
+
+static_assert(sizeof(DeviceInfo) == 592);
+static_assert(offsetof(DeviceInfo, max_cameras) == 4);
+static_assert(offsetof(DeviceInfo, max_sensors) == 16);
+static_assert(offsetof(DeviceInfo, max_alarms) == 20);
+static_assert(offsetof(DeviceInfo, max_audio_out) == 28);
+static_assert(offsetof(DeviceInfo, display_count) == 32);
+static_assert(offsetof(DeviceInfo, rs485_count) == 44);
+static_assert(offsetof(DeviceInfo, network_ports) == 52);
+static_assert(offsetof(DeviceInfo, oem_version) == 60);
+static_assert(offsetof(DeviceInfo, ddns) == 68);
+static_assert(offsetof(DeviceInfo, serial) == 72);
+static_assert(offsetof(DeviceInfo, prefix) == 137);
+static_assert(offsetof(DeviceInfo, model) == 153);
+static_assert(offsetof(DeviceInfo, software) == 185);
+static_assert(offsetof(DeviceInfo, hardware) == 217);
+static_assert(offsetof(DeviceInfo, mac) == 409);
+static_assert(offsetof(DeviceInfo, talk_support) == 452);
 static_assert(sizeof(DisplayInfo) == 72);
 static_assert(offsetof(DisplayInfo, hdmi_audio_on) == 12);
 static_assert(offsetof(DisplayInfo, audio_output_on) == 16);
@@ -108,6 +116,7 @@ static_assert(offsetof(DisplayInfo, audio_stereo) == 24);
 static_assert(offsetof(DisplayInfo, sub_enable) == 28);
 static_assert(offsetof(DisplayInfo, sub_resolution) == 32);
 static_assert(offsetof(DisplayInfo, cur_control) == 68);
+static_assert(offsetof(NetworkHostName, host_name) == 4);
 
 inline constexpr DbField kDisplayFields[] = {
     DB_FIELD(DisplayInfo, main_resolution, "mainResolution", DbType::I32),
@@ -127,18 +136,6 @@ inline int read_display(const char* path, DisplayInfo* record) {
 [[nodiscard]] inline int write_display(const char* path, const DisplayInfo* record) {
   return db_write(path, kDisplayRecord, record);
 }
-
-// The host name: the text at offset 4 of the network record, at most 127
-// characters. The other fields of that record belong to the network settings
-// and are left alone.
-constexpr size_t kHostNameSize = 128;
-#pragma pack(push, 1)
-struct NetworkHostName {
-  int32_t mode;
-  char host_name[kHostNameSize];
-};
-#pragma pack(pop)
-static_assert(offsetof(NetworkHostName, host_name) == 4);
 
 inline constexpr DbField kHostNameFields[] = {
     DB_FIELD(NetworkHostName, host_name, "hostName", DbType::Text),

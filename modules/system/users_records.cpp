@@ -32,15 +32,7 @@ int read_user_by_name(const char* path, UserInfo* record, const char* name) {
   return -1;
 }
 
-int read_user(const char* path, UserInfo* record, int32_t id) {
-  return db_read(path, kUserRecord, record, id);
-}
-
 int read_user_count(const char* path) { return static_cast<int>(users_in_use(path).size()); }
-
-int write_user(const char* path, const UserInfo* record) {
-  return db_write(path, kUserRecord, record);
-}
 
 int add_user(const char* path, UserInfo* record) {
   bool taken[kMaxUsers] = {};

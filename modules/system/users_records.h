@@ -208,10 +208,14 @@ inline constexpr DbRecord kOemUserRecord{kUserTable, "id", sizeof(OemUserInfo), 
 // The account in use whose name is exactly `name`; 0 when found, else -1 with
 // the record unchanged. Free slots never match.
 int read_user_by_name(const char* path, UserInfo* record, const char* name);
-int read_user(const char* path, UserInfo* record, int32_t id);
+inline int read_user(const char* path, UserInfo* record, int32_t id) {
+  return db_read(path, kUserRecord, record, id);
+}
 // The number of accounts in use.
 int read_user_count(const char* path);
-[[nodiscard]] int write_user(const char* path, const UserInfo* record);
+[[nodiscard]] inline int write_user(const char* path, const UserInfo* record) {
+  return db_write(path, kUserRecord, record);
+}
 // Stores a new account in the lowest free id and sets record->id; -1 when full.
 [[nodiscard]] int add_user(const char* path, UserInfo* record);
 

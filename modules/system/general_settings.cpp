@@ -126,7 +126,6 @@ void on_set_general_info(char* data) {
       request.display.audio_volume % 10 != 0)
     return;
 
-  const int32_t cur_control = stored_display.cur_control;
   const bool resolution_changed =
       stored_display.main_resolution != request.display.main_resolution ||
       stored_display.sub_resolution != request.display.sub_resolution;
@@ -136,12 +135,13 @@ void on_set_general_info(char* data) {
 
   // The daemon switches the sub output itself; it is only asked when the main
   // output is in control and the mirroring did not change (that restarts).
-  if (request.display.sub_enable != request.sub_enable && cur_control == 0 && !restart)
+  if (request.display.sub_enable != request.sub_enable && stored_display.cur_control == 0 &&
+      !restart)
     nvr::tell_daemon(kReqSubOutput, &request.sub_enable, sizeof request.sub_enable);
 
   if ((stored | store_general_params(request)) != 0) return nvr::answer_failure(kRespText);
   announce_output_changes(request, resolution_changed);
   cgi_send_operation_log(kLogSubChangeSettings, kLogParamGeneral, 0);
-  cgi_writeback_webserver(kRespText, cur_control == 0 ? "OK" : "SUB");
+  cgi_writeback_webserver(kRespText, stored_display.cur_control == 0 ? "OK" : "SUB");
   if (restart) nvr::tell_daemon(kReqRestart, nullptr, 0);
 }

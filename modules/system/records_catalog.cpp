@@ -1,9 +1,5 @@
 // The settings records of the system module and of the platform layer.
-#include "modules/system/access_records.h"
-#include "modules/system/maintenance_records.h"
-#include "modules/system/sysinfo_records.h"
-#include "modules/system/users_records.h"
-#include "platform/qvdb_actions.h"
+#include "modules/system/system_module.h"
 #include "platform/qvdb_catalog.h"
 
 namespace {

@@ -66,6 +66,13 @@ void answer_accounts(const char* db, const DbRecord& desc) {
   cgi_writeback_webserver(kRespJson, nvr::json_text(list));
 }
 
+// The tail of a change of one account: once written, its sessions end and the
+// daemon reloads it.
+void finish_account_change(int stored, int32_t id, const nvr::LogEntry& log) {
+  if (stored == 0) nvr::auth::sessions_close_for_account(id);
+  nvr::finish_change(stored, {kReqUsersChanged, &id, sizeof id}, log);
+}
+
 enum class AddOutcome { kAdded, kFull, kSameName, kNotStored };
 
 // Counts, checks the name and stores under the system's lock, so that two adds
@@ -114,37 +121,30 @@ void on_set_user_info(char* data) {
   nvr::Json request = nvr::parse_request(data);
   AccountRef account{};
   if (nvr::read_policy(request.get(), kAccountPolicy, &account) != 0) return;
-  const int32_t id = account.id;
 
   UserInfo user{};
-  read_user(db, &user, id);
-  user.id = id;
+  read_user(db, &user, account.id);
+  user.id = account.id;
   user.enable = 1;
   char name[sizeof user.name];
   if (nvr::json_copy_string(request.get(), "name", name, sizeof name)) {
-    if (name_taken_by_other(name, id)) return nvr::answer_with(kRespText, "SAMEUSER");
+    if (name_taken_by_other(name, account.id)) return nvr::answer_with(kRespText, "SAMEUSER");
     memcpy(user.name, name, sizeof name);
   }
   db_record_from_json(kUserChangeRecord, request.get(), &user);
   // The masks follow their channel texts, so that both tell the same channels.
   derive_user_channel_masks(&user);
-  const int stored = write_user(db, &user);
-  if (stored == 0) nvr::auth::sessions_close_for_account(id);
-  nvr::finish_change(stored, {kReqUsersChanged, &id, sizeof id}, {});
+  finish_account_change(write_user(db, &user), account.id, {});
 }
 
 // "/6073": the slot is kept, zeroed and free.
 void on_del_user_info(char* data) {
   AccountRef account{};
   if (nvr::read_request(data, kDeletePolicy, &account) != 0) return;
-  const int32_t id = account.id;
-
   UserInfo freed{};
-  freed.id = id;
-  const int stored = write_user(nvr::qvdb_path(), &freed);
-  if (stored == 0) nvr::auth::sessions_close_for_account(id);
-  nvr::finish_change(stored, {kReqUsersChanged, &id, sizeof id},
-                     {kLogSubChangeSettings, kLogParamUserDeleted, 0});
+  freed.id = account.id;
+  finish_account_change(write_user(nvr::qvdb_path(), &freed), account.id,
+                        {kLogSubChangeSettings, kLogParamUserDeleted, 0});
 }
 
 // "/6074"

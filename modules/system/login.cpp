@@ -76,8 +76,8 @@ std::string cookie_domain(const char* host) {
 }
 
 void on_user_login_from_mail_cb(uint32_t count, const void* payload) {
-  int32_t status = -1;  // a reply without a status opens nothing
-  if (count > 0) memcpy(&status, payload, sizeof status);
+  // A reply without a status opens nothing.
+  const int32_t status = count > 0 ? nvr::record_at<int32_t>(payload, 0) : -1;
   if (status == 0) {
     const std::string domain = cookie_domain(cgiServerAddr);
     const std::string session_id = open_link_session();

@@ -94,11 +94,9 @@ void on_set_system_info(char* data) {
   const char* db = nvr::qvdb_path();
   // Both or neither: a full disk must not keep the name without the id.
   DbBatch batch(db);
-  const int stored = (write_host_name(db, request.host_name) |
-                      set_param_int(db, "deviceid", request.device_id)) != 0 ||
-                             batch.commit() != 0
-                         ? -1
-                         : 0;
+  int stored =
+      write_host_name(db, request.host_name) | set_param_int(db, "deviceid", request.device_id);
+  if (stored == 0) stored = batch.commit();
   if (stored == 0) send_device_id_and_host_name(request.device_id);
   nvr::finish_change(stored, {}, {});
 }

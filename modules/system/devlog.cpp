@@ -205,9 +205,7 @@ void on_get_log_details(char* data) {
 }
 
 void on_check_download_log(char*) {
-  struct stat info;
-  bool running = stat(nvr::dev_path(kLogExportMarker).c_str(), &info) == 0;
-  cgi_writeback_webserver(kRespText, running ? "OK" : "NO");
+  cgi_writeback_webserver(kRespText, nvr::device_file_exists(kLogExportMarker) ? "OK" : "NO");
 }
 
 // ---- replies ---------------------------------------------------------------------------

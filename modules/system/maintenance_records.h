@@ -32,4 +32,3 @@ static_assert(offsetof(AutoRebootConf, seconds) == 16);
 
 extern const DbRecord kDiskMaintainRecord;
 extern const DbRecord kAutoRebootRecord;
-

@@ -21,10 +21,6 @@ void query_daemon(int32_t request_id, const void* payload, int32_t length) {
   nvr::ask_or_answer(on_upgrade_ipc_callback, request_id, payload, length, nvr::Silence::kText);
 }
 
-bool file_exists(std::string_view device_path) {
-  return access(nvr::dev_path(device_path).c_str(), F_OK) == 0;
-}
-
 // The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
 // An absent "type" reads as 0, as every absent integer of a request does.
 int32_t image_type(json_object* request) {
@@ -126,7 +122,7 @@ void on_upgrade_system(char* data) {
 
 // "/1011"
 void on_clean_upgrade_files(char*) {
-  cgi_writeback_webserver(kRespText, file_exists(kRecorderImage) ? "Error" : "OK");
+  cgi_writeback_webserver(kRespText, nvr::device_file_exists(kRecorderImage) ? "Error" : "OK");
 }
 
 // "/1034"
@@ -138,7 +134,7 @@ void on_cgi_upgrade_system_init(char*) {
 
 // "/6082"
 void on_upgrade_camera(char*) {
-  cgi_writeback_webserver(kRespText, file_exists(kCameraImage) ? "OK" : "Error");
+  cgi_writeback_webserver(kRespText, nvr::device_file_exists(kCameraImage) ? "OK" : "Error");
 }
 
 // "/6083"

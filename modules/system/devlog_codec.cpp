@@ -7,9 +7,8 @@
 #include "frame/toolkit.h"
 
 int32_t log_main_type_index(int32_t main_type) {
-  static constexpr int32_t kMainTypes[] = {1, 2, 4, 8, 32, 64};
   for (int32_t i = 0; i < 6; ++i)
-    if (kMainTypes[i] == main_type) return i + 1;
+    if (kLogMainTypes[i] == main_type) return i + 1;
   return -1;
 }
 

@@ -18,6 +18,13 @@ constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
     LENIENT_INT(AutoRebootConf, seconds, "seconds"),
 };
 #undef LENIENT_INT
+// Both retention values, as whole numbers (each then one of the allowed values).
+constexpr nvr::PolicyRow kRetentionPolicy[] = {
+    NVR_POLICY_INT(DiskMaintainInfo, logRetention, "logRetention", -1, 12,
+                   nvr::Presence::kRequired),
+    NVR_POLICY_INT(DiskMaintainInfo, photoRetention, "photoRetention", -1, 12,
+                   nvr::Presence::kRequired),
+};
 
 }  // namespace
 
@@ -62,16 +69,10 @@ void on_get_auto_maintenance(char*) { nvr::write_stored_record(kDiskMaintainReco
 
 // "/1017"
 void on_set_auto_maintenance(char* data) {
-  nvr::Json request = nvr::parse_request(data);
   DiskMaintainInfo info{};
-  int64_t log_retention = 0;
-  int64_t photo_retention = 0;
-  if (!nvr::json_read_int(request.get(), "logRetention", &log_retention) ||
-      !nvr::json_read_int(request.get(), "photoRetention", &photo_retention) ||
-      !is_allowed_retention(log_retention) || !is_allowed_retention(photo_retention))
+  if (nvr::read_request(data, kRetentionPolicy, &info) != 0 ||
+      !is_allowed_retention(info.logRetention) || !is_allowed_retention(info.photoRetention))
     return;
-  info.logRetention = static_cast<int32_t>(log_retention);
-  info.photoRetention = static_cast<int32_t>(photo_retention);
   nvr::finish_change(db_write(nvr::qvdb_path(), kDiskMaintainRecord, &info), {kReqRetentionChanged},
                      {});
 }

@@ -44,11 +44,6 @@ std::string csv_cell(std::string_view text) {
   return csv_quoted(text);
 }
 
-// The detail text is always quoted.
-std::string csv_detail_cell(std::string_view text) {
-  return text.empty() ? "N/A" : csv_quoted(text);
-}
-
 std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) {
   std::string parameter = log_code_name(entry.param_type);
   std::string row = std::to_string(number) + ",";
@@ -59,19 +54,14 @@ std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) 
   row += csv_cell(std::string_view(entry.user, strnlen(entry.user, sizeof entry.user))) + ",";
   row += log_ip_text(entry.ip, sizeof entry.ip) + ",";
   row += std::to_string(entry.chan_no) + ",";
-  row += csv_detail_cell(std::string_view(detail, strnlen(detail, kLogExportDetailSize))) + ",";
+  // The detail text is always quoted.
+  const std::string_view detail_text(detail, strnlen(detail, kLogExportDetailSize));
+  row += (detail_text.empty() ? "N/A" : csv_quoted(detail_text)) + ",";
   return row + "\r\n";
 }
 
 // The daemon writes its export files beside the export marker.
 constexpr std::string_view kLogExportFolder = "/tmp/log";
-
-// The name of the daemon's export file: a regular file directly in the export
-// folder. Anything else (another folder, "..", a link) is neither read nor removed.
-std::optional<std::string> export_file_name(const LogExportItem& item) {
-  std::string_view device_path(item.path, strnlen(item.path, sizeof item.path));
-  return nvr::name_in_device_folder(kLogExportFolder, device_path);
-}
 
 // One row per entry of the file, flushed as it goes; a short read ends it.
 void write_export_rows(FILE* file) {
@@ -133,8 +123,12 @@ void on_log_web_export_info_cb(uint32_t count, const void* payload) {
   if (!nvr::begin_download(file_name)) return;
   printf("Number,Time,Main,Sub,Parameter,User,Ip,Channel,Log information,\r\n");
 
-  const std::optional<std::string> name =
-      count > 0 ? export_file_name(nvr::record_at<LogExportItem>(payload, 0)) : std::nullopt;
+  // The daemon's export file: a regular file directly in the export folder.
+  // Anything else (another folder, "..", a link) is neither read nor removed.
+  const LogExportItem item =
+      count > 0 ? nvr::record_at<LogExportItem>(payload, 0) : LogExportItem{};
+  const std::optional<std::string> name = nvr::name_in_device_folder(
+      kLogExportFolder, std::string_view(item.path, strnlen(item.path, sizeof item.path)));
   const int fd = name ? nvr::open_in_device_folder(kLogExportFolder, *name) : -1;
   if (FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb")) {
     trans_init(g_export_language);

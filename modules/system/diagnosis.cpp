@@ -20,11 +20,11 @@ void on_export_diagnosis(char*) {
 
 // Reply 8528: "OK/" and the package's device path, URL-encoded.
 void on_export_diagnosis_cb(uint32_t size, const void* payload) {
-  DiagnosisReplyHead head{};
-  if (size >= sizeof head) memcpy(&head, payload, sizeof head);
-  if (size < sizeof head || head.status < 0) return nvr::answer_text("Failed");
-  const char* text = static_cast<const char*>(payload) + sizeof head;
-  const std::string path(text, strnlen(text, size - sizeof head));
+  constexpr size_t kHead = sizeof(DiagnosisReplyHead);
+  if (size < kHead || nvr::record_at<DiagnosisReplyHead>(payload, 0).status < 0)
+    return nvr::answer_text("Failed");
+  const char* text = static_cast<const char*>(payload) + kHead;
+  const std::string path(text, strnlen(text, size - kHead));
   char encoded[1024];
   get_url_encode(path.c_str(), encoded, sizeof encoded);
   std::string answer = std::string("OK/") + encoded + "\r\n";

@@ -111,10 +111,7 @@ bool g_answered = false;
 void on_factory_ipc_callback(void*, const void*, const void*) {}
 
 int32_t decimal_value(const char* text) {
-  long value = strtol(text, nullptr, 10);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
+  return static_cast<int32_t>(std::clamp<long>(strtol(text, nullptr, 10), INT32_MIN, INT32_MAX));
 }
 
 // The record from the chip tool's text after "Read old:", or nothing.

@@ -12,10 +12,6 @@ namespace {
 constexpr std::string_view kOemZip = "/tmp/oem.zip";
 constexpr std::string_view kOemInstalledMarker = "/mnt/nand2/oem_upload";
 
-struct FreeDeleter {
-  void operator()(void* p) const { free(p); }
-};
-
 // The package key: what follows "aes=" in the query, up to '&', at most 32
 // characters.
 std::optional<std::string> package_key(std::string_view query) {
@@ -30,7 +26,7 @@ std::optional<std::string> package_key(std::string_view query) {
 // the key does not open it.
 std::optional<std::string> open_package(const std::string& path, const std::string& key) {
   int32_t length = 0;
-  std::unique_ptr<char, FreeDeleter> text(qv_get_file_data(path.c_str(), &length));
+  std::unique_ptr<char, decltype(&free)> text(qv_get_file_data(path.c_str(), &length), &free);
   if (!text || length <= 0) return std::nullopt;
   std::unique_ptr<unsigned char[]> sealed(new unsigned char[static_cast<size_t>(length)]);
   const int sealed_length = qv_base64_decode(text.get(), length, sealed.get(), length);

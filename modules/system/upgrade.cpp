@@ -23,12 +23,12 @@ void query_daemon(int32_t request_id, const void* payload, int32_t length) {
 
 // The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
 // An absent "type" reads as 0, as every absent integer of a request does.
+constexpr nvr::PolicyRow kImageTypePolicy[] = {{"type", nvr::PolicyType::kInt,
+                                                nvr::Presence::kOptional, kTypeRecorder,
+                                                kTypeCamera, 0, sizeof(int32_t), true}};
 int32_t image_type(json_object* request) {
-  if (!nvr::json_is(request, json_type_object)) return -1;
   int32_t type = kTypeRecorder;
-  if (nvr::json_get(request, "type") != nullptr && !nvr::json_read_int(request, "type", &type))
-    return -1;
-  return type == kTypeRecorder || type == kTypeCamera ? type : -1;
+  return nvr::read_policy(request, kImageTypePolicy, &type) == 0 ? type : -1;
 }
 
 void answer_res(int64_t result) {

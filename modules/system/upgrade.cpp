@@ -141,13 +141,9 @@ void on_upgrade_camera(char*) {
 void on_start_upgrade_camera(char* data) {
   nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
   if (!request) return;
-  int32_t channel = 0;
-  int32_t reset = 0;
-  nvr::json_read_int(request.get(), "chnid", &channel);
-  nvr::json_read_int(request.get(), "reset", &reset);
   CameraUpgradeRequest payload{};
-  payload.channel = channel;
-  payload.reset = reset;
+  nvr::json_read_int(request.get(), "chnid", &payload.channel);
+  nvr::json_read_int(request.get(), "reset", &payload.reset);
   memcpy(payload.path, kCameraImage.data(), kCameraImage.size());
   query_daemon(kReqUpgradeCamera, &payload, sizeof payload);
 }
@@ -180,8 +176,7 @@ void on_del_online_upgrade(char* data) {
     query_daemon(kReqDeleteCameraImage, nullptr, 0);
     return;
   }
-  const std::string image = nvr::dev_path(kRecorderImage);
-  if (qv_check_file_exist(image.c_str()) == 0) unlink(image.c_str());
+  unlink(nvr::dev_path(kRecorderImage).c_str());  // nothing to do when there is none
   answer_res(0);
 }
 

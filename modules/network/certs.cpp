@@ -12,10 +12,10 @@
 
 #include "frame/json.h"
 #include "frame/toolkit.h"
+#include "frame/toolkit_files.h"
 #include "frame/web_utils.h"
 #include "modules/network/network_handlers.h"
 #include "modules/network/network_records.h"
-#include "modules/system/transfer_files.h"
 #include "platform/device_path.h"
 #include "platform/net.h"
 #include "platform/qvstd.h"
@@ -59,11 +59,7 @@ void add_text(json_object* answer, const char* key, const char* field, size_t si
 }
 
 // The uploaded file of a route taking one: its real path in "/tmp".
-std::optional<std::string> upload_of(const char* data) {
-  if (data == nullptr) return std::nullopt;
-  std::string_view path(data);
-  return uploaded_file(path.substr(0, path.find(" & ")));
-}
+std::optional<std::string> upload_of(const char* data) { return nvr::uploaded_file_of(data); }
 
 // The platform tool sees the file first; then it is moved into place.
 void install_upload(const std::string& upload, const char* device_path) {

@@ -8,24 +8,14 @@ namespace {
 
 constexpr int kChannelLimit = 64;  // channels 0..63
 
-struct Ipv4 {
-  uint8_t bytes[4];
-};
-
-// A dotted IPv4 address of four decimal bytes, or nothing.
-std::optional<Ipv4> parse_ipv4(const char* text) {
-  in_addr address{};
-  if (inet_pton(AF_INET, text, &address) != 1) return std::nullopt;
-  Ipv4 ip{};
-  static_assert(sizeof ip.bytes == sizeof address.s_addr);
-  memcpy(ip.bytes, &address.s_addr, sizeof ip.bytes);  // network order: first byte first
-  return ip;
-}
-
 // The start address with its last byte raised by `step`, wrapping past 255.
-void format_address(const Ipv4& start, int64_t step, char* buffer, size_t size) {
-  uint8_t last = static_cast<uint8_t>((start.bytes[3] + step) & 0xff);
-  snprintf(buffer, size, "%u.%u.%u.%u", start.bytes[0], start.bytes[1], start.bytes[2], last);
+std::string address_after(const in_addr& start, int64_t step) {
+  uint8_t bytes[4];
+  memcpy(bytes, &start.s_addr, sizeof bytes);  // network order: first byte first
+  bytes[3] = static_cast<uint8_t>((bytes[3] + step) & 0xff);
+  char text[32];
+  snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+  return text;
 }
 
 }  // namespace
@@ -37,8 +27,8 @@ void on_set_camera_ips(char* data) {
   char start_text[32] = {};
   nvr::json_copy_string(request.get(), "startip", start_text, sizeof start_text);
   // Anything but a dotted address would give the cameras unusable addresses.
-  std::optional<Ipv4> start = parse_ipv4(start_text);
-  if (!start) return;
+  in_addr start{};
+  if (inet_pton(AF_INET, start_text, &start) != 1) return;
   const int64_t addresses = nvr::json_int_or(request.get(), "chnNum", 0);
   const int64_t channels_each = nvr::json_int_or(request.get(), "chnFre", 0);
 
@@ -46,10 +36,9 @@ void on_set_camera_ips(char* data) {
       std::clamp(get_param_int(nvr::qvdb_path(), "max_cameras", 32), 0, kChannelLimit);
   int channel = 0;
   for (int64_t i = 0; i < addresses && channels_each > 0 && channel < channel_end; ++i) {
-    char address[32];
-    format_address(*start, i, address, sizeof address);
+    const std::string address = address_after(start, i);
     for (int64_t j = 0; j < channels_each && channel < channel_end; ++j)
-      if (write_camera_ip(nvr::qvdb_path(), channel++, address) != 0)
+      if (write_camera_ip(nvr::qvdb_path(), channel++, address.c_str()) != 0)
         return nvr::answer_failure(kRespText);
   }
   cgi_writeback_webserver(kRespText, "OK");

@@ -1,35 +1,11 @@
 // Configuration export, download and import through the profile tool.
 #include "modules/system/system_module.h"
-#include "platform/safe_path.h"
 
-namespace {
-
-// The marker's text: the device path of the exported file, without a line end.
-std::string read_export_marker(size_t limit) {
-  std::string text;
-  // The marker is taken only as a regular file in the export folder.
-  const int fd = nvr::open_in_device_folder(
-      kExportFolder, nvr::name_in_device_folder(kExportFolder, kExportMarker).value_or(""));
-  FILE* marker = fd < 0 ? nullptr : fdopen(fd, "r");
-  if (marker == nullptr) {
-    if (fd >= 0) close(fd);
-    return text;
-  }
-  text.resize(limit);
-  text.resize(fread(text.data(), 1, limit, marker));
-  fclose(marker);
-  text.resize(strnlen(text.c_str(), text.size()));
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
-}  // namespace
-
-// "/1007"
+// "/1007": the marker names the device path of the exported file.
 void on_export_config(char*) {
   if (web_system(nvr::ShellCommand("qvprofile -e %s", {nvr::dev_path(kExportFolder)})) != 0)
     return nvr::answer_failure(kRespText);
-  const std::string exported = read_export_marker(256);
+  const std::string exported = nvr::read_device_marker(kExportFolder, kExportMarker, 256);
   cgi_send_operation_log(kLogSubExport, kLogParamNone, 0);
   const size_t slash = exported.rfind('/');
   if (slash == std::string::npos) return nvr::answer_with(kRespText, "OK");
@@ -37,37 +13,20 @@ void on_export_config(char*) {
   cgi_writeback_webserver(kRespText, answer.c_str());
 }
 
-// "/1013": the exported file, once; it is removed after sending.
+// "/1013": the exported file, once. Only an export the profile tool left
+// directly in the export folder, as a regular file reached without links, is
+// sent (and then removed).
 void on_download_config(char*) {
-  const std::string exported = read_export_marker(1168);
-  // Only an export the profile tool left directly in the export folder, as a
-  // regular file reached without links, is sent (and then removed).
-  const std::optional<std::string> name = nvr::name_in_device_folder(kExportFolder, exported);
-  const int fd = name ? nvr::open_in_device_folder(kExportFolder, *name) : -1;
-  FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb");
-  if (file == nullptr) {
-    if (fd >= 0) close(fd);
-    return;
-  }
-  if (!write_download_headers(exported)) {
-    fclose(file);
-    return;
-  }
-  char piece[4095];
-  size_t got = 0;
-  while ((got = fread(piece, 1, sizeof piece, file)) > 0) fwrite(piece, 1, got, stdout);
-  fflush(stdout);
-  fclose(file);
-  nvr::remove_in_device_folder(kExportFolder, *name);
+  nvr::send_device_file_once(kExportFolder,
+                             nvr::read_device_marker(kExportFolder, kExportMarker, 1168),
+                             nvr::Unsent::kRemove);
 }
 
 // "/1008": request data is the uploaded file's path (and " & " a parameter).
 void on_import_config(char* data) {
   if (data == nullptr) return;
-  std::string_view request(data);
-  request = request.substr(0, request.find(" & "));
   // Only an uploaded file may be imported, and so removed afterwards.
-  const std::optional<std::string> upload = uploaded_file(request);
+  const std::optional<std::string> upload = nvr::uploaded_file_of(data);
   if (!upload) return nvr::answer_failure(kRespText);
   // The upload is removed whether or not the tool took it: one that could
   // not be imported would otherwise stay in /tmp for good.

@@ -16,8 +16,6 @@ int32_t g_search_page = 0;
 
 // ---- "/1015" ---------------------------------------------------------------------------
 
-constexpr int32_t kMainTypes[] = {1, 2, 4, 8, 32, 64};
-
 void append_range(std::vector<int32_t>* codes, int32_t first, int32_t last,
                   std::initializer_list<int32_t> except = {}) {
   for (int32_t code = first; code <= last; ++code)
@@ -169,7 +167,7 @@ void on_get_log_type_list(char* data) {
   nvr::Json answer = nvr::json_new_object();
   nvr::Json main_types = nvr::json_new_array();
   nvr::Json sub_types = nvr::json_new_array();
-  for (int32_t main_type : kMainTypes) {
+  for (int32_t main_type : kLogMainTypes) {
     nvr::json_append(main_types.get(), key_name(main_type, log_main_type_index(main_type)));
     nvr::Json list = nvr::json_new_array();
     for (int32_t code : offered_sub_types(main_type, oem_90))
@@ -205,9 +203,7 @@ void on_get_log_details(char* data) {
 }
 
 void on_check_download_log(char*) {
-  struct stat info;
-  bool running = stat(nvr::dev_path(kLogExportMarker).c_str(), &info) == 0;
-  cgi_writeback_webserver(kRespText, running ? "OK" : "NO");
+  cgi_writeback_webserver(kRespText, nvr::device_file_exists(kLogExportMarker) ? "OK" : "NO");
 }
 
 // ---- replies ---------------------------------------------------------------------------
@@ -222,19 +218,17 @@ void on_devlog_ipc_callback(void*, const void* header, const void* payload) {
 }
 
 void on_log_search_info_cb(uint32_t size, const void* payload) {
-  const auto* bytes = static_cast<const uint8_t*>(payload);
-  if (size < offsetof(LogSearchBlock, entries)) {
+  constexpr size_t kEntries = offsetof(LogSearchBlock, entries);
+  if (size < kEntries) {
     cgi_writeback_webserver(kRespJson, "ERROR");
-    cgi_set_callback_done();
-    return;
+    return cgi_set_callback_done();
   }
-  int32_t count = 0;
-  int32_t num = 0;
-  memcpy(&count, bytes + offsetof(LogSearchBlock, count), sizeof count);
-  memcpy(&num, bytes + offsetof(LogSearchBlock, num), sizeof num);
+  const auto* bytes = static_cast<const uint8_t*>(payload);
+  const int32_t count = nvr::record_at<int32_t>(bytes + offsetof(LogSearchBlock, count), 0);
+  const int32_t num = nvr::record_at<int32_t>(bytes + offsetof(LogSearchBlock, num), 0);
   // Only the entries that arrived whole are read, whatever the block claims.
-  uint32_t arrived = (size - offsetof(LogSearchBlock, entries)) / sizeof(QvLogInfo);
-  int32_t listed = std::clamp<int32_t>(
+  const uint32_t arrived = (size - kEntries) / sizeof(QvLogInfo);
+  const int32_t listed = std::clamp<int32_t>(
       num, 0, static_cast<int32_t>(std::min<uint32_t>(arrived, kLogEntriesPerBlock)));
 
   trans_init(g_search_language);
@@ -243,11 +237,8 @@ void on_log_search_info_cb(uint32_t size, const void* payload) {
   nvr::json_add_int(answer.get(), "num", listed);
   nvr::json_add_int(answer.get(), "curPageNum", g_search_page);
   nvr::Json log = nvr::json_new_array();
-  for (int32_t i = 0; i < listed; ++i) {
-    QvLogInfo entry;
-    memcpy(&entry, bytes + offsetof(LogSearchBlock, entries) + i * sizeof(QvLogInfo), sizeof entry);
-    nvr::json_append(log.get(), log_entry_json(entry, i));
-  }
+  for (int32_t i = 0; i < listed; ++i)
+    nvr::json_append(log.get(), log_entry_json(nvr::record_at<QvLogInfo>(bytes + kEntries, i), i));
   nvr::json_add(answer.get(), "log", std::move(log));
   trans_deinit();
   nvr::answer_json(answer);

@@ -1,15 +1,16 @@
 // Device log records and their conversions (see devlog_codec.h).
 #include "modules/system/devlog_codec.h"
 
+#include <endian.h>
+
 #include <climits>
 #include <ctime>
 
 #include "frame/toolkit.h"
 
 int32_t log_main_type_index(int32_t main_type) {
-  static constexpr int32_t kMainTypes[] = {1, 2, 4, 8, 32, 64};
   for (int32_t i = 0; i < 6; ++i)
-    if (kMainTypes[i] == main_type) return i + 1;
+    if (kLogMainTypes[i] == main_type) return i + 1;
   return -1;
 }
 
@@ -31,19 +32,16 @@ std::string log_ip_text(const char* ip, size_t size) {
 
 void log_detail_to_words(const uint8_t* detail, int32_t words[128]) {
   for (int i = 0; i < 128; ++i) {
-    const uint8_t* b = detail + 4 * i;
-    uint32_t word = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
-    words[i] = static_cast<int32_t>(word);
+    uint32_t word;
+    memcpy(&word, detail + 4 * i, sizeof word);
+    words[i] = static_cast<int32_t>(be32toh(word));
   }
 }
 
 void log_detail_from_words(const int32_t words[128], uint8_t* detail) {
   for (int i = 0; i < 128; ++i) {
-    uint32_t word = static_cast<uint32_t>(words[i]);
-    detail[4 * i] = static_cast<uint8_t>(word >> 24);
-    detail[4 * i + 1] = static_cast<uint8_t>(word >> 16);
-    detail[4 * i + 2] = static_cast<uint8_t>(word >> 8);
-    detail[4 * i + 3] = static_cast<uint8_t>(word);
+    const uint32_t word = htobe32(static_cast<uint32_t>(words[i]));
+    memcpy(detail + 4 * i, &word, sizeof word);
   }
 }
 

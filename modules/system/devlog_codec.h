@@ -79,6 +79,9 @@ static_assert(offsetof(LogExportItem, path) == 4);
 constexpr size_t kLogExportDetailSize = 4096;
 constexpr size_t kLogExportEntrySize = sizeof(QvLogInfo) + kLogExportDetailSize;
 
+// The main type values, in the order of their names.
+inline constexpr int32_t kLogMainTypes[] = {1, 2, 4, 8, 32, 64};
+
 // Index of a main type value for the names (1 -> 1, 2 -> 2, 4 -> 3, 8 -> 4,
 // 32 -> 5, 64 -> 6), -1 for any other value.
 int32_t log_main_type_index(int32_t main_type);

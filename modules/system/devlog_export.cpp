@@ -44,11 +44,6 @@ std::string csv_cell(std::string_view text) {
   return csv_quoted(text);
 }
 
-// The detail text is always quoted.
-std::string csv_detail_cell(std::string_view text) {
-  return text.empty() ? "N/A" : csv_quoted(text);
-}
-
 std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) {
   std::string parameter = log_code_name(entry.param_type);
   std::string row = std::to_string(number) + ",";
@@ -59,19 +54,14 @@ std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) 
   row += csv_cell(std::string_view(entry.user, strnlen(entry.user, sizeof entry.user))) + ",";
   row += log_ip_text(entry.ip, sizeof entry.ip) + ",";
   row += std::to_string(entry.chan_no) + ",";
-  row += csv_detail_cell(std::string_view(detail, strnlen(detail, kLogExportDetailSize))) + ",";
+  // The detail text is always quoted.
+  const std::string_view detail_text(detail, strnlen(detail, kLogExportDetailSize));
+  row += (detail_text.empty() ? "N/A" : csv_quoted(detail_text)) + ",";
   return row + "\r\n";
 }
 
 // The daemon writes its export files beside the export marker.
 constexpr std::string_view kLogExportFolder = "/tmp/log";
-
-// The name of the daemon's export file: a regular file directly in the export
-// folder. Anything else (another folder, "..", a link) is neither read nor removed.
-std::optional<std::string> export_file_name(const LogExportItem& item) {
-  std::string_view device_path(item.path, strnlen(item.path, sizeof item.path));
-  return nvr::name_in_device_folder(kLogExportFolder, device_path);
-}
 
 // One row per entry of the file, flushed as it goes; a short read ends it.
 void write_export_rows(FILE* file) {
@@ -89,12 +79,11 @@ void write_export_rows(FILE* file) {
 }
 
 std::string now_text() {
-  time_t now = time(nullptr);
+  const time_t now = time(nullptr);
   struct tm local {};
   localtime_r(&now, &local);
   char text[32];
-  snprintf(text, sizeof text, "%4d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-           local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
   return text;
 }
 
@@ -127,34 +116,29 @@ void on_download_logfile(char* data) {
 }
 
 void on_log_web_export_info_cb(uint32_t count, const void* payload) {
-  trans_init(g_export_language);
   char mac[32] = "";
   read_mac_conf(mac, sizeof mac);
-  if (!cgi_claim_answer()) {
-    trans_deinit();
-    return;
-  }
-  printf("Content-Type:application/octet-stream\r\n");
-  printf("Content-Disposition: attachment; filename= %s_log_%s_%s.csv\r\n\r\n",
-         log_main_type_word(g_export_main_type), mac, now_text().c_str());
+  const std::string file_name = std::string(log_main_type_word(g_export_main_type)) + "_log_" +
+                                mac + "_" + now_text() + ".csv";
+  if (!nvr::begin_download(file_name)) return;
   printf("Number,Time,Main,Sub,Parameter,User,Ip,Channel,Log information,\r\n");
-  fflush(stdout);
 
-  if (count > 0) {
-    LogExportItem item;
-    memcpy(&item, payload, sizeof item);
-    if (std::optional<std::string> name = export_file_name(item)) {
-      const int fd = nvr::open_in_device_folder(kLogExportFolder, *name);
-      if (FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb")) {
-        write_export_rows(file);
-        fclose(file);
-        nvr::remove_in_device_folder(kLogExportFolder, *name);
-      } else if (fd >= 0) {
-        close(fd);
-      }
-    }
+  // The daemon's export file: a regular file directly in the export folder.
+  // Anything else (another folder, "..", a link) is neither read nor removed.
+  const LogExportItem item =
+      count > 0 ? nvr::record_at<LogExportItem>(payload, 0) : LogExportItem{};
+  const std::optional<std::string> name = nvr::name_in_device_folder(
+      kLogExportFolder, std::string_view(item.path, strnlen(item.path, sizeof item.path)));
+  const int fd = name ? nvr::open_in_device_folder(kLogExportFolder, *name) : -1;
+  if (FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb")) {
+    trans_init(g_export_language);
+    write_export_rows(file);
+    trans_deinit();
+    fclose(file);
+    nvr::remove_in_device_folder(kLogExportFolder, *name);
+  } else if (fd >= 0) {
+    close(fd);
   }
-  trans_deinit();
   fflush(stdout);
   cgi_set_callback_done();
 }

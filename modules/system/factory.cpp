@@ -4,22 +4,12 @@
 #include <vector>
 
 #include "frame/toolkit.h"
-#include "modules/system/factory_commands.h"
 #include "modules/system/factory_options.h"
 #include "modules/system/system_handlers.h"
 
 namespace {
 
-using namespace factory_option;
-
-// The option table; the links chain the rows into their buckets for one run.
-HttpOptionEntry g_option_table[] = {
-    {"setlang", setlang, nullptr},         {"setdefault", setdefault, nullptr},
-    {"decode", decode, nullptr},           {"hotplug", hotplug, nullptr},
-    {"oemclean", oemclean, nullptr},       {"paratest", paratest, nullptr},
-    {"chipupdate", chipupdate, nullptr},   {"modelupdate", modelupdate, nullptr},
-    {"softversion", softversion, nullptr},
-};
+using factory_option::answer;
 
 // Options given by their bare name (value "1"). "debug" is listed though no
 // option of that name exists: it answers "ERROR". An empty text equals an
@@ -59,7 +49,7 @@ int32_t hash_table_init() {
   hash_table_destory();
   cmd_hash = new (std::nothrow) HttpOptionEntry*[kHttpOptionBuckets]();
   if (cmd_hash == nullptr) return -1;
-  for (HttpOptionEntry& entry : g_option_table)
+  for (HttpOptionEntry& entry : factory_option::option_table())
     hash_insert_entry(hash_cal_value(entry.name) % kHttpOptionBuckets, &entry);
   return 0;
 }
@@ -67,7 +57,7 @@ int32_t hash_table_init() {
 void hash_table_destory() {
   delete[] cmd_hash;
   cmd_hash = nullptr;
-  for (HttpOptionEntry& entry : g_option_table) entry.next = nullptr;
+  for (HttpOptionEntry& entry : factory_option::option_table()) entry.next = nullptr;
 }
 
 uint32_t hash_cal_value(const char* name) {

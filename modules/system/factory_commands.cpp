@@ -1,16 +1,105 @@
 // The factory option commands: language, decoding parameters, neutral
-// branding, the chip information record and the software version.
-#include "modules/system/factory_commands.h"
-
+// branding, the chip information record and the software version, and the
+// option table that names them.
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "frame/toolkit.h"
-#include "modules/system/factory_chip.h"
+#include "modules/system/factory_options.h"
 #include "modules/system/system_wire.h"
 
 namespace factory_option {
 
 namespace {
+
+// The chip information record: 32 characters that the platform's chip tool
+// reads ("qvchip_update -r 32" prints "Read old:<record>") and rewrites
+// ("qvchip_update <record>"). The factory options edit one field of it at a
+// time, in two forms.
+//
+//  POSITION  chipupdate value        modelupdate value (letter included)
+//   0..2     "QVN..." replaces all   -
+//   2..8     -                       'N' + up to 6 characters
+//   3..8     'N' + 6 characters      -
+//   9..10    'H' + 2 characters      -
+//   9..11    -                       'H' + up to 2 characters
+//  12..18    'E' + 7 characters      -
+//  12..19    -                       'E' + up to 7 characters
+//  20..30    'S' + 11 characters     -
+//  20..31    -                       'S' + up to 11 characters
+constexpr size_t kChipRecordLength = 32;
+
+struct ChipField {
+  char letter;
+  size_t position;  // first record position written
+  size_t length;    // characters written
+};
+
+// chipupdate: the characters after the letter go to the field.
+constexpr ChipField kChipFields[] = {{'N', 3, 6}, {'H', 9, 2}, {'E', 12, 7}, {'S', 20, 11}};
+// modelupdate: the padded value, letter included, is the field.
+constexpr ChipField kModelFields[] = {{'N', 2, 7}, {'H', 9, 3}, {'E', 12, 8}, {'S', 20, 12}};
+
+// The record is read back line by line, so only visible characters may enter it.
+bool is_record_text(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c <= '~'; });
+}
+
+template <size_t N>
+const ChipField* field_of(const ChipField (&fields)[N], char letter) {
+  for (const ChipField& field : fields)
+    if (field.letter == letter) return &field;
+  return nullptr;
+}
+
+// The record in the text that follows "Read old:" (its line end may follow):
+// its first 32 characters, or nothing when the text is shorter.
+std::optional<std::string> chip_record_from_text(std::string_view text) {
+  if (text.size() < kChipRecordLength) return std::nullopt;
+  std::string record(text.substr(0, kChipRecordLength));
+  if (!is_record_text(record)) return std::nullopt;
+  return record;
+}
+
+// The record after a "chipupdate" value, or nothing when the value is refused
+// ("NG chipupdate"). Values of 21 to 31 characters are first padded with '0'
+// to 32. A field edit needs the old record; the "QVN" form does not.
+std::optional<std::string> chip_update_record(const std::optional<std::string>& record,
+                                              std::string_view value) {
+  std::string padded(value);
+  if (padded.size() > 20 && padded.size() < kChipRecordLength)
+    padded.resize(kChipRecordLength, '0');
+  if (padded.empty() || padded.size() > kChipRecordLength || !is_record_text(padded))
+    return std::nullopt;
+  if (padded.starts_with("QVN")) {
+    // A whole record only: a shorter one would cut the chip's record.
+    if (padded.size() != kChipRecordLength) return std::nullopt;
+    return padded;
+  }
+  const ChipField* field = field_of(kChipFields, padded[0]);
+  // A value must carry the whole field, and there must be a record to edit.
+  if (field == nullptr || padded.size() < 1 + field->length || !record) return std::nullopt;
+  std::string updated = *record;
+  updated.replace(field->position, field->length, padded, 1, field->length);
+  return updated;
+}
+
+// The record after a "modelupdate" value: the value, padded with '0' to its
+// field's length, replaces the field. Nothing when refused ("NG modelupdate").
+std::optional<std::string> model_update_record(const std::optional<std::string>& record,
+                                               std::string_view value) {
+  if (value.empty() || !is_record_text(value)) return std::nullopt;
+  const ChipField* field = field_of(kModelFields, value[0]);
+  if (field == nullptr || value.size() > field->length || !record) return std::nullopt;
+  std::string padded(value);
+  padded.resize(field->length, '0');
+  std::string updated = *record;
+  updated.replace(field->position, field->length, padded);
+  return updated;
+}
 
 constexpr int kChipInfoBufferSize = 64;
 // cgi_writeback_webserver writes the body alone for a kind other than text or JSON.
@@ -22,10 +111,7 @@ bool g_answered = false;
 void on_factory_ipc_callback(void*, const void*, const void*) {}
 
 int32_t decimal_value(const char* text) {
-  long value = strtol(text, nullptr, 10);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
+  return static_cast<int32_t>(std::clamp<long>(strtol(text, nullptr, 10), INT32_MIN, INT32_MAX));
 }
 
 // The record from the chip tool's text after "Read old:", or nothing.
@@ -50,6 +136,8 @@ void answer(const char* text) {
   cgi_writeback_webserver(g_answered ? kRespBodyOnly : kRespText, text);
   g_answered = true;
 }
+
+namespace {
 
 void setlang(const HttpOption& option) {
   int32_t language = decimal_value(option.value);
@@ -120,5 +208,18 @@ void softversion(const HttpOption&) {
   get_param_value(nvr::qvdb_path(), "software_version", version, sizeof version, "7x.7.0.9");
   answer(version);
 }
+
+// The option table; the links chain the rows into their buckets for one run.
+HttpOptionEntry g_option_table[] = {
+    {"setlang", setlang, nullptr},         {"setdefault", setdefault, nullptr},
+    {"decode", decode, nullptr},           {"hotplug", hotplug, nullptr},
+    {"oemclean", oemclean, nullptr},       {"paratest", paratest, nullptr},
+    {"chipupdate", chipupdate, nullptr},   {"modelupdate", modelupdate, nullptr},
+    {"softversion", softversion, nullptr},
+};
+
+}  // namespace
+
+std::span<HttpOptionEntry> option_table() { return g_option_table; }
 
 }  // namespace factory_option

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 constexpr int kHttpOptionTextSize = 64;  // characters of a name or a value
 constexpr int kHttpOptionSpan = 64;      // options must lie within the first 64 characters
@@ -44,3 +45,14 @@ int32_t is_httpoption_no_arg(const char* text);
 // Splits `text` into `count` options; -1 when a name lacks its '=' or a
 // character of a name or value lies at position 64 or beyond.
 int32_t ui_decodeing(const char* text, HttpOption* options, int32_t count);
+
+namespace factory_option {
+
+// The option table (factory_commands.cpp).
+std::span<HttpOptionEntry> option_table();
+
+// Writes one answer of the run. One request may run several options; their
+// answers follow one another after a single plain-text header.
+void answer(const char* text);
+
+}  // namespace factory_option

@@ -1,6 +1,7 @@
 // Restart, restore, the restart-state poll and the maintenance settings
 // (retention, automatic reboot).
 #include "modules/system/system_module.h"
+#include "modules/video/video_records.h"
 
 namespace {
 
@@ -18,6 +19,32 @@ constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
     LENIENT_INT(AutoRebootConf, seconds, "seconds"),
 };
 #undef LENIENT_INT
+
+constexpr int32_t kDefaultMotionInterval = 20;
+// Both retention values, as whole numbers (each then one of the allowed values).
+constexpr nvr::PolicyRow kRetentionPolicy[] = {
+    NVR_POLICY_INT(DiskMaintainInfo, logRetention, "logRetention", -1, 12,
+                   nvr::Presence::kRequired),
+    NVR_POLICY_INT(DiskMaintainInfo, photoRetention, "photoRetention", -1, 12,
+                   nvr::Presence::kRequired),
+};
+
+// The restart poll's repair of channel 0's motion intervals: an interval of 0
+// would let motion events and their e-mails fire without pause, so the web
+// pages' poll puts such intervals back to 20.
+//
+// The motion record belongs to the video settings (table "motion", one row
+// per channel keyed by "chnid").
+void normalise_channel0_motion_intervals() {
+  MotionInfo motion{};
+  db_read(nvr::qvdb_path(), kMotionRecord, &motion, 0);
+  motion.chnid = 0;
+  if (motion.interval == 0) motion.interval = kDefaultMotionInterval;
+  if (motion.email_interval == 0) motion.email_interval = kDefaultMotionInterval;
+  // The restart poll answers the daemon's state whatever this write gives.
+  if (db_write(nvr::qvdb_path(), kMotionRecord, &motion) != 0)
+    CGI_LOG("channel 0 motion intervals not stored");
+}
 
 }  // namespace
 
@@ -62,16 +89,10 @@ void on_get_auto_maintenance(char*) { nvr::write_stored_record(kDiskMaintainReco
 
 // "/1017"
 void on_set_auto_maintenance(char* data) {
-  nvr::Json request = nvr::parse_request(data);
   DiskMaintainInfo info{};
-  int64_t log_retention = 0;
-  int64_t photo_retention = 0;
-  if (!nvr::json_read_int(request.get(), "logRetention", &log_retention) ||
-      !nvr::json_read_int(request.get(), "photoRetention", &photo_retention) ||
-      !is_allowed_retention(log_retention) || !is_allowed_retention(photo_retention))
+  if (nvr::read_request(data, kRetentionPolicy, &info) != 0 ||
+      !is_allowed_retention(info.logRetention) || !is_allowed_retention(info.photoRetention))
     return;
-  info.logRetention = static_cast<int32_t>(log_retention);
-  info.photoRetention = static_cast<int32_t>(photo_retention);
   nvr::finish_change(db_write(nvr::qvdb_path(), kDiskMaintainRecord, &info), {kReqRetentionChanged},
                      {});
 }

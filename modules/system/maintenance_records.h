@@ -30,6 +30,18 @@ static_assert(offsetof(AutoRebootConf, hour) == 8);
 static_assert(offsetof(AutoRebootConf, minutes) == 12);
 static_assert(offsetof(AutoRebootConf, seconds) == 16);
 
-extern const DbRecord kDiskMaintainRecord;
-extern const DbRecord kAutoRebootRecord;
-
+inline constexpr DbField kDiskMaintainFields[] = {
+    DB_FIELD(DiskMaintainInfo, logRetention, "logRetention", DbType::I32),
+    DB_FIELD(DiskMaintainInfo, photoRetention, "photoRetention", DbType::I32),
+};
+inline constexpr DbField kAutoRebootFields[] = {
+    DB_FIELD(AutoRebootConf, enable, "enable", DbType::I32),
+    DB_FIELD(AutoRebootConf, wday, "wday", DbType::I32),
+    DB_FIELD(AutoRebootConf, hour, "hour", DbType::I32),
+    DB_FIELD(AutoRebootConf, minutes, "minutes", DbType::I32),
+    DB_FIELD(AutoRebootConf, seconds, "seconds", DbType::I32),
+};
+inline constexpr DbRecord kDiskMaintainRecord = {"disk_maintain", nullptr, sizeof(DiskMaintainInfo),
+                                                 kDiskMaintainFields};
+inline constexpr DbRecord kAutoRebootRecord = {"auto_reboot", nullptr, sizeof(AutoRebootConf),
+                                               kAutoRebootFields};

@@ -46,6 +46,3 @@ static_assert(offsetof(DiagnosisReplyHead, status) == 4);
 
 // Reply 8528 (size in bytes, payload).
 void on_export_diagnosis_cb(uint32_t size, const void* payload);
-
-// Sets channel 0's motion and e-mail intervals to 20 where they are 0.
-void normalise_channel0_motion_intervals();

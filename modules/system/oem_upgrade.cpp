@@ -12,10 +12,6 @@ namespace {
 constexpr std::string_view kOemZip = "/tmp/oem.zip";
 constexpr std::string_view kOemInstalledMarker = "/mnt/nand2/oem_upload";
 
-struct FreeDeleter {
-  void operator()(void* p) const { free(p); }
-};
-
 // The package key: what follows "aes=" in the query, up to '&', at most 32
 // characters.
 std::optional<std::string> package_key(std::string_view query) {
@@ -30,7 +26,7 @@ std::optional<std::string> package_key(std::string_view query) {
 // the key does not open it.
 std::optional<std::string> open_package(const std::string& path, const std::string& key) {
   int32_t length = 0;
-  std::unique_ptr<char, FreeDeleter> text(qv_get_file_data(path.c_str(), &length));
+  std::unique_ptr<char, decltype(&free)> text(qv_get_file_data(path.c_str(), &length), &free);
   if (!text || length <= 0) return std::nullopt;
   std::unique_ptr<unsigned char[]> sealed(new unsigned char[static_cast<size_t>(length)]);
   const int sealed_length = qv_base64_decode(text.get(), length, sealed.get(), length);
@@ -43,29 +39,14 @@ std::optional<std::string> open_package(const std::string& path, const std::stri
   return archive;
 }
 
-// Writes the archive to "/tmp/oem.zip" as a new file (a link or file left
-// under that name is removed first, never written through).
-bool write_archive(const std::string& zip, const std::string& archive) {
-  unlink(zip.c_str());
-  int fd = open(zip.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < archive.size()) {
-    ssize_t n = write(fd, archive.data() + done, archive.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return close(fd) == 0 && done == archive.size();
-}
-
 // Unpacks the archive over "/mnt/nand2": tested whole, refused when it holds
 // links or device entries, unpacked into a fresh private folder beside the
 // target, checked again there, then moved into place without following any
 // link already in "/mnt/nand2".
 bool install_archive(const std::string& archive) {
   const std::string zip = nvr::dev_path(kOemZip);
-  if (!write_archive(zip, archive)) {
+  // A link or file left under the archive's name is removed, never written through.
+  if (!nvr::write_new_file(zip, archive)) {
     unlink(zip.c_str());
     return false;
   }
@@ -90,14 +71,8 @@ bool install_archive(const std::string& archive) {
 // query string, which carries "aes=" and the key.
 void on_upload_oem(char* data) {
   if (data == nullptr) return;
-  const std::string_view request(data);
-  const size_t split = request.find(" & ");
-  const std::string_view package_path = request.substr(0, split);
-  const std::string_view query =
-      split == std::string_view::npos ? std::string_view() : request.substr(split + 3);
-
-  const std::optional<std::string> key = package_key(query);
-  const std::optional<std::string> package = uploaded_file(package_path);
+  const std::optional<std::string> key = package_key(nvr::upload_query(data));
+  const std::optional<std::string> package = nvr::uploaded_file_of(data);
   std::optional<std::string> archive;
   if (key && package) archive = open_package(*package, *key);
   if (!archive) return nvr::answer_with(kRespText, "ERROR");

@@ -21,18 +21,14 @@ void query_daemon(int32_t request_id, const void* payload, int32_t length) {
   nvr::ask_or_answer(on_upgrade_ipc_callback, request_id, payload, length, nvr::Silence::kText);
 }
 
-bool file_exists(std::string_view device_path) {
-  return access(nvr::dev_path(device_path).c_str(), F_OK) == 0;
-}
-
 // The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
 // An absent "type" reads as 0, as every absent integer of a request does.
+constexpr nvr::PolicyRow kImageTypePolicy[] = {{"type", nvr::PolicyType::kInt,
+                                                nvr::Presence::kOptional, kTypeRecorder,
+                                                kTypeCamera, 0, sizeof(int32_t), true}};
 int32_t image_type(json_object* request) {
-  if (!nvr::json_is(request, json_type_object)) return -1;
   int32_t type = kTypeRecorder;
-  if (nvr::json_get(request, "type") != nullptr && !nvr::json_read_int(request, "type", &type))
-    return -1;
-  return type == kTypeRecorder || type == kTypeCamera ? type : -1;
+  return nvr::read_policy(request, kImageTypePolicy, &type) == 0 ? type : -1;
 }
 
 void answer_res(int64_t result) {
@@ -126,7 +122,7 @@ void on_upgrade_system(char* data) {
 
 // "/1011"
 void on_clean_upgrade_files(char*) {
-  cgi_writeback_webserver(kRespText, file_exists(kRecorderImage) ? "Error" : "OK");
+  cgi_writeback_webserver(kRespText, nvr::device_file_exists(kRecorderImage) ? "Error" : "OK");
 }
 
 // "/1034"
@@ -138,20 +134,16 @@ void on_cgi_upgrade_system_init(char*) {
 
 // "/6082"
 void on_upgrade_camera(char*) {
-  cgi_writeback_webserver(kRespText, file_exists(kCameraImage) ? "OK" : "Error");
+  cgi_writeback_webserver(kRespText, nvr::device_file_exists(kCameraImage) ? "OK" : "Error");
 }
 
 // "/6083"
 void on_start_upgrade_camera(char* data) {
   nvr::Json request = nvr::parse_request_or_error(data, kRespJson);
   if (!request) return;
-  int32_t channel = 0;
-  int32_t reset = 0;
-  nvr::json_read_int(request.get(), "chnid", &channel);
-  nvr::json_read_int(request.get(), "reset", &reset);
   CameraUpgradeRequest payload{};
-  payload.channel = channel;
-  payload.reset = reset;
+  nvr::json_read_int(request.get(), "chnid", &payload.channel);
+  nvr::json_read_int(request.get(), "reset", &payload.reset);
   memcpy(payload.path, kCameraImage.data(), kCameraImage.size());
   query_daemon(kReqUpgradeCamera, &payload, sizeof payload);
 }
@@ -184,8 +176,7 @@ void on_del_online_upgrade(char* data) {
     query_daemon(kReqDeleteCameraImage, nullptr, 0);
     return;
   }
-  const std::string image = nvr::dev_path(kRecorderImage);
-  if (qv_check_file_exist(image.c_str()) == 0) unlink(image.c_str());
+  unlink(nvr::dev_path(kRecorderImage).c_str());  // nothing to do when there is none
   answer_res(0);
 }
 

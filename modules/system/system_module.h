@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frame/toolkit.h"
+#include "frame/toolkit_files.h"
 #include "modules/system/access_records.h"
 #include "modules/system/audio_records.h"
 #include "modules/system/devlog_codec.h"
@@ -23,6 +24,5 @@
 #include "modules/system/sysinfo_records.h"
 #include "modules/system/system_handlers.h"
 #include "modules/system/system_wire.h"
-#include "modules/system/transfer_files.h"
 #include "modules/system/upgrade_wire.h"
 #include "modules/system/users_records.h"

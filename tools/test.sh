@@ -4,7 +4,7 @@
 # --arm64: the AArch64 cross build and its tests under emulation (tools/test-arm64.sh).
 set -e
 cd "$(dirname "$0")/.."
-[ "${1:-}" = "--arm64" ] && exec tools/test-arm64.sh
+[ "${1:-}" = "--arm64" ] && shift && exec tools/test-arm64.sh "$@"
 tools/install-deps.sh
 sanitize=OFF
 [ "${SANITIZE:-0}" = "1" ] && sanitize=ON

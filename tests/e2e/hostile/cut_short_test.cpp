@@ -18,6 +18,7 @@
 #include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 #include "tests/e2e/hostile/guard.h"
+#include "tests/e2e/programs.h"
 
 namespace nvr::test {
 namespace {
@@ -91,10 +92,11 @@ int run_and_leave(const DeviceRoot& root, const std::string& route, const std::s
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addclose(&actions, out[0]);
-  const std::string program = build_dir() + "/nvr-cgi";
-  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  // Through NVR_EXEC_WRAPPER when there is one (a cross build under emulation).
+  std::vector<std::string> words = program_argv("nvr-cgi");
+  std::vector<char*> argv = argv_pointers(words);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   if (spawned != 0) {

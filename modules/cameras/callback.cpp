@@ -29,7 +29,7 @@ constexpr nvr::ReplyRow kCameraReplies[] = {
     {kReplyChannelsModel, sizeof(ChannelModels), on_web_get_channels_model_cb},
     {kReplyIpcType, sizeof(ChannelModel), on_pass_through_cb},
     {kReplyMonthFlags, sizeof(MonthFlagsReply), on_month_flags_cb},
-    {kReplySearch, sizeof(SearchResult), on_search_ipc_cb},
+    {kReplySearch, sizeof(CameraSearchResult), on_search_ipc_cb},
     {kReplyChannelList, sizeof(ChannelStatus), on_get_ipc_list_cb},
     {kReplyTestLogin, sizeof(ResultWord), on_test_ipc_connect_cb},
     {kReplyCheckLogin, sizeof(ResultWord), on_test_ipc_connect_cb},

@@ -651,7 +651,7 @@ constexpr const char* kIpcUpgradeFile = "/dev/shm/updateIPCFM.bin";
 // ---- discovery and camera network ---------------------------------------------------------
 
 // Reply 8200: one camera found on the network.
-struct SearchResult {
+struct CameraSearchResult {
   char ipAddr[32];
   char macAddr[32];
   int32_t managePort;
@@ -669,17 +669,17 @@ struct SearchResult {
   char name[64];
   char snReal[64];
 };
-static_assert(sizeof(SearchResult) == 760);
-static_assert(offsetof(SearchResult, vendor) == 72);
-static_assert(offsetof(SearchResult, sn) == 264);
-static_assert(offsetof(SearchResult, fwVersion) == 392);
-static_assert(offsetof(SearchResult, model) == 456);
-static_assert(offsetof(SearchResult, modelId) == 520);
-static_assert(offsetof(SearchResult, netmask) == 524);
-static_assert(offsetof(SearchResult, netif) == 620);
-static_assert(offsetof(SearchResult, active_status) == 628);
-static_assert(offsetof(SearchResult, name) == 632);
-static_assert(offsetof(SearchResult, snReal) == 696);
+static_assert(sizeof(CameraSearchResult) == 760);
+static_assert(offsetof(CameraSearchResult, vendor) == 72);
+static_assert(offsetof(CameraSearchResult, sn) == 264);
+static_assert(offsetof(CameraSearchResult, fwVersion) == 392);
+static_assert(offsetof(CameraSearchResult, model) == 456);
+static_assert(offsetof(CameraSearchResult, modelId) == 520);
+static_assert(offsetof(CameraSearchResult, netmask) == 524);
+static_assert(offsetof(CameraSearchResult, netif) == 620);
+static_assert(offsetof(CameraSearchResult, active_status) == 628);
+static_assert(offsetof(CameraSearchResult, name) == 632);
+static_assert(offsetof(CameraSearchResult, snReal) == 696);
 
 // Request 3205 (388 bytes) and the head of request 3229.
 struct IpcNetwork {

@@ -97,7 +97,7 @@ void copy_login(const ConnectCheck& check, Record* record) {
 void on_search_ipc_cb(uint32_t count, const void* records) {
   nvr::Json list = nvr::json_new_array();
   for (uint32_t i = 0; i < count; ++i) {
-    const SearchResult s = nvr::record_at<SearchResult>(records, i);
+    const CameraSearchResult s = nvr::record_at<CameraSearchResult>(records, i);
     nvr::Json o = nvr::json_new_object();
     json_object* c = o.get();
     ADD_TEXT(c, s, ipAddr);

@@ -239,7 +239,7 @@ TEST_F(CameraTest, DiscoveryAnswersAndRecords) {
             kJsonHeader + R"({ "resultString": "NO", "IPC": [ ] })");
   EXPECT_EQ(post("/2006", R"({"protocol":8})").out, kRefused);
   sim.clear(kReqSearch);
-  SearchResult found{};
+  CameraSearchResult found{};
   strcpy(found.ipAddr, "192.0.2.30");
   strcpy(found.name, "caf\xc3\xa9");
   sim.reply(kReqSearch, kReplySearch, bytes_of(found));

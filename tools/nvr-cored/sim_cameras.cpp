@@ -139,10 +139,10 @@ void on_ipc_type(const sim::Message& request, sim::Peer& peer) {
 }
 
 void on_search(const sim::Message&, sim::Peer& peer) {
-  std::vector<SearchResult> found(4);
+  std::vector<CameraSearchResult> found(4);
   const char* models[] = {"VC-B8M-IR", "VC-D4M-WL", "VC-PTZ-25X", "VC-F12M"};
   for (int i = 0; i < 4; ++i) {
-    SearchResult& s = found[i];
+    CameraSearchResult& s = found[i];
     put(s.ipAddr, "192.0.2." + std::to_string(21 + i));
     put(s.macAddr, "02:00:5e:00:02:" + std::to_string(21 + i));
     s.managePort = 80;
@@ -160,7 +160,7 @@ void on_search(const sim::Message&, sim::Peer& peer) {
     s.active_status = 1;
     put(s.name, std::string("Camera ") + models[i]);
   }
-  peer.reply(kReplySearch, found.data(), found.size() * sizeof(SearchResult));
+  peer.reply(kReplySearch, found.data(), found.size() * sizeof(CameraSearchResult));
 }
 
 void on_stream_get(const sim::Message& request, sim::Peer& peer) {

@@ -177,15 +177,9 @@ void oemclean(const HttpOption&) {
 }
 
 void paratest(const HttpOption& option) {
-  if (strcmp(option.value, "chipinfo") != 0) {
-    answer("Param ERROR");
-    return;
-  }
+  if (strcmp(option.value, "chipinfo") != 0) return answer("Param ERROR");
   char text[kChipInfoBufferSize] = {};
-  if (get_chip_info(text, sizeof text) != 0) {
-    answer("ERROR");
-    return;
-  }
+  if (get_chip_info(text, sizeof text) != 0) return answer("ERROR");
   // The line end that follows the 32-character record.
   text[kChipRecordLength] = '\r';
   char reply[kChipInfoBufferSize + 32];

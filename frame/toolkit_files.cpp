@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "frame/web_utils.h"
 #include "platform/device_path.h"
@@ -45,6 +46,15 @@ std::string_view upload_query(const char* data) {
   const size_t split = text.find(kUploadSeparator);
   return split == std::string_view::npos ? std::string_view()
                                          : text.substr(split + kUploadSeparator.size());
+}
+
+std::string local_time_text(int64_t seconds, const char* format) {
+  const time_t value = static_cast<time_t>(seconds);
+  struct tm local {};
+  char text[128];
+  if (localtime_r(&value, &local) == nullptr || strftime(text, sizeof text, format, &local) == 0)
+    return "";
+  return text;
 }
 
 bool begin_download(std::string_view file_name) {

@@ -30,6 +30,11 @@ std::string_view upload_query(const char* data);
 // `file_name`; false (nothing written) when the run has answered already.
 bool begin_download(std::string_view file_name);
 
+// `seconds` since the epoch as local time in the strftime `format` (the time
+// stamp in a download's file name, "%Y%m%d%H%M%S"); "" for a time the C
+// library cannot convert. At most 127 characters.
+std::string local_time_text(int64_t seconds, const char* format);
+
 // What becomes of a file sent once that the browser did not get whole.
 enum class Unsent : uint8_t {
   kRemove,  // removed all the same (nothing is kept for another try)

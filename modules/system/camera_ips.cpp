@@ -9,13 +9,11 @@ namespace {
 constexpr int kChannelLimit = 64;  // channels 0..63
 
 // The start address with its last byte raised by `step`, wrapping past 255.
-std::string address_after(const in_addr& start, int64_t step) {
-  uint8_t bytes[4];
-  memcpy(bytes, &start.s_addr, sizeof bytes);  // network order: first byte first
+std::string address_after(in_addr address, int64_t step) {
+  auto* bytes = reinterpret_cast<uint8_t*>(&address.s_addr);  // network order: first byte first
   bytes[3] = static_cast<uint8_t>((bytes[3] + step) & 0xff);
-  char text[32];
-  snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
-  return text;
+  char text[INET_ADDRSTRLEN];
+  return inet_ntop(AF_INET, &address, text, sizeof text);
 }
 
 }  // namespace

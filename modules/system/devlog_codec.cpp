@@ -3,6 +3,7 @@
 
 #include <endian.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 
@@ -62,10 +63,7 @@ bool parse_log_time(const char* text, const char* format, int32_t* seconds) {
   struct tm local {};
   if (text == nullptr || strptime(text, format, &local) == nullptr) return false;
   local.tm_isdst = -1;
-  time_t value = mktime(&local);
-  if (value > INT32_MAX) value = INT32_MAX;
-  if (value < INT32_MIN) value = INT32_MIN;
-  *seconds = static_cast<int32_t>(value);
+  *seconds = static_cast<int32_t>(std::clamp<time_t>(mktime(&local), INT32_MIN, INT32_MAX));
   return true;
 }
 

@@ -21,10 +21,12 @@ uint64_t export_channel_mask(json_object* request) {
   return strtoull(text, nullptr, 10);
 }
 
+// The daemon writes its export files beside the export marker.
+constexpr std::string_view kLogExportFolder = "/tmp/log";
+
 void create_export_marker() {
-  mkdir(nvr::dev_path("/tmp/log").c_str(), 0755);
-  int fd = open(nvr::dev_path(kLogExportMarker).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd >= 0) close(fd);
+  mkdir(nvr::dev_path(kLogExportFolder).c_str(), 0755);
+  qv_wirte_file_data(nvr::dev_path(kLogExportMarker).c_str(), nullptr, 0);  // empty
 }
 
 // The text in double quotes, its quotes doubled, so that it stays one cell.
@@ -60,9 +62,6 @@ std::string csv_row(int32_t number, const QvLogInfo& entry, const char* detail) 
   return row + "\r\n";
 }
 
-// The daemon writes its export files beside the export marker.
-constexpr std::string_view kLogExportFolder = "/tmp/log";
-
 // One row per entry of the file, flushed as it goes; a short read ends it.
 void write_export_rows(FILE* file) {
   int32_t count = 0;
@@ -76,15 +75,6 @@ void write_export_rows(FILE* file) {
     fwrite(row.data(), 1, row.size(), stdout);
     fflush(stdout);
   }
-}
-
-std::string now_text() {
-  const time_t now = time(nullptr);
-  struct tm local {};
-  localtime_r(&now, &local);
-  char text[32];
-  strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
-  return text;
 }
 
 }  // namespace
@@ -119,7 +109,8 @@ void on_log_web_export_info_cb(uint32_t count, const void* payload) {
   char mac[32] = "";
   read_mac_conf(mac, sizeof mac);
   const std::string file_name = std::string(log_main_type_word(g_export_main_type)) + "_log_" +
-                                mac + "_" + now_text() + ".csv";
+                                mac + "_" + nvr::local_time_text(time(nullptr), "%Y%m%d%H%M%S") +
+                                ".csv";
   if (!nvr::begin_download(file_name)) return;
   printf("Number,Time,Main,Sub,Parameter,User,Ip,Channel,Log information,\r\n");
 

@@ -2,11 +2,7 @@
 #include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
-namespace {
-
 constexpr int kMaxPackagePath = 255;
-
-}  // namespace
 
 // "/6310"
 void on_export_diagnosis(char*) {

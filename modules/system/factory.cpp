@@ -28,17 +28,11 @@ void run_options(const char* text) {
   } else {
     int32_t count = get_httpoption_argnum(text);
     if (count > 0) options.resize(static_cast<size_t>(count));
-    if (count == 0 || ui_decodeing(text, options.data(), count) != 0) {
-      answer("PARAM ERROR");
-      return;
-    }
+    if (count == 0 || ui_decodeing(text, options.data(), count) != 0) return answer("PARAM ERROR");
   }
   for (const HttpOption& option : options) {
     const HttpOptionEntry* entry = http_option_search(option);
-    if (entry == nullptr) {
-      answer("ERROR");
-      return;
-    }
+    if (entry == nullptr) return answer("ERROR");
     entry->handler(option);
   }
 }
@@ -121,10 +115,7 @@ int32_t ui_decodeing(const char* text, HttpOption* options, int32_t count) {
 }
 
 void on_http_option(char* data) {
-  if (data == nullptr || hash_table_init() != 0) {
-    answer("ERROR");
-    return;
-  }
+  if (data == nullptr || hash_table_init() != 0) return answer("ERROR");
   run_options(data);
   hash_table_destory();
 }

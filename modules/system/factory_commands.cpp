@@ -110,10 +110,6 @@ bool g_answered = false;
 // The language request's reply carries nothing the option needs.
 void on_factory_ipc_callback(void*, const void*, const void*) {}
 
-int32_t decimal_value(const char* text) {
-  return static_cast<int32_t>(std::clamp<long>(strtol(text, nullptr, 10), INT32_MIN, INT32_MAX));
-}
-
 // The record from the chip tool's text after "Read old:", or nothing.
 std::optional<std::string> read_chip_record() {
   char text[kChipInfoBufferSize] = {};
@@ -140,7 +136,9 @@ void answer(const char* text) {
 namespace {
 
 void setlang(const HttpOption& option) {
-  int32_t language = decimal_value(option.value);
+  // A decimal number; one past int32 reads as the nearest bound.
+  int32_t language = static_cast<int32_t>(
+      std::clamp<long>(strtol(option.value, nullptr, 10), INT32_MIN, INT32_MAX));
   cgi_send_notice(on_factory_ipc_callback, kReqSetLanguage, &language, sizeof language);
   answer("OK");
 }
@@ -177,15 +175,9 @@ void oemclean(const HttpOption&) {
 }
 
 void paratest(const HttpOption& option) {
-  if (strcmp(option.value, "chipinfo") != 0) {
-    answer("Param ERROR");
-    return;
-  }
+  if (strcmp(option.value, "chipinfo") != 0) return answer("Param ERROR");
   char text[kChipInfoBufferSize] = {};
-  if (get_chip_info(text, sizeof text) != 0) {
-    answer("ERROR");
-    return;
-  }
+  if (get_chip_info(text, sizeof text) != 0) return answer("ERROR");
   // The line end that follows the 32-character record.
   text[kChipRecordLength] = '\r';
   char reply[kChipInfoBufferSize + 32];

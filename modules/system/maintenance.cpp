@@ -23,10 +23,8 @@ constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
 constexpr int32_t kDefaultMotionInterval = 20;
 // Both retention values, as whole numbers (each then one of the allowed values).
 constexpr nvr::PolicyRow kRetentionPolicy[] = {
-    NVR_POLICY_INT(DiskMaintainInfo, logRetention, "logRetention", -1, 12,
-                   nvr::Presence::kRequired),
-    NVR_POLICY_INT(DiskMaintainInfo, photoRetention, "photoRetention", -1, 12,
-                   nvr::Presence::kRequired),
+    nvr::policy_from(kDiskMaintainRecord, "logRetention", -1, 12, nvr::Presence::kRequired),
+    nvr::policy_from(kDiskMaintainRecord, "photoRetention", -1, 12, nvr::Presence::kRequired),
 };
 
 // The restart poll's repair of channel 0's motion intervals: an interval of 0

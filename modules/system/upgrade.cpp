@@ -1,8 +1,6 @@
 // Firmware upgrade routes: the recorder's image "/dev/shm/updateFM.bin", the
 // cameras' image "/dev/shm/updateIPCFM.bin", online versions and downloads.
 // The upgrades themselves are the core daemon's work.
-#include <cctype>
-
 #include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
@@ -89,13 +87,10 @@ void on_upgrade_ipc_callback(void*, const void* header, const void* payload) {
 }
 
 int32_t upgrade_reset_flag(const char* data) {
-  if (data == nullptr) return 0;
-  const char* rest = strstr(data, " & ");
-  if (rest == nullptr) return 0;
-  rest += 3;
-  while (*rest != '\0' && isspace(static_cast<unsigned char>(*rest))) ++rest;
-  const std::string word(rest, strcspn(rest, " \t\r\n\v\f"));
-  return word.find("reset") != std::string::npos ? 1 : 0;
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  std::string_view query = nvr::upload_query(data);
+  query.remove_prefix(std::min(query.find_first_not_of(kBlanks), query.size()));
+  return query.substr(0, query.find_first_of(kBlanks)).find("reset") != std::string_view::npos;
 }
 
 uint64_t upgrade_channel_mask(const char* text) {
@@ -172,10 +167,7 @@ void on_del_online_upgrade(char* data) {
   nvr::Json request = nvr::parse_request(data);
   const int32_t type = image_type(request.get());
   if (type < 0) return nvr::answer_failure(kRespJson);
-  if (type == kTypeCamera) {
-    query_daemon(kReqDeleteCameraImage, nullptr, 0);
-    return;
-  }
+  if (type == kTypeCamera) return query_daemon(kReqDeleteCameraImage, nullptr, 0);
   unlink(nvr::dev_path(kRecorderImage).c_str());  // nothing to do when there is none
   answer_res(0);
 }

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,6 +59,16 @@ TEST(WriteNewFile, ReplacesAFileAndNeverWritesThroughALink) {
 
   EXPECT_FALSE(nvr::write_new_file((dir / "missing" / "x").string(), "x"));
   std::filesystem::remove_all(dir);
+}
+
+TEST(DownloadNames, LocalTimeStampInTheGivenFormat) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  EXPECT_EQ(nvr::local_time_text(1704164645, "%Y%m%d%H%M%S"), "20240102030405");
+  EXPECT_EQ(nvr::local_time_text(0, "rvpcap-%Y%m%d"), "rvpcap-19700101");
+  // A time past what the C library converts, and an empty result, give "".
+  EXPECT_EQ(nvr::local_time_text(INT64_MAX, "%Y"), "");
+  EXPECT_EQ(nvr::local_time_text(0, ""), "");
 }
 
 }  // namespace

@@ -67,17 +67,21 @@ bool is_wav_name(const char* file_name) {
   return strstr(file_name, ".wav") != nullptr || strstr(file_name, ".WAV") != nullptr;
 }
 
-// Renames the upload at `real_path` ("/tmp/<file name>") to the Base64 form
-// of its file name; 0 or -1 (the upload is then removed). rename(2) replaces
-// a link of that name instead of following it into another folder.
-int32_t rename_upload(const std::string& real_path, const char* file_name,
-                      char (&encoded)[kAudioNameSize]) {
-  if (encode_name(file_name, encoded) && nvr::is_plain_file_name(encoded) &&
-      rename(real_path.c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) == 0)
-    return 0;
-  encoded[0] = '\0';
-  web_system(nvr::ShellCommand("/bin/rm -f %s", {real_path}));
-  return -1;
+// Moves the upload at `real_path` ("/tmp/<file name>") to the Base64 form of
+// `name` beside it; false when the name does not encode or the move failed.
+// rename(2) replaces a link of that name instead of following it into another
+// folder.
+bool move_to_encoded_name(const std::string& real_path, const char* name,
+                          char (&encoded)[kAudioNameSize]) {
+  return encode_name(name, encoded) && nvr::is_plain_file_name(encoded) &&
+         rename(real_path.c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) == 0;
+}
+
+// The readable upload of a plain file name in "/tmp".
+std::optional<std::string> readable_upload(const char* file_name) {
+  std::optional<std::string> upload = nvr::regular_file_in_folder(nvr::devpath::kTmp, file_name);
+  if (upload && access(upload->c_str(), R_OK) != 0) return std::nullopt;
+  return upload;
 }
 
 }  // namespace
@@ -96,13 +100,16 @@ void on_upload_audio_file(char* data) {
   const char* file_name = name.c_str();
   char encoded[kAudioNameSize] = "";
   int32_t status = -1;
-  std::optional<std::string> upload = nvr::regular_file_in_folder(nvr::devpath::kTmp, file_name);
-  if (upload && access(upload->c_str(), R_OK) == 0) {
+  if (std::optional<std::string> upload = readable_upload(file_name)) {
     if (!is_wav_name(file_name)) {
       remove(upload->c_str());
       CGI_LOG("dovrin upload_audio_file ret:[%d], pData:[%s], name:[%s]", status, path, encoded);
+    } else if (move_to_encoded_name(*upload, file_name, encoded)) {
+      status = 0;
     } else {
-      status = rename_upload(*upload, file_name, encoded);
+      // The upload is removed when it cannot take its encoded name.
+      encoded[0] = '\0';
+      web_system(nvr::ShellCommand("/bin/rm -f %s", {*upload}));
     }
   }
   on_cgi_common_text_cb(1, status, encoded);
@@ -113,13 +120,10 @@ void on_add_audio_file(char* data) {
   const char* upload_name = nvr::json_string(request.get(), "uploadName");
   char encoded[kAudioNameSize];
   // Only a plain file name: the upload must not be taken from outside "/tmp".
-  std::optional<std::string> upload =
-      upload_name && nvr::is_plain_file_name(upload_name)
-          ? nvr::regular_file_in_folder(nvr::devpath::kTmp, upload_name)
-          : std::nullopt;
-  if (!upload || access(upload->c_str(), R_OK) != 0 ||
-      !encode_name(nvr::json_string(request.get(), "name"), encoded) ||
-      rename(upload->c_str(), nvr::dev_path(std::string("/tmp/") + encoded).c_str()) != 0)
+  std::optional<std::string> upload = upload_name && nvr::is_plain_file_name(upload_name)
+                                          ? readable_upload(upload_name)
+                                          : std::nullopt;
+  if (!upload || !move_to_encoded_name(*upload, nvr::json_string(request.get(), "name"), encoded))
     return nvr::answer_failure(kRespJson);
   ask_and_log_change(kReqAudioFileAdd, encoded, sizeof encoded);
 }

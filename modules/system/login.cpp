@@ -1,7 +1,7 @@
 // Log-in routes: the password log-in ("/1000"), the log-out ("/1014") and the
 // log-in link sent by e-mail ("/1018"). The pages keep what the log-in answers in cookies and
 // enforce the permissions themselves; with "server_auth" 1 the log-in also
-// opens a server-side session (the end of this file).
+// opens a server-side session (the start of this file).
 #include <cctype>
 #include <chrono>
 #include <optional>
@@ -22,6 +22,54 @@ constexpr int kLinkCookieSeconds = 600;
 // What every refused log-in costs at least (shrunk by NVR_TIME_SCALE in tests).
 constexpr double kFailedLoginMillis = 1000;
 constexpr size_t kCookieDomainMax = 49;
+
+// ---- the log-in's part in server-side sessions ("server_auth" 1): the limit on
+// failed log-ins, their equal cost, and the session a log-in opens. With the
+// switch off each of these gives today's behaviour.
+
+// True when the caller's address is refused for too many failed log-ins; the
+// log-in then answers as for a wrong password.
+bool login_limit_reached() {
+  return nvr::auth::server_auth_enabled() && nvr::auth::login_blocked(cgiRemoteAddr);
+}
+
+// A refused log-in: counted against the address (unless it was refused by the
+// limit), and answered no sooner than a fixed time after `started`, so that an
+// unknown name, a wrong password and a refused address all cost the same.
+void note_failed_login(std::chrono::steady_clock::time_point started, bool limited) {
+  if (!nvr::auth::server_auth_enabled()) return;
+  if (!limited) nvr::auth::login_failed(cgiRemoteAddr);
+  const auto cost =
+      std::chrono::microseconds(static_cast<int64_t>(kFailedLoginMillis * 1000 * nvr_time_scale()));
+  std::this_thread::sleep_until(started + cost);
+}
+
+// The accepted log-in's session id: with the switch on, a stored session of
+// the account (nothing when it cannot be stored); off, today's id drawn from
+// the C library's generator seeded with the time.
+std::optional<std::string> open_login_session(const UserInfo& account) {
+  if (!nvr::auth::server_auth_enabled()) {
+    char id[kSessionIdDigits + 1];
+    make_session_id(id, time(nullptr));
+    return std::string(id);
+  }
+  nvr::auth::login_succeeded(cgiRemoteAddr);
+  const std::string name(account.name, strnlen(account.name, sizeof account.name));
+  std::optional<std::string> id = nvr::auth::session_open(account.id, name, cgiRemoteAddr);
+  // The pages store the answer's "sessionId" in a cookie themselves; the
+  // header line serves tools (curl -c) and keeps the id away from scripts.
+  if (id)
+    cgi_add_cookie_line(
+        ("Set-Cookie: sessionId=" + *id + "; path=/; HttpOnly; SameSite=Strict\r\n").c_str());
+  return id;
+}
+
+// The "sessionId" cookie of a log-in link: a guest session with the switch on,
+// else "0".
+std::string open_link_session() {
+  if (!nvr::auth::server_auth_enabled()) return "0";
+  return nvr::auth::session_open(nvr::auth::kGuestAccount, "temp", cgiRemoteAddr).value_or("0");
+}
 
 // The pages' own folders for certificate requests; they must exist before a
 // logged-in user reaches the certificate pages.
@@ -160,42 +208,6 @@ void on_user_logout(char*) {
   cgi_send_operation_log(kLogSubLogout, kLogParamNone, 0);
   nvr::auth::close_current_session();
   cgi_writeback_webserver(kRespText, "OK");
-}
-
-// ---- the log-in's part in server-side sessions ("server_auth" 1)
-
-bool login_limit_reached() {
-  return nvr::auth::server_auth_enabled() && nvr::auth::login_blocked(cgiRemoteAddr);
-}
-
-void note_failed_login(std::chrono::steady_clock::time_point started, bool limited) {
-  if (!nvr::auth::server_auth_enabled()) return;
-  if (!limited) nvr::auth::login_failed(cgiRemoteAddr);
-  const auto cost =
-      std::chrono::microseconds(static_cast<int64_t>(kFailedLoginMillis * 1000 * nvr_time_scale()));
-  std::this_thread::sleep_until(started + cost);
-}
-
-std::optional<std::string> open_login_session(const UserInfo& account) {
-  if (!nvr::auth::server_auth_enabled()) {
-    char id[kSessionIdDigits + 1];
-    make_session_id(id, time(nullptr));
-    return std::string(id);
-  }
-  nvr::auth::login_succeeded(cgiRemoteAddr);
-  const std::string name(account.name, strnlen(account.name, sizeof account.name));
-  std::optional<std::string> id = nvr::auth::session_open(account.id, name, cgiRemoteAddr);
-  // The pages store the answer's "sessionId" in a cookie themselves; the
-  // header line serves tools (curl -c) and keeps the id away from scripts.
-  if (id)
-    cgi_add_cookie_line(
-        ("Set-Cookie: sessionId=" + *id + "; path=/; HttpOnly; SameSite=Strict\r\n").c_str());
-  return id;
-}
-
-std::string open_link_session() {
-  if (!nvr::auth::server_auth_enabled()) return "0";
-  return nvr::auth::session_open(nvr::auth::kGuestAccount, "temp", cgiRemoteAddr).value_or("0");
 }
 
 bool digests_equal(const char* stored, const char* given) {

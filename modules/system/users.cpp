@@ -60,9 +60,9 @@ void answer_accounts(const char* db, const DbRecord& desc) {
   std::vector<Account> users(kMaxUsers);
   int count = 0;
   db_read_all(db, desc, users.data(), kMaxUsers, &count);
-  nvr::Json list = nvr::json_new_array();
-  for (int i = 0; i < count; ++i)
-    if (users[i].enable != 0) json_object_array_add(list.get(), db_record_to_json(desc, &users[i]));
+  users.resize(static_cast<size_t>(std::clamp(count, 0, kMaxUsers)));
+  std::erase_if(users, [](const Account& user) { return user.enable == 0; });
+  const nvr::Json list = nvr::record_list_json(desc, users.data(), static_cast<int>(users.size()));
   cgi_writeback_webserver(kRespJson, nvr::json_text(list));
 }
 

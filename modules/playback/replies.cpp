@@ -5,6 +5,7 @@
 #include "frame/json.h"
 #include "frame/oplog_codes.h"
 #include "frame/toolkit.h"
+#include "frame/toolkit_files.h"
 #include "frame/web_utils.h"
 #include "modules/playback/playback_handlers.h"
 #include "modules/playback/playback_wire.h"
@@ -31,13 +32,10 @@ nvr::Json text_of(const char (&field)[N]) {
 void on_play_position_cb(uint32_t count, const void* records) {
   const int64_t position = count > 0 ? record_at<int64_t>(records, 0) : 0;
   if (position <= 0) return nvr::answer_error();
-  const time_t seconds = static_cast<time_t>(position);
-  struct tm local {};
-  char text[64] = "";
-  if (!localtime_r(&seconds, &local)) return nvr::answer_error();
-  strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  const std::string text = nvr::local_time_text(position, "%Y-%m-%d %H:%M:%S");
+  if (text.empty()) return nvr::answer_error();
   nvr::Json answer = status("OK");
-  nvr::json_add_string(answer.get(), "curPlayTime", text);
+  nvr::json_add_string(answer.get(), "curPlayTime", text.c_str());
   nvr::answer_json(answer);
 }
 

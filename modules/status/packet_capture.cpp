@@ -21,6 +21,7 @@
 
 #include "frame/json.h"
 #include "frame/toolkit.h"
+#include "frame/toolkit_files.h"
 #include "frame/web_utils.h"
 #include "modules/status/status.h"
 #include "modules/status/status_wire.h"
@@ -101,14 +102,7 @@ std::string capture_filter(const NetIfStatus& netif, const CaptureRequest& reque
   return filter;
 }
 
-std::string capture_name() {
-  char name[64];
-  const time_t now = time(nullptr);
-  struct tm local {};
-  localtime_r(&now, &local);
-  strftime(name, sizeof name, "rvpcap-%Y%m%d%H%M%S", &local);
-  return name;
-}
+std::string capture_name() { return nvr::local_time_text(time(nullptr), "rvpcap-%Y%m%d%H%M%S"); }
 
 // A capture's name as "/8005" gives it: "rvpcap-" and 14 digits.
 bool is_capture_name(std::string_view name) {

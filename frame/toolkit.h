@@ -36,8 +36,8 @@
 // A set route (read the policy over the stored record, write, notify, answer):
 //
 //   constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
-//       NVR_POLICY_INT(AutoRebootConf, enable, "enable", INT32_MIN, INT32_MAX, kLenient),
-//       NVR_POLICY_INT(AutoRebootConf, hour, "hour", INT32_MIN, INT32_MAX, kLenient),
+//       NVR_POLICY_LENIENT(AutoRebootConf, enable, "enable"),
+//       NVR_POLICY_LENIENT(AutoRebootConf, hour, "hour"),
 //   };
 //   void on_set_upnp_info(char* data) {
 //     UpnpInfo upnp{};
@@ -232,6 +232,10 @@ constexpr PolicyRow policy_text_from(const DbRecord& record, const char* key, Pr
         sizeof(Struct::member),                                               \
         std::is_signed_v<std::remove_all_extents_t<decltype(Struct::member)>> \
   }
+// A key that never refuses: absent, not an integer or past the int32 range
+// reads as 0.
+#define NVR_POLICY_LENIENT(Struct, member, key) \
+  NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
 #define NVR_POLICY_TEXT(Struct, member, key, presence)                                             \
   nvr::PolicyRow {                                                                                 \
     key, nvr::PolicyType::kText, presence, 0, 0, offsetof(Struct, member), sizeof(Struct::member), \

@@ -106,9 +106,17 @@ std::string read_device_marker(std::string_view device_folder, std::string_view 
   return text;
 }
 
-bool write_new_file(const std::string& path, std::string_view bytes) {
+File read_device_folder_file(std::string_view device_folder, std::string_view name) {
+  const int fd = open_in_device_folder(device_folder, name);
+  if (fd < 0) return nullptr;
+  File file(fdopen(fd, "rb"));
+  if (!file) close(fd);
+  return file;
+}
+
+bool write_new_file(const std::string& path, std::string_view bytes, mode_t mode) {
   unlink(path.c_str());
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   if (fd < 0) return false;
   size_t done = 0;
   while (done < bytes.size()) {

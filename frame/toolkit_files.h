@@ -5,7 +5,11 @@
 // repeats in one place.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,9 +64,20 @@ bool device_file_exists(std::string_view device_path);
 std::string read_device_marker(std::string_view device_folder, std::string_view device_path,
                                size_t limit);
 
-// Writes `bytes` to the real path `path` as a new file: whatever lies under
-// that name (a file, a link) is removed first and never written through.
-// False when the file could not be written whole.
-bool write_new_file(const std::string& path, std::string_view bytes);
+// A stream that closes itself.
+struct FileCloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// The regular file `name` directly in device folder `device_folder`, opened
+// for reading without following a link and without leaving the folder (see
+// open_in_device_folder); null when refused or missing.
+File read_device_folder_file(std::string_view device_folder, std::string_view name);
+
+// Writes `bytes` to the real path `path` as a new file of `mode`: whatever
+// lies under that name (a file, a link) is removed first and never written
+// through. False when the file could not be written whole.
+bool write_new_file(const std::string& path, std::string_view bytes, mode_t mode = 0600);
 
 }  // namespace nvr

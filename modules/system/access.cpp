@@ -5,28 +5,24 @@
 
 namespace {
 
-#define LENIENT_INT(Struct, member, key) \
-  NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
-
 struct FilterSwitches {
   int32_t enable;
   int32_t type;
 };
 constexpr nvr::PolicyRow kFilterPolicy[] = {
-    LENIENT_INT(FilterSwitches, enable, "filterEnable"),
-    LENIENT_INT(FilterSwitches, type, "filterType"),
+    NVR_POLICY_LENIENT(FilterSwitches, enable, "filterEnable"),
+    NVR_POLICY_LENIENT(FilterSwitches, type, "filterType"),
 };
 constexpr nvr::PolicyRow kFilterEntryPolicy[] = {
-    LENIENT_INT(AccessFilterEntry, address_type, "address_type"),
+    NVR_POLICY_LENIENT(AccessFilterEntry, address_type, "address_type"),
     NVR_POLICY_TEXT(AccessFilterEntry, address, "address", nvr::Presence::kOptional),
 };
 constexpr nvr::PolicyRow kUpnpPolicy[] = {
-    LENIENT_INT(UpnpInfo, enable, "enable"),
-    LENIENT_INT(UpnpInfo, type, "type"),
-    LENIENT_INT(UpnpInfo, external_http_port, "external_http_port"),
-    LENIENT_INT(UpnpInfo, external_rtsp_port, "external_rtsp_port"),
+    NVR_POLICY_LENIENT(UpnpInfo, enable, "enable"),
+    NVR_POLICY_LENIENT(UpnpInfo, type, "type"),
+    NVR_POLICY_LENIENT(UpnpInfo, external_http_port, "external_http_port"),
+    NVR_POLICY_LENIENT(UpnpInfo, external_rtsp_port, "external_rtsp_port"),
 };
-#undef LENIENT_INT
 
 // The UPnP record and the local ports the mapping points at (the port
 // settings belong to the network settings).

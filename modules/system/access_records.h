@@ -1,5 +1,5 @@
-// Access filter, UPnP and camera address records of the configuration
-// database, and the UPnP record the core daemon takes (request 3720).
+// Access filter and UPnP records of the configuration database, and the UPnP
+// record the core daemon takes (request 3720).
 #pragma once
 
 #include <cstddef>
@@ -86,6 +86,3 @@ inline int read_upnp(const char* path, UpnpInfo* record) {
 [[nodiscard]] inline int write_upnp(const char* path, const UpnpInfo* record) {
   return db_write(path, kUpnpRecord, record);
 }
-
-// Sets the address of one camera channel, leaving its other settings alone.
-[[nodiscard]] int write_camera_ip(const char* path, int32_t channel, const char* address);

@@ -2,11 +2,19 @@
 // installing many cameras of one kind at once.
 #include <arpa/inet.h>
 
+#include "modules/cameras/cameras_records.h"
 #include "modules/system/system_module.h"
 
 namespace {
 
-constexpr int kChannelLimit = 64;  // channels 0..63
+// The camera record is the cameras module's: only its address changes.
+int write_camera_ip(const char* path, int32_t channel, const char* address) {
+  CameraRecord camera{};
+  read_camera(path, &camera, channel);
+  camera.id = channel;
+  snprintf(camera.ipAddr, sizeof camera.ipAddr, "%s", address);
+  return write_camera(path, &camera);
+}
 
 // The start address with its last byte raised by `step`, wrapping past 255.
 std::string address_after(in_addr address, int64_t step) {
@@ -30,8 +38,8 @@ void on_set_camera_ips(char* data) {
   const int64_t addresses = nvr::json_int_or(request.get(), "chnNum", 0);
   const int64_t channels_each = nvr::json_int_or(request.get(), "chnFre", 0);
 
-  const int channel_end =
-      std::clamp(get_param_int(nvr::qvdb_path(), "max_cameras", 32), 0, kChannelLimit);
+  const int channel_end = std::clamp(get_param_int(nvr::qvdb_path(), "max_cameras", 32), 0,
+                                     kMaxChannels);  // channels 0..63
   int channel = 0;
   for (int64_t i = 0; i < addresses && channels_each > 0 && channel < channel_end; ++i) {
     const std::string address = address_after(start, i);

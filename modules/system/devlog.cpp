@@ -115,6 +115,40 @@ QvLogInfo log_entry_from_json(json_object* request) {
   return entry;
 }
 
+// ---- replies ---------------------------------------------------------------------------
+
+void on_log_search_info_cb(uint32_t size, const void* payload) {
+  constexpr size_t kEntries = offsetof(LogSearchBlock, entries);
+  if (size < kEntries) {
+    cgi_writeback_webserver(kRespJson, "ERROR");
+    return cgi_set_callback_done();
+  }
+  const auto* bytes = static_cast<const uint8_t*>(payload);
+  const int32_t count = nvr::record_at<int32_t>(bytes + offsetof(LogSearchBlock, count), 0);
+  const int32_t num = nvr::record_at<int32_t>(bytes + offsetof(LogSearchBlock, num), 0);
+  // Only the entries that arrived whole are read, whatever the block claims.
+  const uint32_t arrived = (size - kEntries) / sizeof(QvLogInfo);
+  const int32_t listed = std::clamp<int32_t>(
+      num, 0, static_cast<int32_t>(std::min<uint32_t>(arrived, kLogEntriesPerBlock)));
+
+  trans_init(g_search_language);
+  nvr::Json answer = nvr::json_new_object();
+  nvr::json_add_int(answer.get(), "count", count);
+  nvr::json_add_int(answer.get(), "num", listed);
+  nvr::json_add_int(answer.get(), "curPageNum", g_search_page);
+  nvr::Json log = nvr::json_new_array();
+  for (int32_t i = 0; i < listed; ++i)
+    nvr::json_append(log.get(), log_entry_json(nvr::record_at<QvLogInfo>(bytes + kEntries, i), i));
+  nvr::json_add(answer.get(), "log", std::move(log));
+  trans_deinit();
+  nvr::answer_json(answer);
+}
+
+void on_log_web_get_log_detail_cb(uint32_t size, const void* payload) {
+  const char* text = static_cast<const char*>(payload);
+  nvr::answer_text(std::string(text, strnlen(text, size)).c_str());
+}
+
 }  // namespace
 
 // ---- shared by the search and the export -----------------------------------------------
@@ -130,10 +164,9 @@ int32_t check_log_search_info(json_object* request) {
   int32_t main_type = 0;
   json_object* sub_types = nvr::json_get(request, "subTypeArr");
   std::optional<int64_t> first = nvr::json_int64(nvr::json_at(sub_types, 0));
-  if (nvr::json_get(request, "language") == nullptr) return -1;
   if (!nvr::json_read_int(request, "mainType", &main_type, 1, 64)) return -1;
   if (!first || *first <= 9) return -1;
-  for (const char* key : {"startTime", "endTime", "curPageNum"})
+  for (const char* key : {"language", "startTime", "endTime", "curPageNum"})
     if (nvr::json_get(request, key) == nullptr) return -1;
   return 0;
 }
@@ -206,8 +239,6 @@ void on_check_download_log(char*) {
   cgi_writeback_webserver(kRespText, nvr::device_file_exists(kLogExportMarker) ? "OK" : "NO");
 }
 
-// ---- replies ---------------------------------------------------------------------------
-
 void on_devlog_ipc_callback(void*, const void* header, const void* payload) {
   static constexpr nvr::ReplyRow kReplies[] = {
       {kRplLogSearch, 1, on_log_search_info_cb},
@@ -215,36 +246,4 @@ void on_devlog_ipc_callback(void*, const void* header, const void* payload) {
       {kRplLogExport, sizeof(LogExportItem), on_log_web_export_info_cb},
   };
   nvr::dispatch_reply(kReplies, header, payload);
-}
-
-void on_log_search_info_cb(uint32_t size, const void* payload) {
-  constexpr size_t kEntries = offsetof(LogSearchBlock, entries);
-  if (size < kEntries) {
-    cgi_writeback_webserver(kRespJson, "ERROR");
-    return cgi_set_callback_done();
-  }
-  const auto* bytes = static_cast<const uint8_t*>(payload);
-  const int32_t count = nvr::record_at<int32_t>(bytes + offsetof(LogSearchBlock, count), 0);
-  const int32_t num = nvr::record_at<int32_t>(bytes + offsetof(LogSearchBlock, num), 0);
-  // Only the entries that arrived whole are read, whatever the block claims.
-  const uint32_t arrived = (size - kEntries) / sizeof(QvLogInfo);
-  const int32_t listed = std::clamp<int32_t>(
-      num, 0, static_cast<int32_t>(std::min<uint32_t>(arrived, kLogEntriesPerBlock)));
-
-  trans_init(g_search_language);
-  nvr::Json answer = nvr::json_new_object();
-  nvr::json_add_int(answer.get(), "count", count);
-  nvr::json_add_int(answer.get(), "num", listed);
-  nvr::json_add_int(answer.get(), "curPageNum", g_search_page);
-  nvr::Json log = nvr::json_new_array();
-  for (int32_t i = 0; i < listed; ++i)
-    nvr::json_append(log.get(), log_entry_json(nvr::record_at<QvLogInfo>(bytes + kEntries, i), i));
-  nvr::json_add(answer.get(), "log", std::move(log));
-  trans_deinit();
-  nvr::answer_json(answer);
-}
-
-void on_log_web_get_log_detail_cb(uint32_t size, const void* payload) {
-  const char* text = static_cast<const char*>(payload);
-  nvr::answer_text(std::string(text, strnlen(text, size)).c_str());
 }

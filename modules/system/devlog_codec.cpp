@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "frame/toolkit.h"
+#include "frame/toolkit_files.h"
 
 int32_t log_main_type_index(int32_t main_type) {
   for (int32_t i = 0; i < 6; ++i)
@@ -68,11 +69,5 @@ bool parse_log_time(const char* text, const char* format, int32_t* seconds) {
 }
 
 std::string log_time_text(int64_t seconds) {
-  time_t value = static_cast<time_t>(seconds);
-  struct tm local {};
-  if (localtime_r(&value, &local) == nullptr) return "";
-  char text[64];
-  snprintf(text, sizeof text, "%4d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-           local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
+  return nvr::local_time_text(seconds, "%Y-%m-%d %H:%M:%S");
 }

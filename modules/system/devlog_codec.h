@@ -2,6 +2,8 @@
 // conversions between them and what the web pages see.
 #pragma once
 
+#include <json-c/json.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -105,5 +107,25 @@ int32_t expand_operation_sub_types(std::span<const int64_t> values, int64_t* out
 // Local time text of `format` ("%Y-%m-%d %H:%M:%S") as seconds since the
 // epoch (daylight saving decided by the C library); false when it does not parse.
 bool parse_log_time(const char* text, const char* format, int32_t* seconds);
-// "%4d-%02d-%02d %02d:%02d:%02d" of a time in local time.
+// "%Y-%m-%d %H:%M:%S" of a time in local time.
 std::string log_time_text(int64_t seconds);
+
+// ---- what the log search ("/1002") and the log export ("/1003") share
+
+constexpr int kLogLanguageSize = 32;
+// Exists while an export waits for the daemon ("/1022" reports it).
+inline constexpr char kLogExportMarker[] = "/tmp/log/log_web";
+
+// "language" present; "mainType" 1..64; "subTypeArr" with a first element
+// above 9; "startTime", "endTime" and "curPageNum" present. 0 or -1.
+int32_t check_log_search_info(json_object* request);
+
+// The name of a log code in the language set by trans_init; "" for a code
+// without one (a sub type past int32 has none).
+std::string log_code_name(int64_t code);
+
+// Times (local time in `time_format`), main type and sub types (at most 100)
+// into `out`, the "language" text into language[kLogLanguageSize]. False when
+// a time does not parse.
+bool read_log_selection(json_object* request, const char* time_format, LogSearchRequest* out,
+                        char* language);

@@ -118,17 +118,13 @@ void on_log_web_export_info_cb(uint32_t count, const void* payload) {
   // Anything else (another folder, "..", a link) is neither read nor removed.
   const LogExportItem item =
       count > 0 ? nvr::record_at<LogExportItem>(payload, 0) : LogExportItem{};
-  const std::optional<std::string> name = nvr::name_in_device_folder(
-      kLogExportFolder, std::string_view(item.path, strnlen(item.path, sizeof item.path)));
-  const int fd = name ? nvr::open_in_device_folder(kLogExportFolder, *name) : -1;
-  if (FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb")) {
+  const std::string_view path(item.path, strnlen(item.path, sizeof item.path));
+  const std::string name = nvr::name_in_device_folder(kLogExportFolder, path).value_or("");
+  if (const nvr::File file = nvr::read_device_folder_file(kLogExportFolder, name)) {
     trans_init(g_export_language);
-    write_export_rows(file);
+    write_export_rows(file.get());
     trans_deinit();
-    fclose(file);
-    nvr::remove_in_device_folder(kLogExportFolder, *name);
-  } else if (fd >= 0) {
-    close(fd);
+    nvr::remove_in_device_folder(kLogExportFolder, name);
   }
   fflush(stdout);
   cgi_set_callback_done();

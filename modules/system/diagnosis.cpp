@@ -2,17 +2,9 @@
 #include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
-constexpr int kMaxPackagePath = 255;
+namespace {
 
-// "/6310"
-void on_export_diagnosis(char*) {
-  // One package at a time: the daemon keeps the marker while it works.
-  if (nvr::device_file_exists(kDiagnosisMarker)) return nvr::answer_with(kRespText, "Failed");
-  DiagnosisRequest request{};
-  memcpy(request.directory, kExportFolder.data(), kExportFolder.size());
-  if (nvr::ask_daemon(on_maintenance_ipc_callback, kReqDiagnosis, &request, sizeof request) == 0)
-    cgi_writeback_webserver(kRespText, "Failed");
-}
+constexpr int kMaxPackagePath = 255;
 
 // Reply 8528: "OK/" and the package's device path, URL-encoded.
 void on_export_diagnosis_cb(uint32_t size, const void* payload) {
@@ -26,6 +18,24 @@ void on_export_diagnosis_cb(uint32_t size, const void* payload) {
   std::string answer = std::string("OK/") + encoded + "\r\n";
   answer.resize(std::min<size_t>(answer.size(), 255));  // the answer's limit
   nvr::answer_text(answer.c_str());
+}
+
+// The maintenance requests' only reply.
+void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {
+  static constexpr nvr::ReplyRow kReplies[] = {{kReplyDiagnosis, 1, on_export_diagnosis_cb}};
+  nvr::dispatch_reply(kReplies, header, payload);
+}
+
+}  // namespace
+
+// "/6310"
+void on_export_diagnosis(char*) {
+  // One package at a time: the daemon keeps the marker while it works.
+  if (nvr::device_file_exists(kDiagnosisMarker)) return nvr::answer_with(kRespText, "Failed");
+  DiagnosisRequest request{};
+  memcpy(request.directory, kExportFolder.data(), kExportFolder.size());
+  if (nvr::ask_daemon(on_maintenance_ipc_callback, kReqDiagnosis, &request, sizeof request) == 0)
+    cgi_writeback_webserver(kRespText, "Failed");
 }
 
 // "/6311": the URL-encoded device path that "/6310" answered. The package is

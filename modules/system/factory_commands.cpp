@@ -3,9 +3,6 @@
 // option table that names them.
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
-#include <string>
-#include <string_view>
 
 #include "frame/toolkit.h"
 #include "modules/system/factory_options.h"

@@ -10,27 +10,23 @@ nvr::Json host_name_json(const void*) {
 }
 
 // Text parameters of this page hold small numbers ("0", "255").
-#define NUMBER(key, param, fallback) nvr::answer_param_number(key, param, fallback)
-#define DISPLAY(member, key) NVR_ANSWER_FIELD(DisplayInfo, member, key)
 constexpr nvr::AnswerRow kGeneralAnswer[] = {
-    NUMBER("displayMode", "display_mode", "0"),
-    NUMBER("hdmihotplug", "hdmihotplug", "1"),
-    DISPLAY(main_resolution, "mainResolution"),
-    DISPLAY(hdmi_audio_on, "hdmiAudioOn"),
+    nvr::answer_param_number("displayMode", "display_mode", "0"),
+    nvr::answer_param_number("hdmihotplug", "hdmihotplug", "1"),
+    NVR_ANSWER_FIELD(DisplayInfo, main_resolution, "mainResolution"),
+    NVR_ANSWER_FIELD(DisplayInfo, hdmi_audio_on, "hdmiAudioOn"),
     nvr::answer_param_int("homologous", "homologous", 1),
-    DISPLAY(cur_control, "curControl"),
-    DISPLAY(sub_enable, "subEnable"),
-    DISPLAY(sub_resolution, "subResolution"),
-    DISPLAY(audio_output_on, "audioOutputOn"),
-    DISPLAY(audio_volume, "audioVolume"),
-    NUMBER("deviceId", "deviceid", "255"),
+    NVR_ANSWER_FIELD(DisplayInfo, cur_control, "curControl"),
+    NVR_ANSWER_FIELD(DisplayInfo, sub_enable, "subEnable"),
+    NVR_ANSWER_FIELD(DisplayInfo, sub_resolution, "subResolution"),
+    NVR_ANSWER_FIELD(DisplayInfo, audio_output_on, "audioOutputOn"),
+    NVR_ANSWER_FIELD(DisplayInfo, audio_volume, "audioVolume"),
+    nvr::answer_param_number("deviceId", "deviceid", "255"),
     nvr::answer_computed("hostname", host_name_json),
-    NUMBER("wizardEnable", "wizard_enable", "0"),
-    NUMBER("hideTaskBar", "hide_taskbar", "0"),
-    NUMBER("hideToolBar", "hide_toolbar", "0"),
+    nvr::answer_param_number("wizardEnable", "wizard_enable", "0"),
+    nvr::answer_param_number("hideTaskBar", "hide_taskbar", "0"),
+    nvr::answer_param_number("hideToolBar", "hide_toolbar", "0"),
 };
-#undef NUMBER
-#undef DISPLAY
 
 // The request: the display keys over the stored display record, and the
 // general settings beside it.
@@ -50,8 +46,6 @@ struct GeneralRequest {
 #define REQUIRED_INT(member, key, min, max) \
   NVR_POLICY_INT(GeneralRequest, member, key, min, max, nvr::Presence::kRequired)
 #define SWITCH(member, key) REQUIRED_INT(member, key, 0, 1)
-#define OPTIONAL_INT(member, key) \
-  NVR_POLICY_INT(GeneralRequest, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
 constexpr nvr::PolicyRow kGeneralPolicy[] = {
     REQUIRED_INT(display.main_resolution, "mainResolution", INT32_MIN, INT32_MAX),
     SWITCH(display.audio_output_on, "audioOutputOn"),
@@ -63,15 +57,14 @@ constexpr nvr::PolicyRow kGeneralPolicy[] = {
     REQUIRED_INT(device_id, "deviceId", 0, 256),
     SWITCH(display_mode, "displayMode"),
     SWITCH(sub_enable, "subEnable"),
-    OPTIONAL_INT(display.audio_stereo, "audioStereo"),
-    OPTIONAL_INT(homologous, "homologous"),
-    OPTIONAL_INT(is_homologous_changed, "isHomologousChanged"),
-    OPTIONAL_INT(hdmihotplug, "hdmihotplug"),
-    OPTIONAL_INT(stream_info, "streamInfo"),
+    NVR_POLICY_LENIENT(GeneralRequest, display.audio_stereo, "audioStereo"),
+    NVR_POLICY_LENIENT(GeneralRequest, homologous, "homologous"),
+    NVR_POLICY_LENIENT(GeneralRequest, is_homologous_changed, "isHomologousChanged"),
+    NVR_POLICY_LENIENT(GeneralRequest, hdmihotplug, "hdmihotplug"),
+    NVR_POLICY_LENIENT(GeneralRequest, stream_info, "streamInfo"),
 };
 #undef REQUIRED_INT
 #undef SWITCH
-#undef OPTIONAL_INT
 
 // Mirrors the main output on the sub output or not: the sub output is
 // enabled exactly when the two do not show the same picture.

@@ -1,10 +1,8 @@
 // Web languages: the language list file ("/1001") and the translated text
 // sections of the pages ("/json").
-#include <unistd.h>
 
 #include "frame/cgic.h"
 #include "modules/system/system_module.h"
-#include "platform/safe_path.h"
 
 namespace {
 
@@ -35,15 +33,11 @@ int check_language_list(json_object* request) {
 }
 
 // Writes the list to the backup file and moves it over the list file, so a
-// reader never sees a half-written list. False when either step failed.
+// reader never sees a half-written list. False when either step failed. A
+// link left under the backup's name is replaced, never written through.
 bool replace_language_list(const char* text) {
   const std::string backup = nvr::dev_path(kLanguageListBackup);
-  FILE* file = fopen(backup.c_str(), "w");
-  if (file == nullptr) return false;
-  const size_t length = strlen(text);
-  bool written = fwrite(text, 1, length, file) == length && fputc('\n', file) != EOF;
-  written = fclose(file) == 0 && written;
-  if (!written) {
+  if (!nvr::write_new_file(backup, std::string(text) + "\n", 0644)) {
     // A cut list must not replace the good one.
     remove(backup.c_str());
     return false;
@@ -58,10 +52,10 @@ std::string query_value(const char* query, const char* key) {
   return value;
 }
 
-// A value that would reach outside the language folder, were it a file name.
+// A value that would reach outside the language folder, were it a file name
+// (an empty one stays where it is).
 bool leaves_folder(const std::string& value) {
-  return value.find('/') != std::string::npos || value.find('\\') != std::string::npos ||
-         value.find("..") != std::string::npos;
+  return !value.empty() && !nvr::is_plain_file_name(value);
 }
 
 // The lines between the section's start and end marker lines, in braces, cut
@@ -108,11 +102,8 @@ void on_get_lang_section(char* data) {
 
   const std::string marker = sub.empty() ? page + ".json" : page + "=" + sub + ".json";
   // A link planted in the folder is not followed out of it.
-  const int fd = nvr::open_in_device_folder(nvr::devpath::kLangDir, language + ".json");
-  FILE* file = fd >= 0 ? fdopen(fd, "r") : nullptr;
-  if (file == nullptr && fd >= 0) close(fd);
-  if (file == nullptr) return nvr::answer_with(kRespJson, "ERROR LANG.");
-  const std::string answer = read_section(file, "{//" + marker, "}//" + marker);
-  fclose(file);
+  const nvr::File file = nvr::read_device_folder_file(nvr::devpath::kLangDir, language + ".json");
+  if (!file) return nvr::answer_with(kRespJson, "ERROR LANG.");
+  const std::string answer = read_section(file.get(), "{//" + marker, "}//" + marker);
   cgi_writeback_webserver(kRespJson, answer.c_str());
 }

@@ -4,8 +4,6 @@
 // opens a server-side session (the start of this file).
 #include <cctype>
 #include <chrono>
-#include <optional>
-#include <string>
 #include <thread>
 
 #include "frame/body_input.h"

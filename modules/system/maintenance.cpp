@@ -5,20 +5,17 @@
 
 namespace {
 
-#define LENIENT_INT(Struct, member, key) \
-  NVR_POLICY_INT(Struct, member, key, INT32_MIN, INT32_MAX, nvr::Presence::kLenient)
 constexpr nvr::PolicyRow kRestorePolicy[] = {
-    LENIENT_INT(RestorePayload, keepIp, "keepIp"),
-    LENIENT_INT(RestorePayload, keepUser, "keepUser"),
+    NVR_POLICY_LENIENT(RestorePayload, keepIp, "keepIp"),
+    NVR_POLICY_LENIENT(RestorePayload, keepUser, "keepUser"),
 };
 constexpr nvr::PolicyRow kAutoRebootPolicy[] = {
-    LENIENT_INT(AutoRebootConf, enable, "enable"),
-    LENIENT_INT(AutoRebootConf, wday, "wday"),
-    LENIENT_INT(AutoRebootConf, hour, "hour"),
-    LENIENT_INT(AutoRebootConf, minutes, "minutes"),
-    LENIENT_INT(AutoRebootConf, seconds, "seconds"),
+    NVR_POLICY_LENIENT(AutoRebootConf, enable, "enable"),
+    NVR_POLICY_LENIENT(AutoRebootConf, wday, "wday"),
+    NVR_POLICY_LENIENT(AutoRebootConf, hour, "hour"),
+    NVR_POLICY_LENIENT(AutoRebootConf, minutes, "minutes"),
+    NVR_POLICY_LENIENT(AutoRebootConf, seconds, "seconds"),
 };
-#undef LENIENT_INT
 
 constexpr int32_t kDefaultMotionInterval = 20;
 // Both retention values, as whole numbers (each then one of the allowed values).
@@ -101,9 +98,4 @@ void on_get_auto_reboot(char*) { nvr::write_stored_record(kAutoRebootRecord); }
 // "/1033": the five fields are replaced whole; the daemon checks the times.
 void on_set_auto_reboot(char* data) {
   nvr::change_stored_record(data, kAutoRebootRecord, kAutoRebootPolicy, {kReqAutoRebootChanged});
-}
-
-void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {{kReplyDiagnosis, 1, on_export_diagnosis_cb}};
-  nvr::dispatch_reply(kReplies, header, payload);
 }

@@ -1,10 +1,10 @@
 // What the recorder is: device information, host name and device id.
+#include "modules/network/network_wire.h"
 #include "modules/system/system_module.h"
 #include "platform/qvstd.h"
 
 namespace {
 
-constexpr size_t kConfigNameSize = 32;
 constexpr size_t kUptimeSize = 64;
 
 // The output of "uptime", cut to the part the pages show.
@@ -70,8 +70,7 @@ void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
 
 void send_device_id_and_host_name(int32_t device_id) {
   nvr::tell_daemon(kReqDeviceId, device_id);
-  char changed[kConfigNameSize] = "hostname";
-  nvr::tell_daemon(kReqConfigChanged, changed, sizeof changed);
+  nvr::tell_daemon(kReqSettingsChanged, NetApplyText{"hostname"});
 }
 
 void cut_uptime_text(char* text) {

@@ -1,14 +1,8 @@
-// Handlers of the users-and-system route table and what the areas share: the
-// areas with headers of their own (maintenance and upgrades), and the others
-// below.
+// Handlers of the users-and-system route table and what the areas share.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
-
-#include "modules/system/maintenance.h"
-#include "modules/system/upgrade.h"
-#include "modules/system/users_records.h"
 
 // ---- log-in, log-out and the log-in link.
 void on_user_login(char* data);
@@ -68,8 +62,7 @@ void on_check_download_log(char* data);  // "/1022"
 // Reply dispatcher of the device log requests (8495, 8488, 8494).
 void on_devlog_ipc_callback(void* context, const void* header, const void* payload);
 
-void on_log_search_info_cb(uint32_t size, const void* payload);
-void on_log_web_get_log_detail_cb(uint32_t size, const void* payload);
+// Reply 8494 of the export (devlog_export.cpp).
 void on_log_web_export_info_cb(uint32_t count, const void* payload);
 
 // ---- factory option route "/vb.htm".
@@ -85,3 +78,48 @@ void on_modify_poe_camera_pwd(char* data);
 void on_cgi_notify_daemon(char* data);
 void on_cgi_set_user_info(char* data);
 void on_clear_permission_update(char* data);
+
+// ---- restart, restore, configuration transfer and maintenance settings
+void on_restart_device(char* data);
+void on_get_restart_state(char* data);
+void on_restore_device(char* data);
+void on_export_config(char* data);
+void on_download_config(char* data);
+void on_import_config(char* data);
+void on_get_auto_maintenance(char* data);
+void on_set_auto_maintenance(char* data);
+void on_get_auto_reboot(char* data);
+void on_set_auto_reboot(char* data);
+void on_export_diagnosis(char* data);
+void on_download_diagnosis(char* data);
+
+// A retention value is -1, 0, 1 or an even number from 2 to 12.
+bool is_allowed_retention(int64_t value);
+
+// Orders a restart: the restart entry of the operation log, then request 1703
+// (also the end of a successful firmware upgrade).
+void send_restart_request();
+
+// ---- firmware upgrade of the recorder and its cameras, OEM packages
+void on_upgrade_system(char* data);
+void on_clean_upgrade_files(char* data);
+void on_cgi_upgrade_system_init(char* data);
+void on_upgrade_camera(char* data);
+void on_start_upgrade_camera(char* data);
+void on_stop_upgrade_camera(char* data);
+void on_get_online_upgrade(char* data);
+void on_del_online_upgrade(char* data);
+void on_check_nvr_online_upgrade(char* data);
+void on_nvr_online_upgrade(char* data);
+void on_check_ipc_online_upgrade(char* data);
+void on_upload_oem(char* data);
+void on_upload_nothing(char* data);
+void on_download_refused(char* data);
+
+// The channel mask of a "ch" text: bit i for a '1' at position i; reading
+// stops at the first character other than '0' and '1', and after 64.
+uint64_t upgrade_channel_mask(const char* text);
+
+// The reset flag of "/1010": 1 when the first word of the query (the word
+// after "temp & ") holds "reset".
+int32_t upgrade_reset_flag(const char* data);

@@ -9,16 +9,6 @@ namespace {
 constexpr int32_t kTypeRecorder = 0;
 constexpr int32_t kTypeCamera = 1;
 
-// Request 1713. The flag is 1 for success, another number for a failure the
-// daemon reported, 0 when nothing answered.
-int32_t upgrade_recorder(int32_t reset) {
-  return nvr::ask_daemon(on_upgrade_ipc_callback, kReqUpgradeRecorder, &reset, sizeof reset);
-}
-
-void query_daemon(int32_t request_id, const void* payload, int32_t length) {
-  nvr::ask_or_answer(on_upgrade_ipc_callback, request_id, payload, length, nvr::Silence::kText);
-}
-
 // The image type of "/6085" and "/6086": 0 recorder, 1 camera, -1 otherwise.
 // An absent "type" reads as 0, as every absent integer of a request does.
 constexpr nvr::PolicyRow kImageTypePolicy[] = {{"type", nvr::PolicyType::kInt,
@@ -80,11 +70,21 @@ constexpr nvr::ReplyRow kUpgradeReplies[] = {
     {kReplyCheckCamerasOnline, sizeof(FirmwareVersion), on_check_ipc_online_upgrade_cb},
 };
 
-}  // namespace
-
 void on_upgrade_ipc_callback(void*, const void* header, const void* payload) {
   nvr::dispatch_reply(kUpgradeReplies, header, payload);
 }
+
+// Request 1713. The flag is 1 for success, another number for a failure the
+// daemon reported, 0 when nothing answered.
+int32_t upgrade_recorder(int32_t reset) {
+  return nvr::ask_daemon(on_upgrade_ipc_callback, kReqUpgradeRecorder, &reset, sizeof reset);
+}
+
+void query_daemon(int32_t request_id, const void* payload, int32_t length) {
+  nvr::ask_or_answer(on_upgrade_ipc_callback, request_id, payload, length, nvr::Silence::kText);
+}
+
+}  // namespace
 
 int32_t upgrade_reset_flag(const char* data) {
   constexpr std::string_view kBlanks = " \t\r\n\v\f";

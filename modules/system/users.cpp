@@ -57,11 +57,7 @@ void on_users_ipc_callback(void*, const void* header, const void* payload) {
 // list.
 template <class Account>
 void answer_accounts(const char* db, const DbRecord& desc) {
-  std::vector<Account> users(kMaxUsers);
-  int count = 0;
-  db_read_all(db, desc, users.data(), kMaxUsers, &count);
-  users.resize(static_cast<size_t>(std::clamp(count, 0, kMaxUsers)));
-  std::erase_if(users, [](const Account& user) { return user.enable == 0; });
+  const std::vector<Account> users = accounts_in_use<Account>(db, desc);
   const nvr::Json list = nvr::record_list_json(desc, users.data(), static_cast<int>(users.size()));
   cgi_writeback_webserver(kRespJson, nvr::json_text(list));
 }

@@ -2,28 +2,13 @@
 #include "modules/system/users_records.h"
 
 #include <cstring>
-#include <vector>
-
-namespace {
-
-// The accounts in use (free slots left out), in id order.
-std::vector<UserInfo> users_in_use(const char* path) {
-  std::vector<UserInfo> users(kMaxUsers);
-  int count = 0;
-  db_read_all(path, kUserRecord, users.data(), kMaxUsers, &count);
-  users.resize(static_cast<size_t>(count));
-  std::erase_if(users, [](const UserInfo& user) { return user.enable == 0; });
-  return users;
-}
-
-}  // namespace
 
 // ---- named access -----------------------------------------------------------------
 
 // Scans the accounts rather than asking for the name: free slots keep an empty
 // name and must never be found as an account.
 int read_user_by_name(const char* path, UserInfo* record, const char* name) {
-  for (const UserInfo& user : users_in_use(path)) {
+  for (const UserInfo& user : accounts_in_use<UserInfo>(path, kUserRecord)) {
     if (strncmp(user.name, name, sizeof user.name) == 0) {
       *record = user;
       return 0;
@@ -32,11 +17,13 @@ int read_user_by_name(const char* path, UserInfo* record, const char* name) {
   return -1;
 }
 
-int read_user_count(const char* path) { return static_cast<int>(users_in_use(path).size()); }
+int read_user_count(const char* path) {
+  return static_cast<int>(accounts_in_use<UserInfo>(path, kUserRecord).size());
+}
 
 int add_user(const char* path, UserInfo* record) {
   bool taken[kMaxUsers] = {};
-  for (const UserInfo& user : users_in_use(path))
+  for (const UserInfo& user : accounts_in_use<UserInfo>(path, kUserRecord))
     if (user.id >= 0 && user.id < kMaxUsers) taken[user.id] = true;
   for (int32_t id = 0; id < kMaxUsers; ++id) {
     if (taken[id]) continue;
@@ -46,13 +33,11 @@ int add_user(const char* path, UserInfo* record) {
   return -1;
 }
 
-uint64_t user_channel_mask(const char* text) { return get_channel_mask(text); }
-
 void derive_user_channel_masks(UserInfo* record) {
-  record->localliveview_mask = user_channel_mask(record->localliveview);
-  record->localplayback_mask = user_channel_mask(record->localplayback);
-  record->remoteliveview_mask = user_channel_mask(record->remoteliveview);
-  record->remoteplayback_mask = user_channel_mask(record->remoteplayback);
+  record->localliveview_mask = get_channel_mask(record->localliveview);
+  record->localplayback_mask = get_channel_mask(record->localplayback);
+  record->remoteliveview_mask = get_channel_mask(record->remoteliveview);
+  record->remoteplayback_mask = get_channel_mask(record->remoteplayback);
 }
 
 int seed_default_accounts(const char* path) {

@@ -3,8 +3,10 @@
 // account record of "/mnt/nand2/oem.db", and the named access functions.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/qvdb.h"
 
@@ -211,6 +213,17 @@ int read_user_by_name(const char* path, UserInfo* record, const char* name);
 inline int read_user(const char* path, UserInfo* record, int32_t id) {
   return db_read(path, kUserRecord, record, id);
 }
+// The stored accounts in use (free slots left out), in id order, read through
+// `desc` (the account record, the account list or the OEM accounts).
+template <class Account>
+std::vector<Account> accounts_in_use(const char* path, const DbRecord& desc) {
+  std::vector<Account> accounts(kMaxUsers);
+  int count = 0;
+  db_read_all(path, desc, accounts.data(), kMaxUsers, &count);
+  accounts.resize(static_cast<size_t>(std::clamp(count, 0, kMaxUsers)));
+  std::erase_if(accounts, [](const Account& account) { return account.enable == 0; });
+  return accounts;
+}
 // The number of accounts in use.
 int read_user_count(const char* path);
 [[nodiscard]] inline int write_user(const char* path, const UserInfo* record) {
@@ -219,8 +232,6 @@ int read_user_count(const char* path);
 // Stores a new account in the lowest free id and sets record->id; -1 when full.
 [[nodiscard]] int add_user(const char* path, UserInfo* record);
 
-// The channel mask of a channel selection text.
-uint64_t user_channel_mask(const char* text);
 // Sets the four channel masks from the four channel texts.
 void derive_user_channel_masks(UserInfo* record);
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frame/ipc.h"
-#include "modules/system/audio_records.h"
+#include "modules/system/system_wire.h"
 #include "tests/e2e/core_sim.h"
 #include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"

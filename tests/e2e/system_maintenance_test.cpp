@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "frame/ipc.h"
-#include "modules/system/maintenance_records.h"
 #include "modules/system/maintenance_wire.h"
 #include "platform/qvdb.h"
 #include "tests/e2e/core_sim.h"

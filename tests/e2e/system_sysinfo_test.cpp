@@ -404,6 +404,19 @@ TEST(LanguageList, AFailedWriteKeepsTheOldListAndSaysSo) {
   EXPECT_EQ(root.read_file(kList), "old list\n");
 }
 
+TEST(LanguageList, ALinkUnderTheBackupNameIsNotWrittenThrough) {
+  DeviceRoot root;
+  const std::string kList = "/opt/app/www/webfile/json/languages.json";
+  root.write_file(kList, "old list\n");
+  root.write_file("/mnt/nand/keep.txt", "kept\n");
+  std::filesystem::create_symlink(root("/mnt/nand/keep.txt"),
+                                  root("/opt/app/www/webfile/json/languages_bak.json"));
+  const std::string good = language_list(19);
+  EXPECT_EQ(post_json(root, "/1001", good).out, kTextHeader + "OK");
+  EXPECT_EQ(root.read_file(kList), good + "\n");
+  EXPECT_EQ(root.read_file("/mnt/nand/keep.txt"), "kept\n");
+}
+
 // ---- language sections ---------------------------------------------------------------
 
 class LangSectionTest : public ::testing::Test {

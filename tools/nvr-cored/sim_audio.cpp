@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "modules/system/audio_records.h"
+#include "modules/system/system_wire.h"
 #include "platform/device_path.h"
 #include "platform/qvdb_actions.h"
 #include "tools/nvr-cored/sim.h"

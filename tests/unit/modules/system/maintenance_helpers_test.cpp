@@ -3,8 +3,7 @@
 
 #include <string>
 
-#include "modules/system/maintenance.h"
-#include "modules/system/upgrade.h"
+#include "modules/system/system_handlers.h"
 
 namespace {
 

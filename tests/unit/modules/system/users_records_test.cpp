@@ -37,8 +37,8 @@ TEST(UserChannelMask, BitIForCharacterI) {
       {"1x1", 0b101},  // only '1' sets a bit
       {"0000000000000000000000000000000000000000000000000000000000000001", 1ull << 63},
   };
-  for (const Row& row : rows) EXPECT_EQ(user_channel_mask(row.text), row.mask) << row.text;
-  EXPECT_EQ(user_channel_mask(std::string(64, '1').c_str()), ~0ull);
+  for (const Row& row : rows) EXPECT_EQ(get_channel_mask(row.text), row.mask) << row.text;
+  EXPECT_EQ(get_channel_mask(std::string(64, '1').c_str()), ~0ull);
 }
 
 TEST(UserRecord, EveryFieldSurvivesTheDatabase) {

@@ -79,7 +79,6 @@ static_assert(sizeof(LogExportItem) == 68);
 static_assert(offsetof(LogExportItem, path) == 4);
 
 constexpr size_t kLogExportDetailSize = 4096;
-constexpr size_t kLogExportEntrySize = sizeof(QvLogInfo) + kLogExportDetailSize;
 
 // The main type values, in the order of their names.
 inline constexpr int32_t kLogMainTypes[] = {1, 2, 4, 8, 32, 64};

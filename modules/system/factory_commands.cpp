@@ -177,9 +177,7 @@ void paratest(const HttpOption& option) {
   if (get_chip_info(text, sizeof text) != 0) return answer("ERROR");
   // The line end that follows the 32-character record.
   text[kChipRecordLength] = '\r';
-  char reply[kChipInfoBufferSize + 32];
-  snprintf(reply, sizeof reply, "OK chipinfo=%s\n", text);
-  answer(reply);
+  answer(("OK chipinfo=" + std::string(text) + "\n").c_str());
 }
 
 void chipupdate(const HttpOption& option) {

@@ -379,6 +379,11 @@ void change_stored_record(const char* data, const DbRecord& desc, std::span<cons
   finish_change(db_write(qvdb_path(), desc, record.data()), notice, log);
 }
 
+void order_restart() {
+  cgi_send_operation_log(kLogSubRestart, kLogParamNone, 0);
+  tell_daemon(kReqRestart, nullptr, 0);
+}
+
 int32_t log_channel(int64_t channel) {
   return channel >= 0 && channel < 64 ? static_cast<int32_t>(channel) + 1 : 0;
 }

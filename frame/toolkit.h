@@ -461,6 +461,10 @@ void scaled_pause_ms(double milliseconds);
 void change_stored_record(const char* data, const DbRecord& desc, std::span<const PolicyRow> policy,
                           const Notice& notice, const LogEntry& log = {}, int64_t key = 0);
 
+// Orders a restart: the restart entry of the operation log, then request
+// 1703 (sent without waiting).
+void order_restart();
+
 // The channel counted from 1 for a log record, or 0 outside 0..63 (no
 // overflow for any int32 channel).
 int32_t log_channel(int64_t channel);

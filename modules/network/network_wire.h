@@ -10,7 +10,6 @@ constexpr int32_t kReqSetSystemTime = 1701;      // NetApplyText: quoted manual 
 constexpr int32_t kReplySetSystemTime = 6701;    // any payload
 constexpr int32_t kReqSystemTimeDone = 1711;     // no payload
 constexpr int32_t kReqSettingsChanged = 1702;    // NetApplyText: the area ("network", ...)
-constexpr int32_t kReqRebootDevice = 1703;       // no payload
 constexpr int32_t kReqRestartNetwork = 1712;     // NetApplyText, all zero
 constexpr int32_t kReqSetDefaultRoute = 1724;    // int32 interface
 constexpr int32_t kReplySetDefaultRoute = 6724;  // int32 result

@@ -148,8 +148,5 @@ void on_set_port_info(char* data) {
   cgi_send_operation_log(kLogSubChangeSettings, netmod::kLogParamPorts, 0);
   cgi_writeback_webserver(kRespText, "OK");
   netmod::notify_area("more");
-  if (netmod::int_or(request.get(), "needReboot") != 0) {
-    cgi_send_operation_log(kLogSubRestart, kLogParamNone, 0);
-    nvr::tell_daemon(kReqRebootDevice, nullptr, 0);
-  }
+  if (netmod::int_or(request.get(), "needReboot") != 0) nvr::order_restart();
 }

@@ -43,11 +43,6 @@ void normalise_channel0_motion_intervals() {
 
 }  // namespace
 
-void send_restart_request() {
-  cgi_send_operation_log(kLogSubRestart, kLogParamNone, 0);
-  nvr::tell_daemon(kReqRestart, nullptr, 0);
-}
-
 bool is_allowed_retention(int64_t value) {
   if (value >= -1 && value <= 1) return true;
   return value >= 2 && value <= 12 && value % 2 == 0;
@@ -55,7 +50,7 @@ bool is_allowed_retention(int64_t value) {
 
 // "/1004"
 void on_restart_device(char*) {
-  send_restart_request();
+  nvr::order_restart();
   cgi_writeback_webserver(kRespText, "OK");
 }
 

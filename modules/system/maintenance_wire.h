@@ -48,8 +48,8 @@ inline constexpr DbRecord kDiskMaintainRecord = {"disk_maintain", nullptr, sizeo
 inline constexpr DbRecord kAutoRebootRecord = {"auto_reboot", nullptr, sizeof(AutoRebootConf),
                                                kAutoRebootFields};
 
-// Requests (all but 3528 are sent without waiting).
-constexpr int32_t kReqRestart = 1703;
+// Requests (all but 3528 are sent without waiting; the restart, 1703, is the
+// frame's kReqRestart).
 constexpr int32_t kReqRestore = 3311;
 constexpr int32_t kReqRestoreDone = 3410;  // between the restore and the restart
 constexpr int32_t kReqRetentionChanged = 2102;

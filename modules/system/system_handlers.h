@@ -96,9 +96,6 @@ void on_download_diagnosis(char* data);
 // A retention value is -1, 0, 1 or an even number from 2 to 12.
 bool is_allowed_retention(int64_t value);
 
-// Orders a restart: the restart entry of the operation log, then request 1703
-// (also the end of a successful firmware upgrade).
-void send_restart_request();
 
 // ---- firmware upgrade of the recorder and its cameras, OEM packages
 void on_upgrade_system(char* data);

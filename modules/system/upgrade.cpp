@@ -112,7 +112,7 @@ void on_upgrade_system(char* data) {
   const int32_t flag = upgrade_recorder(reset);
   if (flag != 1) return nvr::answer_with(kRespText, std::to_string(flag).c_str());
   cgi_writeback_webserver(kRespText, "OK");
-  send_restart_request();
+  nvr::order_restart();
 }
 
 // "/1011"
@@ -181,7 +181,7 @@ void on_nvr_online_upgrade(char*) {
   cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(0);
   answer_res(flag == 1 ? 0 : flag);
-  if (flag == 1) send_restart_request();
+  if (flag == 1) nvr::order_restart();
 }
 
 // "/6089"

@@ -281,7 +281,7 @@ TEST(NetworkPorts, PoePortsAndPortsInUseAreRefusedAfterThePushSettingsAreStored)
   PushEnableText push = record_of<PushEnableText>(sim.messages(kReqPushMessage)[0]);
   EXPECT_STREQ(push.text, "0");
   expect_one_notice(sim, kReqSettingsChanged, area("more"));
-  expect_one_notice(sim, kReqRebootDevice, "");
+  expect_one_notice(sim, kReqRestart, "");
   EXPECT_EQ(sim.messages(kReqOperationLog).size(), 2u);
 
   Json shown = json_of(get(root, "/7050"));

@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "frame/ipc.h"
 #include "modules/system/maintenance_wire.h"
 #include "tools/nvr-cored/sim.h"
 

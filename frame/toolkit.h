@@ -19,12 +19,10 @@
 //     const DeviceInfo info = nvr::record_at<DeviceInfo>(payload, 0);
 //     nvr::answer_json(nvr::build_answer(kSystemInfoAnswer, &info));
 //   }
-//   constexpr nvr::ReplyRow kReplies[] = {
+//   constexpr nvr::ReplyRow kSysinfoReplies[] = {
 //       {kReplySystemInfo, sizeof(DeviceInfo), on_get_system_info_cb},
 //   };
-//   void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
-//     nvr::dispatch_reply(kReplies, header, payload);
-//   }
+//   constexpr IpcCallback on_sysinfo_ipc_callback = nvr::reply_dispatcher<kSysinfoReplies>;
 //   void on_get_system_info(char*) {
 //     nvr::ask_or_answer(on_sysinfo_ipc_callback, kReqSystemInfo, nullptr, 0, nvr::Silence::kJson);
 //   }
@@ -96,6 +94,13 @@ struct ReplyRow {
 // ids and replies after the run was answered are ignored; the count is the payload size divided by
 // the row's record size, so a callback never sees part of a record counted as one.
 void dispatch_reply(std::span<const ReplyRow> table, const void* header, const void* payload);
+
+// An on_<module>_ipc_callback that is dispatch_reply over one reply table:
+//   constexpr IpcCallback on_audio_ipc_callback = nvr::reply_dispatcher<kAudioReplies>;
+template <const auto& kTable>
+void reply_dispatcher(void*, const void* header, const void* payload) {
+  dispatch_reply(kTable, header, payload);
+}
 
 // Sees every reply table a reply is dispatched through, before the dispatch:
 // the fuzz targets learn the modules' tables this way. None in the program.

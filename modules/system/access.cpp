@@ -36,23 +36,23 @@ constexpr nvr::AnswerRow kUpnpAnswer[] = {
     NVR_ANSWER_FIELD(UpnpAnswer, ports.rtsp_port, "rtsp_port"),
 };
 
+nvr::Json filter_list_json(const void*) {
+  AccessFilterEntry entries[kMaxAccessFilters] = {};
+  int count = 0;
+  read_access_filter(nvr::qvdb_path(), entries, &count);
+  return nvr::record_list_json(kAccessFilterRecord, entries, count);
+}
+
 constexpr nvr::AnswerRow kFilterAnswer[] = {
     nvr::answer_param_int("filterEnable", "access_filter_enable", 0),
     nvr::answer_param_int("filterType", "access_filter_type", 1),
+    nvr::answer_computed("filterList", filter_list_json),
 };
 
 }  // namespace
 
 // "/6300"
-void on_get_access_filter(char*) {
-  AccessFilterEntry entries[kMaxAccessFilters] = {};
-  int count = 0;
-  read_access_filter(nvr::qvdb_path(), entries, &count);
-  nvr::Json answer = nvr::build_answer(kFilterAnswer);
-  nvr::json_add(answer.get(), "filterList",
-                nvr::record_list_json(kAccessFilterRecord, entries, count));
-  cgi_writeback_webserver(kRespJson, nvr::json_text(answer));
-}
+void on_get_access_filter(char*) { nvr::write_answer(kFilterAnswer); }
 
 // "/6301"
 void on_set_access_filter(char* data) {

@@ -52,19 +52,12 @@ constexpr nvr::ReplyRow kAudioReplies[] = {
 };
 
 // Reply dispatcher of this area (replies 9012 to 9016).
-void on_audio_ipc_callback(void*, const void* header, const void* payload) {
-  nvr::dispatch_reply(kAudioReplies, header, payload);
-}
+constexpr IpcCallback on_audio_ipc_callback = nvr::reply_dispatcher<kAudioReplies>;
 
 // A change the daemon answered goes to the operation log; no answer is an error.
 void ask_and_log_change(int32_t request_id, const void* payload, int32_t length) {
   if (nvr::ask_or_answer(on_audio_ipc_callback, request_id, payload, length, nvr::Silence::kJson))
     cgi_send_operation_log(kLogSubChangeSettings, kLogParamAudioFile, 0);
-}
-
-// Audio uploads are WAV files: ".wav" or ".WAV" in the name.
-bool is_wav_name(const char* file_name) {
-  return strstr(file_name, ".wav") != nullptr || strstr(file_name, ".WAV") != nullptr;
 }
 
 // Moves the upload at `real_path` ("/tmp/<file name>") to the Base64 form of
@@ -101,7 +94,8 @@ void on_upload_audio_file(char* data) {
   char encoded[kAudioNameSize] = "";
   int32_t status = -1;
   if (std::optional<std::string> upload = readable_upload(file_name)) {
-    if (!is_wav_name(file_name)) {
+    // Audio uploads are WAV files: ".wav" or ".WAV" in the name.
+    if (strstr(file_name, ".wav") == nullptr && strstr(file_name, ".WAV") == nullptr) {
       remove(upload->c_str());
       CGI_LOG("dovrin upload_audio_file ret:[%d], pData:[%s], name:[%s]", status, path, encoded);
     } else if (move_to_encoded_name(*upload, file_name, encoded)) {
@@ -119,10 +113,9 @@ void on_add_audio_file(char* data) {
   nvr::Json request = nvr::parse_request(data);
   const char* upload_name = nvr::json_string(request.get(), "uploadName");
   char encoded[kAudioNameSize];
-  // Only a plain file name: the upload must not be taken from outside "/tmp".
-  std::optional<std::string> upload = upload_name && nvr::is_plain_file_name(upload_name)
-                                          ? readable_upload(upload_name)
-                                          : std::nullopt;
+  // Only a plain file name (readable_upload refuses any other): the upload must
+  // not be taken from outside "/tmp".
+  std::optional<std::string> upload = upload_name ? readable_upload(upload_name) : std::nullopt;
   if (!upload || !move_to_encoded_name(*upload, nvr::json_string(request.get(), "name"), encoded))
     return nvr::answer_failure(kRespJson);
   ask_and_log_change(kReqAudioFileAdd, encoded, sizeof encoded);

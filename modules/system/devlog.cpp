@@ -1,8 +1,6 @@
 // "/1015", "/1002", "/1021", "/1022": the device log's vocabulary, its page-wise
 // search, one entry's detail text, and whether an export is running. The
 // device log itself is kept by the core daemon.
-#include <initializer_list>
-
 #include "modules/system/system_module.h"
 #include "platform/qvfs_trans.h"
 

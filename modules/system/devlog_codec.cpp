@@ -3,12 +3,7 @@
 
 #include <endian.h>
 
-#include <algorithm>
-#include <climits>
-#include <ctime>
-
-#include "frame/toolkit.h"
-#include "frame/toolkit_files.h"
+#include "modules/system/system_module.h"
 
 int32_t log_main_type_index(int32_t main_type) {
   for (int32_t i = 0; i < 6; ++i)

@@ -24,11 +24,6 @@ uint64_t export_channel_mask(json_object* request) {
 // The daemon writes its export files beside the export marker.
 constexpr std::string_view kLogExportFolder = "/tmp/log";
 
-void create_export_marker() {
-  mkdir(nvr::dev_path(kLogExportFolder).c_str(), 0755);
-  qv_wirte_file_data(nvr::dev_path(kLogExportMarker).c_str(), nullptr, 0);  // empty
-}
-
 // The text in double quotes, its quotes doubled, so that it stays one cell.
 std::string csv_quoted(std::string_view text) {
   std::string quoted = "\"";
@@ -100,7 +95,8 @@ void on_download_logfile(char* data) {
   nvr::json_read_int(request.get(), "na", &selection.no_channel);
   g_export_main_type = selection.main_type;
 
-  create_export_marker();
+  mkdir(nvr::dev_path(kLogExportFolder).c_str(), 0755);
+  qv_wirte_file_data(nvr::dev_path(kLogExportMarker).c_str(), nullptr, 0);  // the empty marker
   nvr::ask_or_answer(on_devlog_ipc_callback, kReqLogExport, selection, nvr::Silence::kJson);
   unlink(nvr::dev_path(kLogExportMarker).c_str());
 }

@@ -21,10 +21,8 @@ void on_export_diagnosis_cb(uint32_t size, const void* payload) {
 }
 
 // The maintenance requests' only reply.
-void on_maintenance_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {{kReplyDiagnosis, 1, on_export_diagnosis_cb}};
-  nvr::dispatch_reply(kReplies, header, payload);
-}
+constexpr nvr::ReplyRow kMaintenanceReplies[] = {{kReplyDiagnosis, 1, on_export_diagnosis_cb}};
+constexpr IpcCallback on_maintenance_ipc_callback = nvr::reply_dispatcher<kMaintenanceReplies>;
 
 }  // namespace
 

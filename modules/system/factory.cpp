@@ -1,11 +1,9 @@
 // "/vb.htm": parses the option list, looks each option up in `cmd_hash` and
 // runs it.
 #include <new>
-#include <vector>
 
-#include "frame/toolkit.h"
 #include "modules/system/factory_options.h"
-#include "modules/system/system_handlers.h"
+#include "modules/system/system_module.h"
 
 namespace {
 

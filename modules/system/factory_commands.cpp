@@ -1,12 +1,8 @@
 // The factory option commands: language, decoding parameters, neutral
 // branding, the chip information record and the software version, and the
 // option table that names them.
-#include <algorithm>
-#include <cstdlib>
-
-#include "frame/toolkit.h"
 #include "modules/system/factory_options.h"
-#include "modules/system/system_wire.h"
+#include "modules/system/system_module.h"
 
 namespace factory_option {
 
@@ -45,8 +41,7 @@ bool is_record_text(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c <= '~'; });
 }
 
-template <size_t N>
-const ChipField* field_of(const ChipField (&fields)[N], char letter) {
+const ChipField* field_of(std::span<const ChipField> fields, char letter) {
   for (const ChipField& field : fields)
     if (field.letter == letter) return &field;
   return nullptr;
@@ -123,15 +118,6 @@ bool write_chip_record(const std::string& record) {
 // (a backup that is not there) does not stop the others.
 void run_step(const nvr::ShellCommand& command) { web_system(command); }
 
-}  // namespace
-
-void answer(const char* text) {
-  cgi_writeback_webserver(g_answered ? kRespBodyOnly : kRespText, text);
-  g_answered = true;
-}
-
-namespace {
-
 void setlang(const HttpOption& option) {
   // A decimal number; one past int32 reads as the nearest bound.
   int32_t language = static_cast<int32_t>(
@@ -206,6 +192,11 @@ HttpOptionEntry g_option_table[] = {
 };
 
 }  // namespace
+
+void answer(const char* text) {
+  cgi_writeback_webserver(g_answered ? kRespBodyOnly : kRespText, text);
+  g_answered = true;
+}
 
 std::span<HttpOptionEntry> option_table() { return g_option_table; }
 

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <thread>
 
-#include "frame/body_input.h"
 #include "frame/cgic.h"
 #include "frame/route_access.h"
 #include "frame/session.h"
@@ -38,7 +37,7 @@ void note_failed_login(std::chrono::steady_clock::time_point started, bool limit
   if (!nvr::auth::server_auth_enabled()) return;
   if (!limited) nvr::auth::login_failed(cgiRemoteAddr);
   const auto cost =
-      std::chrono::microseconds(static_cast<int64_t>(kFailedLoginMillis * 1000 * nvr_time_scale()));
+      std::chrono::microseconds(static_cast<int64_t>(kFailedLoginMillis * 1000 * cgi_time_scale()));
   std::this_thread::sleep_until(started + cost);
 }
 
@@ -114,10 +113,14 @@ constexpr nvr::AnswerRow kLoginAnswer[] = {
     nvr::answer_param_text("model", "model", 64, ""),
 };
 
-// The Host header up to its port.
+// The Host header up to its port, and never past a character that no host
+// name holds: a ';' would add attributes of the browser's choosing to the
+// cookie.
 std::string cookie_domain(const char* host) {
+  constexpr std::string_view kHostCharacters =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-";
   std::string_view text(host ? host : "");
-  text = text.substr(0, text.find(':'));
+  text = text.substr(0, text.find_first_not_of(kHostCharacters));
   return std::string(text.substr(0, kCookieDomainMax));
 }
 
@@ -143,11 +146,9 @@ void on_user_login_from_mail_cb(uint32_t count, const void* payload) {
 }
 
 // Reply dispatcher of the log-in routes (reply 8504 of the link check).
-void on_login_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {
-      {kReplyLinkLogin, sizeof(int32_t), on_user_login_from_mail_cb}};
-  nvr::dispatch_reply(kReplies, header, payload);
-}
+constexpr nvr::ReplyRow kLoginReplies[] = {
+    {kReplyLinkLogin, sizeof(int32_t), on_user_login_from_mail_cb}};
+constexpr IpcCallback on_login_ipc_callback = nvr::reply_dispatcher<kLoginReplies>;
 
 // The cookie holds no user name before the log-in: the log record takes the
 // name from the request.

@@ -23,6 +23,23 @@ struct AutoRebootConf {
   int32_t seconds;  // "seconds"
   uint8_t reserved[108];
 };
+
+// Request 3311.
+struct RestorePayload {
+  int32_t keepIp;    // 1: keep the network settings
+  int32_t keepUser;  // 1: keep the user accounts
+};
+
+// Request 3528: the folder the package is written to.
+struct DiagnosisRequest {
+  char directory[64];
+};
+
+// Reply 8528: this header, then the package's device path as text.
+struct DiagnosisReplyHead {
+  int32_t reserved;
+  int32_t status;  // 0 or more: the package was made
+};
 #pragma pack(pop)
 static_assert(sizeof(DiskMaintainInfo) == 8);
 static_assert(offsetof(DiskMaintainInfo, photoRetention) == 4);
@@ -62,25 +79,6 @@ constexpr std::string_view kCoreReadyFile = "/tmp/qvcore";            // while t
 constexpr std::string_view kExportMarker = "/tmp/.export_down_file";  // path of the export
 constexpr std::string_view kDiagnosisMarker = "/tmp/tmp_diagnostic";  // while one is made
 constexpr std::string_view kExportFolder = "/tmp";  // configuration exports and diagnostics
-
-#pragma pack(push, 1)
-// Request 3311.
-struct RestorePayload {
-  int32_t keepIp;    // 1: keep the network settings
-  int32_t keepUser;  // 1: keep the user accounts
-};
-
-// Request 3528: the folder the package is written to.
-struct DiagnosisRequest {
-  char directory[64];
-};
-
-// Reply 8528: this header, then the package's device path as text.
-struct DiagnosisReplyHead {
-  int32_t reserved;
-  int32_t status;  // 0 or more: the package was made
-};
-#pragma pack(pop)
 static_assert(sizeof(RestorePayload) == 8);
 static_assert(offsetof(RestorePayload, keepUser) == 4);
 static_assert(sizeof(DiagnosisRequest) == 64);

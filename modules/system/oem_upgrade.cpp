@@ -1,7 +1,5 @@
 // OEM branding packages: a zip archive, AES-encrypted for the web
 // (platform/qvcrypt.h) and sent as Base64 text, installed into "/mnt/nand2".
-#include <memory>
-
 #include "modules/system/system_module.h"
 #include "platform/qvcrypt.h"
 #include "platform/qvstd.h"

@@ -59,12 +59,10 @@ constexpr nvr::PolicyRow kSystemInfoPolicy[] = {
 };
 
 // Reply dispatcher of this area (reply 8400).
-void on_sysinfo_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {
-      {kReplySystemInfo, sizeof(DeviceInfo),
-       nvr::answer_first_record<DeviceInfo, kSystemInfoAnswer, kRespJson>}};
-  nvr::dispatch_reply(kReplies, header, payload);
-}
+constexpr nvr::ReplyRow kSysinfoReplies[] = {
+    {kReplySystemInfo, sizeof(DeviceInfo),
+     nvr::answer_first_record<DeviceInfo, kSystemInfoAnswer, kRespJson>}};
+constexpr IpcCallback on_sysinfo_ipc_callback = nvr::reply_dispatcher<kSysinfoReplies>;
 
 }  // namespace
 

@@ -96,7 +96,6 @@ void on_download_diagnosis(char* data);
 // A retention value is -1, 0, 1 or an even number from 2 to 12.
 bool is_allowed_retention(int64_t value);
 
-
 // ---- firmware upgrade of the recorder and its cameras, OEM packages
 void on_upgrade_system(char* data);
 void on_clean_upgrade_files(char* data);

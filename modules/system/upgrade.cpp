@@ -2,7 +2,6 @@
 // cameras' image "/dev/shm/updateIPCFM.bin", online versions and downloads.
 // The upgrades themselves are the core daemon's work.
 #include "modules/system/system_module.h"
-#include "platform/qvstd.h"
 
 namespace {
 
@@ -17,10 +16,6 @@ constexpr nvr::PolicyRow kImageTypePolicy[] = {{"type", nvr::PolicyType::kInt,
 int32_t image_type(json_object* request) {
   int32_t type = kTypeRecorder;
   return nvr::read_policy(request, kImageTypePolicy, &type) == 0 ? type : -1;
-}
-
-void answer_res(int64_t result) {
-  cgi_writeback_webserver(kRespJson, nvr::json_text(nvr::json_with_int("res", result)));
 }
 
 constexpr DbField kFirmwareVersionFields[] = {
@@ -70,9 +65,7 @@ constexpr nvr::ReplyRow kUpgradeReplies[] = {
     {kReplyCheckCamerasOnline, sizeof(FirmwareVersion), on_check_ipc_online_upgrade_cb},
 };
 
-void on_upgrade_ipc_callback(void*, const void* header, const void* payload) {
-  nvr::dispatch_reply(kUpgradeReplies, header, payload);
-}
+constexpr IpcCallback on_upgrade_ipc_callback = nvr::reply_dispatcher<kUpgradeReplies>;
 
 // Request 1713. The flag is 1 for success, another number for a failure the
 // daemon reported, 0 when nothing answered.
@@ -124,7 +117,7 @@ void on_clean_upgrade_files(char*) {
 void on_cgi_upgrade_system_init(char*) {
   nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
   nvr::scaled_pause_ms(500);  // the daemon frees memory for the image
-  answer_res(0);
+  nvr::answer_with(kRespJson, nvr::json_text(nvr::json_with_int("res", 0)));
 }
 
 // "/6082"
@@ -169,7 +162,7 @@ void on_del_online_upgrade(char* data) {
   if (type < 0) return nvr::answer_failure(kRespJson);
   if (type == kTypeCamera) return query_daemon(kReqDeleteCameraImage, nullptr, 0);
   unlink(nvr::dev_path(kRecorderImage).c_str());  // nothing to do when there is none
-  answer_res(0);
+  nvr::answer_with(kRespJson, nvr::json_text(nvr::json_with_int("res", 0)));
 }
 
 // "/6087"
@@ -180,7 +173,7 @@ void on_nvr_online_upgrade(char*) {
   nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
   cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(0);
-  answer_res(flag == 1 ? 0 : flag);
+  nvr::answer_with(kRespJson, nvr::json_text(nvr::json_with_int("res", flag == 1 ? 0 : flag)));
   if (flag == 1) nvr::order_restart();
 }
 

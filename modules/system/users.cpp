@@ -35,9 +35,7 @@ constexpr nvr::PolicyRow kDeletePolicy[] = {
 // True when an account other than `id` is named `name`.
 bool name_taken_by_other(const char* name, int32_t id) {
   UserInfo other{};
-  other.id = -1;
-  read_user_by_name(nvr::qvdb_path(), &other, name);
-  return other.id >= 0 && other.id != id;
+  return read_user_by_name(nvr::qvdb_path(), &other, name) == 0 && other.id >= 0 && other.id != id;
 }
 
 void on_modify_poe_camera_pwd_cb(uint32_t count, const void* payload) {
@@ -46,12 +44,9 @@ void on_modify_poe_camera_pwd_cb(uint32_t count, const void* payload) {
 }
 
 // Reply dispatcher of the account routes (reply 8265 of the PoE-camera password).
-void on_users_ipc_callback(void*, const void* header, const void* payload) {
-  static constexpr nvr::ReplyRow kReplies[] = {
-      {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb},
-  };
-  nvr::dispatch_reply(kReplies, header, payload);
-}
+constexpr nvr::ReplyRow kUsersReplies[] = {
+    {kReplyPoePassword, sizeof(int32_t), on_modify_poe_camera_pwd_cb}};
+constexpr IpcCallback on_users_ipc_callback = nvr::reply_dispatcher<kUsersReplies>;
 
 // The stored accounts in use (read through the list's own descriptor), as a
 // list.

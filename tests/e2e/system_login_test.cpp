@@ -230,6 +230,10 @@ TEST(LoginLinkTest, RefusedTokenOrStatuslessReplyGoesHome) {
   EXPECT_EQ(open_link(root, "unknown", "nvr.local").out, home);
   sim.clear(3504).reply(3504, 8504, CoreSim::bytes<int32_t>(0));
   EXPECT_NE(open_link(root, "any", "nvr.local").out.find("domain=nvr.local;"), std::string::npos);
+  // A Host header cannot add attributes to the cookies.
+  const std::string out = open_link(root, "any", "nvr.local;secure=0; path=/x:80").out;
+  EXPECT_NE(out.find("domain=nvr.local; expires="), std::string::npos) << out;
+  EXPECT_EQ(out.find("secure"), std::string::npos) << out;
 }
 
 TEST(LoginLinkTest, NoDaemonAnswersCgiError) {

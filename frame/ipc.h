@@ -80,9 +80,9 @@ static_assert(sizeof(QvLogInfoMask) == 688);
 static_assert(offsetof(QvLogInfoMask, channel_mask) == 680);
 
 constexpr int32_t kReqOperationLog = 3485;
+constexpr int32_t kReqOperationLogMask = 3509;
 // The core daemon restarts the recorder (no payload, no reply).
 constexpr int32_t kReqRestart = 1703;
-constexpr int32_t kReqOperationLogMask = 3509;
 
 int32_t cgi_init_log_info(QvLogInfo* record);
 // Sends a filled record as request 3485 without waiting (start, stop).

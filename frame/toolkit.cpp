@@ -332,6 +332,10 @@ Json json_with_int(const char* key, int64_t value) {
   return object;
 }
 
+void answer_one_key(int kind, const char* key, int64_t value) {
+  cgi_writeback_webserver(kind, json_text(json_with_int(key, value)));
+}
+
 void answer_error(int kind) {
   cgi_error_to_webserver(kind);
   cgi_set_callback_done(1);

@@ -440,6 +440,8 @@ class CgiLock {
 
 // {key: value}: the one-key answers ({"res": 0}, {"type": -1}).
 Json json_with_int(const char* key, int64_t value);
+// Writes that answer as `kind` (kRespJson or kRespText).
+void answer_one_key(int kind, const char* key, int64_t value);
 
 // The callback of a set request answered with an int32 status: "OK" for 0,
 // "FAILED" for anything else or no status.

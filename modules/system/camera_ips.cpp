@@ -38,8 +38,9 @@ void on_set_camera_ips(char* data) {
   const int64_t addresses = nvr::json_int_or(request.get(), "chnNum", 0);
   const int64_t channels_each = nvr::json_int_or(request.get(), "chnFre", 0);
 
-  const int channel_end = std::clamp(get_param_int(nvr::qvdb_path(), "max_cameras", 32), 0,
-                                     kMaxChannels);  // channels 0..63
+  // Channels 0..63, as many as the recorder takes.
+  const int channel_end =
+      std::clamp(get_param_int(nvr::qvdb_path(), "max_cameras", 32), 0, kMaxChannels);
   int channel = 0;
   for (int64_t i = 0; i < addresses && channels_each > 0 && channel < channel_end; ++i) {
     const std::string address = address_after(start, i);

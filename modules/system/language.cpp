@@ -1,6 +1,5 @@
 // Web languages: the language list file ("/1001") and the translated text
 // sections of the pages ("/json").
-
 #include "frame/cgic.h"
 #include "modules/system/system_module.h"
 

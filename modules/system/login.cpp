@@ -186,7 +186,7 @@ void on_user_login(char* data) {
   const int32_t result = limited ? -1 : check_login(name, digest, &account);
   if (result < 0) {
     note_failed_login(started, limited);
-    return nvr::answer_with(kRespText, nvr::json_text(nvr::json_with_int("type", result)));
+    return nvr::answer_one_key(kRespText, "type", result);
   }
   const std::optional<std::string> session_id = open_login_session(account);
   if (!session_id) return nvr::answer_failure(kRespText);

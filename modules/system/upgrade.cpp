@@ -117,7 +117,7 @@ void on_clean_upgrade_files(char*) {
 void on_cgi_upgrade_system_init(char*) {
   nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
   nvr::scaled_pause_ms(500);  // the daemon frees memory for the image
-  nvr::answer_with(kRespJson, nvr::json_text(nvr::json_with_int("res", 0)));
+  nvr::answer_one_key(kRespJson, "res", 0);
 }
 
 // "/6082"
@@ -162,7 +162,7 @@ void on_del_online_upgrade(char* data) {
   if (type < 0) return nvr::answer_failure(kRespJson);
   if (type == kTypeCamera) return query_daemon(kReqDeleteCameraImage, nullptr, 0);
   unlink(nvr::dev_path(kRecorderImage).c_str());  // nothing to do when there is none
-  nvr::answer_with(kRespJson, nvr::json_text(nvr::json_with_int("res", 0)));
+  nvr::answer_one_key(kRespJson, "res", 0);
 }
 
 // "/6087"
@@ -173,7 +173,7 @@ void on_nvr_online_upgrade(char*) {
   nvr::tell_daemon(kReqPrepareUpgrade, nullptr, 0);
   cgi_send_operation_log(kLogSubUpgrade, kLogParamNone, 0);
   const int32_t flag = upgrade_recorder(0);
-  nvr::answer_with(kRespJson, nvr::json_text(nvr::json_with_int("res", flag == 1 ? 0 : flag)));
+  nvr::answer_one_key(kRespJson, "res", flag == 1 ? 0 : flag);
   if (flag == 1) nvr::order_restart();
 }
 

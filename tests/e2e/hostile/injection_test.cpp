@@ -6,6 +6,7 @@
 // row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -167,6 +168,17 @@ CgiRequest request_for(const DeviceRoot& root, CoreSim& sim, const InjectionRow&
   return request;
 }
 
+// "+name" for each entry that came, "-name" for each that went.
+std::string changed_names(const std::vector<std::string>& before,
+                          const std::vector<std::string>& after) {
+  std::string names;
+  for (const std::string& name : after)
+    if (std::find(before.begin(), before.end(), name) == before.end()) names += " +" + name;
+  for (const std::string& name : before)
+    if (std::find(after.begin(), after.end(), name) == after.end()) names += " -" + name;
+  return names;
+}
+
 const char* reach_name(Reach reach) { return reach == Reach::kCommand ? "command" : "path"; }
 
 // Tries the corpus over the rows of one kind, each value on one of them.
@@ -196,8 +208,10 @@ void try_corpus(Reach reach) {
       const CgiResult result = run_cgi(root, request);
       ++runs;
       std::vector<std::string> traces = guard.check(result);
-      if (row.keeps_tmp && root.list("/tmp") != tmp_before)
-        traces.push_back("/tmp changed (an upload or temporary file stayed)");
+      if (const std::vector<std::string> tmp_after = root.list("/tmp");
+          row.keeps_tmp && tmp_after != tmp_before)
+        traces.push_back("/tmp changed (an upload or temporary file stayed): " +
+                         changed_names(tmp_before, tmp_after));
       if (!traces.empty() && ++failures <= 5) {
         std::string all;
         for (const std::string& trace : traces) all += "\n  " + trace;

@@ -21,10 +21,9 @@ inline std::string db_of(const DeviceRoot& root) { return root("/mnt/nand/app/qv
 // Waits of the program shrink by this factor in tests that expect silence.
 inline const std::string kFastScale = "0.001";
 
-// A request of `method` with JSON data (GET: in the query string) and
-// NVR_TIME_SCALE set when `time_scale` is given.
-inline CgiResult run_json(const DeviceRoot& root, const std::string& route, const std::string& json,
-                          const char* time_scale = nullptr, const std::string& method = "POST") {
+// A request of `method` with JSON data (GET: in the query string).
+inline CgiRequest json_request(const std::string& method, const std::string& route,
+                               const std::string& json) {
   CgiRequest request;
   request.method = method;
   request.path_info = route;
@@ -34,6 +33,13 @@ inline CgiResult run_json(const DeviceRoot& root, const std::string& route, cons
     request.content_type = "application/json";
     request.body = json;
   }
+  return request;
+}
+
+// json_request run at once, with NVR_TIME_SCALE set when `time_scale` is given.
+inline CgiResult run_json(const DeviceRoot& root, const std::string& route, const std::string& json,
+                          const char* time_scale = nullptr, const std::string& method = "POST") {
+  CgiRequest request = json_request(method, route, json);
   if (time_scale) request.env["NVR_TIME_SCALE"] = time_scale;
   return run_cgi(root, request);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/e2e/core_sim.h"
+#include "tests/e2e/expect.h"
 #include "tests/e2e/harness.h"
 
 namespace nvr::test {
@@ -46,15 +47,7 @@ TEST(WriteFailures, EveryStoringRouteAnswersItsFailure) {
     std::filesystem::remove(root("/mnt/nand/app/qvdb.db"));
     ASSERT_EQ(mkdir(root("/mnt/nand/app/qvdb.db").c_str(), 0755), 0);
     CoreSim sim(root);
-    CgiRequest request;
-    request.method = row.method;
-    request.path_info = row.route;
-    if (request.method == "POST") {
-      request.content_type = "application/json";
-      request.body = row.data;
-    } else {
-      request.query = row.data;
-    }
+    CgiRequest request = json_request(row.method, row.route, row.data);
     request.cookie = "language=en-US; userName=boss";
     request.env["NVR_TIME_SCALE"] = "0.001";
     EXPECT_EQ(run_cgi(root, request).out, row.failure) << row.route << " " << row.data;

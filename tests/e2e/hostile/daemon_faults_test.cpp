@@ -71,15 +71,7 @@ std::vector<std::string> tmp_files(const DeviceRoot& root) {
 }
 
 CgiRequest request_of(const QueryRow& row) {
-  CgiRequest request;
-  request.method = row.method;
-  request.path_info = row.route;
-  if (request.method == "POST") {
-    request.content_type = "application/json";
-    request.body = row.data;
-  } else {
-    request.query = row.data;
-  }
+  CgiRequest request = json_request(row.method, row.route, row.data);
   request.cookie = "userName=admin";
   request.env["NVR_TIME_SCALE"] = kFastScale;
   request.timeout_seconds = 20;

@@ -123,14 +123,19 @@ void CoreSim::start() {
     _exit(127);
   }
   pid_ = pid;
-  // Up means connectable and its ready file made (which it writes after
-  // listening): a test that lists "/tmp" must not see that file come later.
+  // Up means its ready file made (it writes that after listening) and
+  // connectable (a killed daemon leaves the file): a test that lists "/tmp"
+  // must not see that file come later.
   const std::string ready_file = root_.path() + "/tmp/qvcore";
   auto deadline = Clock::now() + std::chrono::seconds(10);
   while (Clock::now() < deadline) {
-    int fd = qvsock::connect_unix(socket_path());
-    if (fd >= 0) close(fd);
-    if (fd >= 0 && access(ready_file.c_str(), F_OK) == 0) return;
+    if (access(ready_file.c_str(), F_OK) == 0) {
+      const int fd = qvsock::connect_unix(socket_path());
+      if (fd >= 0) {
+        close(fd);
+        return;
+      }
+    }
     if (!running()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
